@@ -1,0 +1,83 @@
+#include "base/datetime.h"
+
+#include <ctime>
+
+namespace {
+
+// The C library's local-time conversion on 64-bit time values.
+int64_t MakeLocal(std::tm& tm) {
+#ifdef _WIN32
+  return static_cast<int64_t>(_mktime64(&tm));
+#else
+  return static_cast<int64_t>(std::mktime(&tm));
+#endif
+}
+
+bool BreakLocal(int64_t seconds, std::tm& out) {
+#ifdef _WIN32
+  __time64_t t = seconds;
+  return _localtime64_s(&out, &t) == 0;
+#else
+  time_t t = static_cast<time_t>(seconds);
+  return localtime_r(&t, &out) != nullptr;
+#endif
+}
+
+std::tm ToTm(const LocalDateTime& t, int dayOffset) {
+  std::tm tm{};
+  tm.tm_year = t.wYear - 1900;
+  tm.tm_mon = t.wMonth - 1;
+  tm.tm_mday = t.wDay + dayOffset;
+  tm.tm_hour = t.wHour;
+  tm.tm_min = t.wMinute;
+  tm.tm_sec = t.wSecond;
+  tm.tm_isdst = -1;  // the conversion decides daylight saving
+  return tm;
+}
+
+}  // namespace
+
+bool operator==(const LocalDateTime& a, const LocalDateTime& b) {
+  return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDayOfWeek == b.wDayOfWeek &&
+         a.wDay == b.wDay && a.wHour == b.wHour && a.wMinute == b.wMinute &&
+         a.wSecond == b.wSecond && a.wMilliseconds == b.wMilliseconds;
+}
+
+int64_t ToEpochSeconds(const LocalDateTime& t) {
+  std::tm tm = ToTm(t, 0);
+  return MakeLocal(tm);
+}
+
+LocalDateTime FromEpochSeconds(int64_t seconds) {
+  LocalDateTime out;
+  std::tm tm{};
+  if (!BreakLocal(seconds, tm)) return out;
+  out.wYear = static_cast<uint16_t>(tm.tm_year + 1900);
+  out.wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
+  out.wDayOfWeek = static_cast<uint16_t>(tm.tm_wday);
+  out.wDay = static_cast<uint16_t>(tm.tm_mday);
+  out.wHour = static_cast<uint16_t>(tm.tm_hour);
+  out.wMinute = static_cast<uint16_t>(tm.tm_min);
+  out.wSecond = static_cast<uint16_t>(tm.tm_sec);
+  return out;
+}
+
+void AddDays(LocalDateTime& t, int n) {
+  std::tm tm = ToTm(t, n);
+  int64_t seconds = MakeLocal(tm);
+  uint16_t ms = t.wMilliseconds;
+  t = FromEpochSeconds(seconds);
+  t.wMilliseconds = ms;
+}
+
+double SecondsBetween(const LocalDateTime& a, const LocalDateTime& b) {
+  return static_cast<double>(ToEpochSeconds(b) - ToEpochSeconds(a));
+}
+
+bool IsEarlier(const LocalDateTime& a, const LocalDateTime& b) {
+  return ToEpochSeconds(a) < ToEpochSeconds(b);
+}
+
+bool IsSameMoment(const LocalDateTime& a, const LocalDateTime& b) {
+  return ToEpochSeconds(a) == ToEpochSeconds(b);
+}

@@ -1,0 +1,56 @@
+// A calendar date and clock time in local time, with the eight 16-bit fields
+// of the platform's SYSTEMTIME in the same order, so the two convert by copy.
+// Every operation goes through the C library's local-time conversion on
+// 64-bit time values and lets it decide daylight saving (tm_isdst = -1);
+// milliseconds and the day of week never take part.
+#pragma once
+
+#include <cstdint>
+
+struct LocalDateTime {
+  uint16_t wYear = 0;
+  uint16_t wMonth = 0;
+  uint16_t wDayOfWeek = 0;  // 0 = Sunday
+  uint16_t wDay = 0;
+  uint16_t wHour = 0;
+  uint16_t wMinute = 0;
+  uint16_t wSecond = 0;
+  uint16_t wMilliseconds = 0;
+};
+static_assert(sizeof(LocalDateTime) == 16, "layout of SYSTEMTIME");
+
+// Field by field, all eight fields.
+bool operator==(const LocalDateTime& a, const LocalDateTime& b);
+inline bool operator!=(const LocalDateTime& a, const LocalDateTime& b) { return !(a == b); }
+
+// Seconds since 1970-01-01 00:00 UTC of the local time given by year, month,
+// day, hour, minute and second; out-of-range fields are normalised
+// (hour 24 is midnight at the end of the day).
+int64_t ToEpochSeconds(const LocalDateTime& t);
+
+// The local time of an epoch second, with the day of week filled in and
+// milliseconds 0.
+LocalDateTime FromEpochSeconds(int64_t seconds);
+
+// Moves t by n calendar days (day + n, same clock time as the conversion
+// gives it back); month and year roll over; milliseconds are kept.
+void AddDays(LocalDateTime& t, int n);
+
+// b - a in seconds, negative when b lies before a.
+double SecondsBetween(const LocalDateTime& a, const LocalDateTime& b);
+
+// a strictly before b.
+bool IsEarlier(const LocalDateTime& a, const LocalDateTime& b);
+
+// a and b denote the same second.
+bool IsSameMoment(const LocalDateTime& a, const LocalDateTime& b);
+
+// Same year, month and day; nothing else compared.
+inline bool IsSameDate(const LocalDateTime& a, const LocalDateTime& b) {
+  return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
+}
+
+// Same year, month, day, hour and minute: what the record file can tell apart.
+inline bool IsSameMinute(const LocalDateTime& a, const LocalDateTime& b) {
+  return IsSameDate(a, b) && a.wHour == b.wHour && a.wMinute == b.wMinute;
+}

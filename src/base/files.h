@@ -1,0 +1,55 @@
+// The file seam. The core reaches the disk only through FileSystem, so tests
+// can substitute one that fails at a chosen step (tests run as root, where a
+// read-only file does not fail by itself).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/text.h"
+
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;
+  virtual bool Write(const void* data, size_t size) = 0;
+  // Pushes the data to the disk (FlushFileBuffers / fsync).
+  virtual bool Flush() = 0;
+  // Closing reports late write errors; a destroyed file closes itself.
+  virtual bool Close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // The whole file. False when it cannot be opened or read (missing, locked).
+  virtual bool ReadAll(const Text& path, std::string& bytes) = 0;
+  virtual bool Exists(const Text& path) = 0;
+  // Copies a file's content; with overwrite false, fails when `to` exists.
+  virtual bool Copy(const Text& from, const Text& to, bool overwrite) = 0;
+  // A second name for an existing file (fails where links are not supported).
+  virtual bool HardLink(const Text& existing, const Text& link) = 0;
+  // Creates a new file for writing; fails when it exists already.
+  virtual std::unique_ptr<OutputFile> CreateNew(const Text& path) = 0;
+  // Atomically puts `from` in place of `to` (MoveFileExW with
+  // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH; rename after fsync).
+  virtual bool Replace(const Text& from, const Text& to) = 0;
+  virtual bool Remove(const Text& path) = 0;
+};
+
+// The platform's file system.
+FileSystem& RealFileSystem();
+
+// dir + separator + name: '\' on Win32, '/' elsewhere.
+Text JoinPath(const Text& dir, const Text& name);
+
+// The process's current directory (GetCurrentDirectoryW, getcwd).
+Text CurrentDirectory();
+
+// Writes bytes in place of the file at path so that the file exists at every
+// instant and is always complete: a temporary file in the same directory is
+// created, written, flushed and closed, then replaces path. On any failure the
+// temporary file is removed, path keeps its old content, and false is
+// returned.
+bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes);

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "base/datetime.h"
+#include "base/text.h"
+
+// One interval. A record whose end is the same moment as its start is open:
+// the running interval, or the one that ran when the program last ended.
+struct ActivityRecord {
+  Text name;
+  LocalDateTime start;
+  LocalDateTime end;
+};

@@ -1,0 +1,46 @@
+// The items the user can time: names in menu order on top of the colour slots
+// of the settings file. Item j is (name j, colour of slot j, flag of slot j);
+// slots without a name are free places waiting for the next item.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "base/text.h"
+#include "data/workspace.h"
+
+class ItemCatalogue {
+ public:
+  static constexpr int kMaxSlots = 18;
+
+  // Fills the empty catalogue from Dorvane.ini in the working directory.
+  void Load(const Workspace& ws);
+  // Rewrites Dorvane.ini whole; a failure is shown to the user and false
+  // returned, the catalogue in memory stays as it is.
+  bool Save(const Workspace& ws) const;
+
+  int Count() const { return static_cast<int>(names_.size()); }  // M
+  int SlotCount() const { return static_cast<int>(colors_.size()); }  // N
+  const Text& Name(int j) const;
+  uint32_t Color(int j) const;    // 0x00BBGGRR of item j (= slot j)
+  int32_t Statics(int j) const;   // flag of item j (= slot j)
+
+  // First item whose name equals `name` exactly, or -1.
+  int FindByName(const Text& name) const;
+  // Last item whose name equals `name` exactly, or -1.
+  int FindLastByName(const Text& name) const;
+
+  // Changes made by the settings dialog; each is followed by Save.
+  void AddName(const Text& name);  // requires Count() < SlotCount()
+  void RemoveName(int j);
+  void ReplaceItem(int j, const Text& name, uint32_t color);
+  void SetStatics(int k, int32_t flag);
+
+  // Appends a slot as the loader does (tests and tools build catalogues so).
+  void AddSlot(uint32_t color, int32_t statics);
+
+ private:
+  std::vector<Text> names_;
+  std::vector<uint32_t> colors_;
+  std::vector<int32_t> statics_;
+};

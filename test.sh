@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test layer: the unit tests natively with
+# AddressSanitizer and UndefinedBehaviorSanitizer, the same tests under Wine,
+# the Win32 and end-to-end tests under Wine on a private Xvfb display.
+# Ends with one line "N passed, N failed" and exits non-zero on any failure.
+set -uo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+
+passed=0
+failed=0
+summary() { echo "$passed passed, $failed failed"; }
+
+if ! ./scripts/install-deps.sh; then
+  echo "could not install the build and test dependencies"
+  failed=1; summary; exit 1
+fi
+
+if ! ./scripts/build.sh all; then
+  echo "build failed"
+  failed=1; summary; exit 1
+fi
+
+# Adds the counts of a CTest JUnit report to the totals.
+count_junit() {
+  local file=$1 line t f s
+  if [ ! -f "$file" ]; then failed=$((failed + 1)); return; fi
+  line=$(tr '\n\t' '  ' <"$file" | grep -m1 -o '<testsuite [^>]*>')
+  t=$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$line")
+  f=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$line")
+  s=$(sed -n 's/.* skipped="\([0-9]*\)".*/\1/p' <<<"$line")
+  passed=$((passed + ${t:-0} - ${f:-0} - ${s:-0}))
+  failed=$((failed + ${f:-0}))
+}
+
+status=0
+rm -f build/native/junit.xml build/win32/junit.xml
+
+ctest --test-dir build/native -j"$(nproc)" --output-on-failure \
+  --output-junit "$root/build/native/junit.xml" || status=1
+count_junit build/native/junit.xml
+
+# The Wine layers share one prefix and wineserver.
+. scripts/wine-env.sh
+dorvane_wine_prefix
+ctest --test-dir build/win32 --output-on-failure \
+  --output-junit "$root/build/win32/junit.xml" || status=1
+count_junit build/win32/junit.xml
+wineserver -k 2>/dev/null || true
+
+summary
+if [ "$status" -ne 0 ] || [ "$failed" -ne 0 ]; then
+  exit 1
+fi
