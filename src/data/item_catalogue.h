@@ -23,6 +23,8 @@ class ItemCatalogue {
   int SlotCount() const { return static_cast<int>(colors_.size()); }  // N
   const Text& Name(int j) const;
   uint32_t Color(int j) const;    // 0x00BBGGRR of item j (= slot j)
+  uint32_t SlotColor(int k) const;
+  int32_t SlotStatics(int k) const;
   int32_t Statics(int j) const;   // flag of item j (= slot j)
 
   // First item whose name equals `name` exactly, or -1.
