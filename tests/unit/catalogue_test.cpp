@@ -346,7 +346,7 @@ TEST_F(CatalogueTest, HandEditedFileQuotesSpacesCommentsCaseAndDuplicates) {
       "[item]\n"
       "  item1_color =  0x0000ff  \n"
       "Item1_Statics=1\n"
-      "ITEM1_NAME = \" 作業 \" \n"
+      "ITEM1_NAME = \" \x8D\xEC\x8B\xC6 \" \n"
       "ITEM1_NAME=ignored, the first one wins\n"
       ";ITEM2_COLOR=0x00FF00\n"
       "[other]\n"
