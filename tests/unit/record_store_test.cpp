@@ -128,6 +128,19 @@ TEST_F(RecordStoreTest, FirstStartReportsTheMissingFileThenSaveCreatesItWithoutB
   EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"data.csv"}));
 }
 
+TEST_F(RecordStoreTest, BackupWithoutADataFileIsKeptBeforeSavesPushItOut) {
+  WriteBytes(DataBak(), kTwoRecords);
+  store.Load();
+  const Text message = OnlyMessage();
+  const Text kept = KeptCopyIn(message);
+  EXPECT_EQ(message, OpenFailure(DataCsv()) + u"\r\n元のファイルを " + kept + u" に保存しました");
+  EXPECT_EQ(kept.substr(0, DataBak().size() + 1), DataBak() + u".");
+  store.Append(Rec(u"C", DT(2010, 4, 6, 9, 0), DT(2010, 4, 6, 9, 30)));
+  ASSERT_TRUE(store.Save());
+  ASSERT_TRUE(store.Save());
+  EXPECT_EQ(ReadBytes(kept), kTwoRecords);
+}
+
 TEST_F(RecordStoreTest, SaveKeepsThePreviousFileByteForByteAsBackup) {
   // Written by hand: LF line ends and unpadded numbers, which the writer
   // would not produce. data.bak must be this file, not a rewrite of it.
