@@ -35,6 +35,20 @@ std::tm ToTm(const LocalDateTime& t, int dayOffset) {
   return tm;
 }
 
+bool ToLocalDateTime(int64_t seconds, LocalDateTime& out) {
+  std::tm tm{};
+  if (!BreakLocal(seconds, tm)) return false;
+  out.wYear = static_cast<uint16_t>(tm.tm_year + 1900);
+  out.wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
+  out.wDayOfWeek = static_cast<uint16_t>(tm.tm_wday);
+  out.wDay = static_cast<uint16_t>(tm.tm_mday);
+  out.wHour = static_cast<uint16_t>(tm.tm_hour);
+  out.wMinute = static_cast<uint16_t>(tm.tm_min);
+  out.wSecond = static_cast<uint16_t>(tm.tm_sec);
+  out.wMilliseconds = 0;
+  return true;
+}
+
 }  // namespace
 
 bool operator==(const LocalDateTime& a, const LocalDateTime& b) {
@@ -50,24 +64,18 @@ int64_t ToEpochSeconds(const LocalDateTime& t) {
 
 LocalDateTime FromEpochSeconds(int64_t seconds) {
   LocalDateTime out;
-  std::tm tm{};
-  if (!BreakLocal(seconds, tm)) return out;
-  out.wYear = static_cast<uint16_t>(tm.tm_year + 1900);
-  out.wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
-  out.wDayOfWeek = static_cast<uint16_t>(tm.tm_wday);
-  out.wDay = static_cast<uint16_t>(tm.tm_mday);
-  out.wHour = static_cast<uint16_t>(tm.tm_hour);
-  out.wMinute = static_cast<uint16_t>(tm.tm_min);
-  out.wSecond = static_cast<uint16_t>(tm.tm_sec);
+  ToLocalDateTime(seconds, out);
   return out;
 }
 
 void AddDays(LocalDateTime& t, int n) {
   std::tm tm = ToTm(t, n);
-  int64_t seconds = MakeLocal(tm);
-  uint16_t ms = t.wMilliseconds;
-  t = FromEpochSeconds(seconds);
-  t.wMilliseconds = ms;
+  LocalDateTime moved;
+  // Outside the range the C library can convert (before 1970 on Win32) the
+  // date stays as it was rather than turning into zeros.
+  if (!ToLocalDateTime(MakeLocal(tm), moved)) return;
+  moved.wMilliseconds = t.wMilliseconds;
+  t = moved;
 }
 
 double SecondsBetween(const LocalDateTime& a, const LocalDateTime& b) {

@@ -10,3 +10,9 @@ struct ActivityRecord {
   LocalDateTime start;
   LocalDateTime end;
 };
+
+// Field-equal times are the same moment without a local-time conversion; the
+// conversion is needed only for times that differ in their fields.
+inline bool IsOpenRecord(const ActivityRecord& r) {
+  return r.start == r.end || IsSameMoment(r.start, r.end);
+}

@@ -3,6 +3,165 @@
 #include <utility>
 
 #include "base/checked.h"
+#include "base/clock.h"
+#include "data/record_file.h"
+
+namespace {
+
+const char16_t kErrorCaption[] = u"エラー";
+
+// Paths as the file dialog and the working directory spell them may differ
+// in letter case and separator; both name the same file on Windows.
+bool SamePath(const Text& a, const Text& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x == u'/') x = u'\\';
+    if (y == u'/') y = u'\\';
+    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x - u'A' + u'a');
+    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y - u'A' + u'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Text RecordStore::DataPath() const { return JoinPath(ws_.directory, u"data.csv"); }
+
+Text RecordStore::BackupPath() const { return JoinPath(ws_.directory, u"data.bak"); }
+
+void RecordStore::Show(const Text& text) {
+  if (ws_.notifier) ws_.notifier->Show(text, kErrorCaption, MessageIcon::None);
+}
+
+void RecordStore::ShowOpenFailure(const Text& path, const Text& addedLine) {
+  Show(FormatText(u"ファイルを開けませんでした\r\n%s", path.c_str()) + addedLine);
+}
+
+RecordStore::ReadResult RecordStore::Read(const Text& path, std::string& bytes) {
+  if (!ws_.files->ReadAll(path, bytes)) return {ReadResult::CannotOpen, 0};
+  int badLine = ParseRecordFile(bytes, records_);
+  if (badLine != 0) return {ReadResult::Malformed, badLine};
+  return {ReadResult::Ok, 0};
+}
+
+void RecordStore::RestoreCurrentActivity() {
+  if (!records_.empty() && IsOpenRecord(records_.back())) currentActivity_ = records_.back().name;
+}
+
+bool RecordStore::ReadFrom(const Text& path) {
+  std::string bytes;
+  ReadResult r = Read(path, bytes);
+  if (r.status == ReadResult::CannotOpen) {
+    ShowOpenFailure(path);
+    return false;
+  }
+  if (r.status == ReadResult::Malformed) {
+    Show(FormatText(u"%d番目のデータの形式が誤っています", r.badLine));
+    return false;
+  }
+  RestoreCurrentActivity();
+  return true;
+}
+
+// Copies data.csv to a name of its own that no save or backup writes to,
+// "data.csv.2026-12-07_093000", or with "-2", "-3", ... when that exists.
+bool RecordStore::KeepCopyOfDataFile(Text& copyPath) {
+  FileSystem& fs = *ws_.files;
+  const Text path = DataPath();
+  const LocalDateTime now = SystemLocalTime();
+  const Text stem = FormatText(u"%s.%04u-%02u-%02u_%02u%02u%02u", path.c_str(), now.wYear,
+                               now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+  for (int n = 1; n <= 1000; ++n) {
+    copyPath = n == 1 ? stem : FormatText(u"%s-%d", stem.c_str(), n);
+    if (fs.Exists(copyPath)) continue;
+    // The copy never overwrites: if another copy of the program took the
+    // name meanwhile, the next one is tried.
+    if (fs.Copy(path, copyPath, false)) return true;
+    if (!fs.Exists(copyPath)) return false;
+  }
+  return false;
+}
+
+void RecordStore::Load() {
+  const Text path = DataPath();
+  std::string bytes;
+  ReadResult r = Read(path, bytes);
+  if (r.status == ReadResult::Ok) {
+    RestoreCurrentActivity();
+    return;
+  }
+  if (r.status == ReadResult::CannotOpen && !ws_.files->Exists(path)) {
+    // The first start: there is nothing to lose, and the first save creates
+    // the file.
+    ShowOpenFailure(path);
+    return;
+  }
+  // The file holds a history this run could not load. Saving the empty list
+  // over it would lose that history (and, one save later, data.bak too), so
+  // it is kept under a name of its own, or, when that fails, never replaced.
+  Text copyPath;
+  Text added;
+  if (KeepCopyOfDataFile(copyPath)) {
+    added = u"\r\n" + FormatText(u"元のファイルを %s に保存しました", copyPath.c_str());
+  } else {
+    savesBlocked_ = true;
+  }
+  if (r.status == ReadResult::CannotOpen) {
+    ShowOpenFailure(path, added);
+  } else {
+    Show(FormatText(u"%d番目のデータの形式が誤っています", r.badLine) + added);
+  }
+}
+
+// data.bak becomes what data.csv holds now, and neither file is ever missing
+// or incomplete: a second name for data.csv (a hard link costs no copying)
+// replaces data.bak in one step. A failed backup does not stop the save.
+void RecordStore::MakeBackup() {
+  FileSystem& fs = *ws_.files;
+  const Text path = DataPath();
+  if (!fs.Exists(path)) return;
+  const Text temp = JoinPath(ws_.directory, u"data.bak.tmp");
+  fs.Remove(temp);  // left by an interrupted save
+  if (!fs.HardLink(path, temp) && !fs.Copy(path, temp, false)) {
+    fs.Remove(temp);  // a copy that failed half way
+    return;
+  }
+  // When data.bak is already a link to data.csv (a save failed after its
+  // backup), renaming one name of a file onto another name of the same file
+  // succeeds without removing the source.
+  if (!fs.Replace(temp, BackupPath()) || fs.Exists(temp)) fs.Remove(temp);
+}
+
+bool RecordStore::Write(const Text& path) {
+  std::string bytes;
+  // A name that code page 932 cannot hold is written with '?' in its place;
+  // the tracker and the dialogs never let such a name into the list.
+  FormatRecordFile(records_, bytes);
+  if (!ReplaceFileContents(*ws_.files, path, bytes)) {
+    ShowOpenFailure(path);
+    return false;
+  }
+  return true;
+}
+
+bool RecordStore::WriteTo(const Text& path) {
+  if (savesBlocked_ && SamePath(path, DataPath())) {
+    ShowOpenFailure(path);
+    return false;
+  }
+  return Write(path);
+}
+
+bool RecordStore::Save() {
+  if (savesBlocked_) {
+    ShowOpenFailure(DataPath());
+    return false;
+  }
+  MakeBackup();
+  return Write(DataPath());
+}
 
 const ActivityRecord& RecordStore::At(int i) const { return CheckedAt(records_, i); }
 

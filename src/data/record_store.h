@@ -1,6 +1,14 @@
 // The whole history in memory, mirrored in data.csv (code page 932, one
 // record per line) and rewritten whole after every change, with the previous
 // file kept as data.bak.
+//
+// data.csv exists and is complete at every instant: a save writes a
+// temporary file, flushes it and puts it in place of data.csv in one step,
+// and data.bak is made by linking (or, where links fail, copying) data.csv
+// to a temporary name that then replaces data.bak. A data.csv that exists
+// but failed to load is copied aside first, so that no later save can
+// overwrite the history in it; when even that copy fails, no save of this
+// run replaces data.csv.
 #pragma once
 
 #include <string>
@@ -18,11 +26,16 @@ class RecordStore {
       : ws_(ws), currentActivity_(currentActivity) {}
 
   Text DataPath() const;
+  Text BackupPath() const;
 
-  void Load();                       // ReadFrom(DataPath())
+  void Load();                       // ReadFrom(DataPath()), keeping a file it cannot load
   bool Save();                       // backup, then replace data.csv; false after a reported failure
   bool ReadFrom(const Text& path);   // appends the file's records; false after a reported failure
   bool WriteTo(const Text& path);    // writes every record; false after a reported failure
+
+  // True after a Load that could neither read nor keep a copy of an
+  // existing data.csv: every save of this run then fails with a message.
+  bool SavesBlocked() const { return savesBlocked_; }
 
   int Count() const { return static_cast<int>(records_.size()); }
   const ActivityRecord& At(int i) const;
@@ -33,7 +46,20 @@ class RecordStore {
   void RemoveAt(int i);
 
  private:
+  struct ReadResult {
+    enum Status { Ok, CannotOpen, Malformed } status;
+    int badLine;  // 1-based, for Malformed
+  };
+  ReadResult Read(const Text& path, std::string& bytes);
+  void RestoreCurrentActivity();
+  bool KeepCopyOfDataFile(Text& copyPath);
+  void MakeBackup();
+  bool Write(const Text& path);
+  void ShowOpenFailure(const Text& path, const Text& addedLine = Text());
+  void Show(const Text& text);
+
   const Workspace& ws_;
   Text& currentActivity_;
   std::vector<ActivityRecord> records_;
+  bool savesBlocked_ = false;
 };

@@ -1,0 +1,169 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "base/files.h"
+
+namespace {
+
+// Paths are UTF-16 in the program and UTF-8 on disk.
+std::string Native(const Text& path) { return TextToUtf8(path); }
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int Get() const { return fd_; }
+  bool IsOpen() const { return fd_ >= 0; }
+  // Closes now and reports what close says (late write errors show here).
+  bool Close() {
+    if (fd_ < 0) return true;
+    const int result = close(fd_);
+    fd_ = -1;
+    return result == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Reads to the end of the file, appending to out.
+bool ReadToEnd(int fd, std::string& out) {
+  char buffer[64 * 1024];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    out.append(buffer, static_cast<size_t>(n));
+  }
+}
+
+// A rename is only durable once the directory that holds the names is on
+// disk too.
+void SyncDirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  Descriptor fd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.IsOpen()) fsync(fd.Get());
+}
+
+class PosixOutputFile : public OutputFile {
+ public:
+  explicit PosixOutputFile(int fd) : fd_(fd) {}
+  bool Write(const void* data, size_t size) override {
+    return fd_.IsOpen() && WriteAll(fd_.Get(), static_cast<const char*>(data), size);
+  }
+  bool Flush() override { return fd_.IsOpen() && fsync(fd_.Get()) == 0; }
+  bool Close() override { return fd_.Close(); }
+
+ private:
+  Descriptor fd_;
+};
+
+class PosixFileSystem : public FileSystem {
+ public:
+  bool ReadAll(const Text& path, std::string& bytes) override {
+    bytes.clear();
+    Descriptor fd(open(Native(path).c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st;
+    if (!fd.IsOpen() || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    bytes.reserve(static_cast<size_t>(st.st_size));
+    if (ReadToEnd(fd.Get(), bytes)) return true;
+    bytes.clear();
+    return false;
+  }
+
+  bool Exists(const Text& path) override {
+    struct stat st;
+    return stat(Native(path).c_str(), &st) == 0;
+  }
+
+  bool Copy(const Text& from, const Text& to, bool overwrite) override {
+    Descriptor source(open(Native(from).c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st;
+    if (!source.IsOpen() || fstat(source.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const std::string target = Native(to);
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? 0 : O_EXCL);
+    Descriptor dest(open(target.c_str(), flags, st.st_mode & 0777));
+    if (!dest.IsOpen()) return false;
+    // Copying a file onto itself would truncate it before reading it.
+    struct stat dst;
+    if (fstat(dest.Get(), &dst) != 0 || (dst.st_dev == st.st_dev && dst.st_ino == st.st_ino)) {
+      return false;
+    }
+    bool ok = !overwrite || ftruncate(dest.Get(), 0) == 0;
+    char buffer[64 * 1024];
+    while (ok) {
+      const ssize_t n = read(source.Get(), buffer, sizeof buffer);
+      if (n == 0) break;
+      if (n < 0) {
+        ok = errno == EINTR;
+        continue;
+      }
+      ok = WriteAll(dest.Get(), buffer, static_cast<size_t>(n));
+    }
+    ok = dest.Close() && ok;
+    // A new file left half written would pass for a complete copy.
+    if (!ok && !overwrite) unlink(target.c_str());
+    return ok;
+  }
+
+  bool HardLink(const Text& existing, const Text& link) override {
+    return ::link(Native(existing).c_str(), Native(link).c_str()) == 0;
+  }
+
+  std::unique_ptr<OutputFile> CreateNew(const Text& path) override {
+    const int fd = open(Native(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    return std::make_unique<PosixOutputFile>(fd);
+  }
+
+  bool Replace(const Text& from, const Text& to) override {
+    const std::string target = Native(to);
+    if (rename(Native(from).c_str(), target.c_str()) != 0) return false;
+    SyncDirectoryOf(target);
+    return true;
+  }
+
+  bool Remove(const Text& path) override { return unlink(Native(path).c_str()) == 0; }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static PosixFileSystem fs;
+  return fs;
+}
+
+Text CurrentDirectory() {
+  std::vector<char> buffer(256);
+  for (;;) {
+    if (getcwd(buffer.data(), buffer.size()) != nullptr) return TextFromUtf8(buffer.data());
+    if (errno != ERANGE || buffer.size() > (1u << 20)) return Text();
+    buffer.resize(buffer.size() * 2);
+  }
+}

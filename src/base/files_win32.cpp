@@ -1,0 +1,127 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "base/files.h"
+
+namespace {
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() { Close(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE Get() const { return h_; }
+  bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
+  bool Close() {
+    if (!IsOpen()) return true;
+    const BOOL closed = CloseHandle(h_);
+    h_ = INVALID_HANDLE_VALUE;
+    return closed != 0;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+// WriteFile and ReadFile take at most a DWORD at a time.
+constexpr DWORD kChunk = 1u << 30;
+
+class Win32OutputFile : public OutputFile {
+ public:
+  explicit Win32OutputFile(HANDLE h) : file_(h) {}
+  bool Write(const void* data, size_t size) override {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+      const DWORD want = size > kChunk ? kChunk : static_cast<DWORD>(size);
+      DWORD done = 0;
+      if (!file_.IsOpen() || !WriteFile(file_.Get(), p, want, &done, nullptr) || done == 0) {
+        return false;
+      }
+      p += done;
+      size -= done;
+    }
+    return true;
+  }
+  bool Flush() override { return file_.IsOpen() && FlushFileBuffers(file_.Get()) != 0; }
+  bool Close() override { return file_.Close(); }
+
+ private:
+  Handle file_;
+};
+
+class Win32FileSystem : public FileSystem {
+ public:
+  bool ReadAll(const Text& path, std::string& bytes) override {
+    bytes.clear();
+    // Reading asks for no exclusivity, so only a file that another program
+    // holds with share mode 0 (a lock) fails here.
+    Handle file(CreateFileW(WStr(path), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                            nullptr));
+    LARGE_INTEGER size;
+    if (!file.IsOpen() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > bytes.max_size()) {
+      return false;
+    }
+    bytes.reserve(static_cast<size_t>(size.QuadPart));
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+      DWORD done = 0;
+      if (!ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &done,
+                    nullptr)) {
+        bytes.clear();
+        return false;
+      }
+      if (done == 0) return true;
+      bytes.append(buffer.data(), done);
+    }
+  }
+
+  bool Exists(const Text& path) override {
+    return GetFileAttributesW(WStr(path)) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  bool Copy(const Text& from, const Text& to, bool overwrite) override {
+    return CopyFileW(WStr(from), WStr(to), overwrite ? FALSE : TRUE) != 0;
+  }
+
+  bool HardLink(const Text& existing, const Text& link) override {
+    return CreateHardLinkW(WStr(link), WStr(existing), nullptr) != 0;
+  }
+
+  std::unique_ptr<OutputFile> CreateNew(const Text& path) override {
+    HANDLE h = CreateFileW(WStr(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32OutputFile>(h);
+  }
+
+  bool Replace(const Text& from, const Text& to) override {
+    return MoveFileExW(WStr(from), WStr(to),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+
+  bool Remove(const Text& path) override { return DeleteFileW(WStr(path)) != 0; }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static Win32FileSystem fs;
+  return fs;
+}
+
+Text CurrentDirectory() {
+  // The directory can change between asking for the size and reading it.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    if (needed == 0) return Text();
+    std::vector<wchar_t> buffer(needed);
+    const DWORD length = GetCurrentDirectoryW(needed, buffer.data());
+    if (length > 0 && length < needed) return FromWStr(buffer.data());
+  }
+  return Text();
+}

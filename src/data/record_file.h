@@ -1,0 +1,42 @@
+// The line format of the record file, apart from any file: bytes in code page
+// 932 to records and back. The writer writes one line per record,
+//   name,2010/04/05 09:05,2010/04/05 10:30 CR LF
+// and the reader accepts more than that: LF or CR LF line ends, a last line
+// without one, empty lines, unpadded numbers, white space before any number,
+// quotes anywhere (they drop out) and any text after the tenth number.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/text.h"
+#include "data/activity_record.h"
+
+// The reader's limit for a name; a longer one makes its line malformed.
+constexpr size_t kMaxRecordNameUnits = 1023;
+
+// Reads one line (without its line end) as the reader sees it: commas are
+// white space, double quotes and apostrophes are not there at all, the name
+// runs up to the first white space, and ten unsigned numbers follow, as in
+// "%s %u/%u/%u %u:%u %u/%u/%u %u:%u". A number above 65535 does not fit its
+// field and makes the line malformed, as does a name with a character that
+// was not valid code page 932 (U+FFFD after decoding). Returns false for a
+// malformed line; second, millisecond and day of week stay 0.
+bool ParseRecordLine(std::u16string_view line, ActivityRecord& record);
+
+// Reads every line of a decoded record file and appends the records to out,
+// but only when all of them are well formed. Returns 0 then, otherwise the
+// position of the first malformed line counted from 1, empty lines included,
+// and out is unchanged.
+int ParseRecordText(std::u16string_view text, std::vector<ActivityRecord>& out);
+
+// The same for the bytes of a file: decodes code page 932 in one conversion.
+int ParseRecordFile(std::string_view bytes, std::vector<ActivityRecord>& out);
+
+// Appends the record's line with its CR LF, every unit of the name whole.
+void AppendRecordLine(const ActivityRecord& record, Text& out);
+
+// The whole file in code page 932, encoded in one conversion. Returns false
+// when a name holds a character that code page 932 cannot (written as '?').
+bool FormatRecordFile(const std::vector<ActivityRecord>& records, std::string& bytes);

@@ -1,0 +1,62 @@
+#include "data/tracker.h"
+
+#include <utility>
+
+#include "data/item_name.h"
+
+namespace {
+
+// The running interval is normally the last record, but the editor and
+// import may have deleted it or put records after it.
+int FindRunningRecord(const RecordStore& store, const Text& name) {
+  for (int i = store.Count() - 1; i >= 0; --i) {
+    const ActivityRecord& r = store.At(i);
+    if (r.name == name && IsOpenRecord(r)) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+void OnItemCommand(ActivityData& data, int commandId, const Clock& clock,
+                   const TooltipReceiver& setTip) {
+  const int j = commandId - kFirstItemCommand;
+  if (j < 0 || j >= data.catalogue.Count()) return;
+  const Text name = data.catalogue.Name(j);
+  if (!RecordFileCanHoldName(name)) {
+    // Its records would read back under another name, or not at all.
+    if (data.ws.notifier) {
+      data.ws.notifier->Show(
+          FormatText(u"「%s」は記録ファイルに書けない文字を含むため計測できません", name.c_str()),
+          u"エラー", MessageIcon::None);
+    }
+    return;
+  }
+
+  RecordStore& store = data.store;
+  if (!data.currentActivity.empty()) {
+    int i = FindRunningRecord(store, data.currentActivity);
+    if (i >= 0) {
+      ActivityRecord& running = store.At(i);
+      running.end = clock();
+      // The file keeps minutes only: an interval within one clock minute
+      // would read back as open, and as the last record be taken up again
+      // after a restart.
+      if (IsSameMinute(running.start, running.end)) store.RemoveAt(i);
+    }
+  }
+
+  if (data.currentActivity == name) {
+    data.currentActivity.clear();
+    if (setTip) setTip(u"Dorvane");
+  } else {
+    data.currentActivity = name;
+    ActivityRecord record;
+    record.name = name;
+    record.start = clock();
+    record.end = record.start;
+    store.Append(std::move(record));
+    if (setTip) setTip(name);
+  }
+  store.Save();
+}

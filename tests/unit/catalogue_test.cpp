@@ -1,0 +1,438 @@
+#include "data/item_catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/files.h"
+#include "base/notifier.h"
+#include "data/ini_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+struct Shown {
+  Text text;
+  Text caption;
+  MessageIcon icon;
+};
+
+class RecordingNotifier : public Notifier {
+ public:
+  void Show(const Text& text, const Text& caption, MessageIcon icon) override {
+    shown.push_back({text, caption, icon});
+  }
+  std::vector<Shown> shown;
+};
+
+// Fails the chosen step of a write. Tests run as root, where a read-only file
+// does not fail on its own.
+enum class Fault { kNone, kRead, kCreate, kWrite, kFlush, kClose, kReplace };
+
+class FaultyFileSystem : public FileSystem {
+ public:
+  Fault fault = Fault::kNone;
+
+  bool ReadAll(const Text& path, std::string& bytes) override {
+    return fault != Fault::kRead && real_.ReadAll(path, bytes);
+  }
+  bool Exists(const Text& path) override { return real_.Exists(path); }
+  bool Copy(const Text& from, const Text& to, bool overwrite) override {
+    return real_.Copy(from, to, overwrite);
+  }
+  bool HardLink(const Text& existing, const Text& link) override {
+    return real_.HardLink(existing, link);
+  }
+  std::unique_ptr<OutputFile> CreateNew(const Text& path) override {
+    if (fault == Fault::kCreate) return nullptr;
+    std::unique_ptr<OutputFile> file = real_.CreateNew(path);
+    if (!file) return nullptr;
+    return std::make_unique<FaultyOutput>(std::move(file), fault);
+  }
+  bool Replace(const Text& from, const Text& to) override {
+    return fault != Fault::kReplace && real_.Replace(from, to);
+  }
+  bool Remove(const Text& path) override { return real_.Remove(path); }
+
+ private:
+  class FaultyOutput : public OutputFile {
+   public:
+    FaultyOutput(std::unique_ptr<OutputFile> file, Fault fault) : file_(std::move(file)), fault_(fault) {}
+    bool Write(const void* data, size_t size) override {
+      return fault_ != Fault::kWrite && file_->Write(data, size);
+    }
+    bool Flush() override { return fault_ != Fault::kFlush && file_->Flush(); }
+    bool Close() override {
+      const bool closed = file_->Close();
+      return fault_ != Fault::kClose && closed;
+    }
+
+   private:
+    std::unique_ptr<OutputFile> file_;
+    Fault fault_;
+  };
+
+  FileSystem& real_ = RealFileSystem();
+};
+
+// Each test works in a fresh directory of its own.
+class CatalogueTest : public testing::Test {
+ protected:
+  CatalogueTest() {
+    static int serial = 0;
+    dir_ = fs::temp_directory_path() /
+           ("dorvane_catalogue_" + std::to_string(std::random_device()()) + "_" +
+            std::to_string(++serial));
+    fs::create_directories(dir_);
+    ws_.directory = dir_.u16string();
+    ws_.files = &files_;
+    ws_.notifier = &notifier_;
+  }
+  ~CatalogueTest() override {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  fs::path IniPath() const { return dir_ / "Dorvane.ini"; }
+
+  void WriteIniFile(const std::string& bytes) {
+    std::ofstream out(IniPath(), std::ios::binary);
+    out << bytes;
+  }
+
+  std::string ReadIniFile() const {
+    std::ifstream in(IniPath(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  ItemCatalogue LoadFrom(const std::string& bytes) {
+    WriteIniFile(bytes);
+    ItemCatalogue catalogue;
+    catalogue.Load(ws_);
+    return catalogue;
+  }
+
+  // Saves and returns the file's bytes.
+  std::string SaveBytes(const ItemCatalogue& catalogue) {
+    EXPECT_TRUE(catalogue.Save(ws_));
+    return ReadIniFile();
+  }
+
+  std::vector<std::string> FilesInDirectory() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
+    return names;
+  }
+
+  fs::path dir_;
+  FaultyFileSystem files_;
+  RecordingNotifier notifier_;
+  Workspace ws_;
+};
+
+std::vector<Text> Names(const ItemCatalogue& c) {
+  std::vector<Text> names;
+  for (int j = 0; j < c.Count(); ++j) names.push_back(c.Name(j));
+  return names;
+}
+
+std::vector<uint32_t> SlotColors(const ItemCatalogue& c) {
+  std::vector<uint32_t> colors;
+  for (int k = 0; k < c.SlotCount(); ++k) colors.push_back(c.SlotColor(k));
+  return colors;
+}
+
+// "ITEMk_COLOR=...\r\nITEMk_STATICS=...\r\n" and the name line when given.
+std::string Slot(int k, const std::string& color, const std::string& statics,
+                 const char* name = nullptr) {
+  const std::string n = std::to_string(k);
+  std::string lines = "ITEM" + n + "_COLOR=" + color + "\r\nITEM" + n + "_STATICS=" + statics + "\r\n";
+  if (name) lines += "ITEM" + n + "_NAME=" + name + "\r\n";
+  return lines;
+}
+
+std::string DefaultIniPath() {
+  // This file lives in tests/unit; the default files in defaults/.
+  std::string path = fs::path(__FILE__).parent_path().parent_path().parent_path().string() +
+                     "/defaults/Dorvane.ini";
+#ifdef _WIN32
+  // A Unix path seen from Wine: its root is drive Z.
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+#endif
+  return path;
+}
+
+}  // namespace
+
+TEST_F(CatalogueTest, NoFileGivesNoSlotsAndNoMessage) {
+  ItemCatalogue catalogue;
+  catalogue.Load(ws_);
+  EXPECT_EQ(0, catalogue.SlotCount());
+  EXPECT_EQ(0, catalogue.Count());
+  EXPECT_TRUE(notifier_.shown.empty());
+}
+
+TEST_F(CatalogueTest, UnreadableFileGivesNoSlotsAndNoMessage) {
+  WriteIniFile("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "a"));
+  files_.fault = Fault::kRead;
+  ItemCatalogue catalogue;
+  catalogue.Load(ws_);
+  EXPECT_EQ(0, catalogue.SlotCount());
+  EXPECT_EQ(0, catalogue.Count());
+  EXPECT_TRUE(notifier_.shown.empty());
+}
+
+TEST_F(CatalogueTest, SaveWrites2NPlusMKeysInSlotOrder) {
+  ItemCatalogue catalogue;
+  catalogue.AddSlot(0x0000FF, 1);
+  catalogue.AddSlot(0x00FF00, 0);
+  catalogue.AddSlot(0xFF0000, -3);
+  catalogue.AddSlot(0x000000, 1);
+  catalogue.AddName(u"作業");
+  catalogue.AddName(u"会議");
+  EXPECT_EQ("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "\x8D\xEC\x8B\xC6") +
+                Slot(2, "0x00FF00", "0", "\x89\xEF\x8B\x63") + Slot(3, "0xFF0000", "-3") +
+                Slot(4, "0x000000", "1"),
+            SaveBytes(catalogue));
+  EXPECT_TRUE(notifier_.shown.empty());
+
+  // No slots at all still leaves a valid, empty section.
+  EXPECT_EQ("[ITEM]\r\n", SaveBytes(ItemCatalogue()));
+}
+
+TEST_F(CatalogueTest, ColourAndFlagRoundTripInTheirWrittenForm) {
+  const std::string file = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "red") +
+                           Slot(2, "0xABCDEF", "0") + Slot(3, "0x000001", "-5");
+  const ItemCatalogue catalogue = LoadFrom(file);
+  EXPECT_EQ((std::vector<uint32_t>{0x0000FF, 0xABCDEF, 0x000001}), SlotColors(catalogue));
+  EXPECT_EQ(0x0000FFu, catalogue.Color(0));  // pure red in 0x00BBGGRR
+  EXPECT_EQ(1, catalogue.Statics(0));
+  EXPECT_EQ(-5, catalogue.SlotStatics(2));
+  EXPECT_EQ(file, SaveBytes(catalogue));
+}
+
+TEST_F(CatalogueTest, GapAtSlot4EndsTheSlotsAndSlot5IsDroppedAtTheNextSave) {
+  const std::string first3 = Slot(1, "0x0000FF", "1", "a") + Slot(2, "0x00FF00", "1", "b") +
+                             Slot(3, "0xFF0000", "1", "c");
+  const ItemCatalogue catalogue =
+      LoadFrom("[ITEM]\r\n" + first3 + "ITEM4_STATICS=1\r\nITEM4_NAME=d\r\n" +
+               Slot(5, "0x808080", "1", "e"));
+  EXPECT_EQ(3, catalogue.SlotCount());
+  EXPECT_EQ((std::vector<Text>{u"a", u"b", u"c"}), Names(catalogue));
+  EXPECT_EQ("[ITEM]\r\n" + first3, SaveBytes(catalogue));
+}
+
+TEST_F(CatalogueTest, OnlyEighteenSlotsAreRead) {
+  std::string file = "[ITEM]\r\n";
+  for (int k = 1; k <= 20; ++k) file += Slot(k, "0x00000" + std::to_string(k % 10), "1", "n");
+  const ItemCatalogue catalogue = LoadFrom(file);
+  EXPECT_EQ(18, catalogue.SlotCount());
+  EXPECT_EQ(18, catalogue.Count());
+  const std::string saved = SaveBytes(catalogue);
+  EXPECT_NE(std::string::npos, saved.find("ITEM18_NAME=n\r\n"));
+  EXPECT_EQ(std::string::npos, saved.find("ITEM19"));
+  EXPECT_EQ(file.substr(0, file.find("ITEM19")), saved);
+}
+
+TEST_F(CatalogueTest, EmptyNameInTheMiddleLeavesNoGap) {
+  const ItemCatalogue catalogue =
+      LoadFrom("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "first") + Slot(2, "0x00FF00", "0", "") +
+               Slot(3, "0xFF0000", "1", "third") + Slot(4, "0x808080", "1"));
+  EXPECT_EQ((std::vector<Text>{u"first", u"third"}), Names(catalogue));
+  EXPECT_EQ(0x00FF00u, catalogue.Color(1));  // drawn in slot 2's colour
+  EXPECT_EQ(0, catalogue.Statics(1));
+  EXPECT_EQ("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "first") + Slot(2, "0x00FF00", "0", "third") +
+                Slot(3, "0xFF0000", "1") + Slot(4, "0x808080", "1"),
+            SaveBytes(catalogue));
+}
+
+TEST_F(CatalogueTest, AColourThatReadsAsMinusOneEndsTheSlots) {
+  for (const char* end : {"-1", "0xFFFFFFFF", "0xffffffff", "4294967295", "", "\"\""}) {
+    const ItemCatalogue catalogue = LoadFrom("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "a") +
+                                             Slot(2, end, "1", "b") + Slot(3, "0x00FF00", "1", "c"));
+    EXPECT_EQ(1, catalogue.SlotCount()) << end;
+    EXPECT_EQ((std::vector<Text>{u"a"}), Names(catalogue)) << end;
+  }
+  // -2 is a colour like any other (a slot, not an end).
+  EXPECT_EQ(2, LoadFrom("[ITEM]\r\n" + Slot(1, "0x0000FF", "1") + Slot(2, "-2", "1")).SlotCount());
+}
+
+TEST_F(CatalogueTest, IntegersFollowTheProfileRule) {
+  const ItemCatalogue catalogue = LoadFrom(
+      "[ITEM]\r\n"
+      "ITEM1_COLOR=255\r\nITEM1_STATICS=1abc\r\n"
+      "ITEM2_COLOR=0x00ff00 green\r\nITEM2_STATICS=+2\r\n"
+      "ITEM3_COLOR=blue\r\nITEM3_STATICS=yes\r\n"
+      "ITEM4_COLOR=0x800080\r\n"
+      "ITEM5_COLOR=0x00FF00\r\nITEM5_STATICS=\r\n");
+  EXPECT_EQ((std::vector<uint32_t>{0xFF, 0x00FF00, 0, 0x800080, 0x00FF00}), SlotColors(catalogue));
+  EXPECT_EQ(1, catalogue.SlotStatics(0));
+  EXPECT_EQ(2, catalogue.SlotStatics(1));
+  EXPECT_EQ(0, catalogue.SlotStatics(2));  // garbage reads as 0
+  EXPECT_EQ(0, catalogue.SlotStatics(3));  // missing
+  EXPECT_EQ(0, catalogue.SlotStatics(4));  // empty
+}
+
+TEST_F(CatalogueTest, RemovingTheFirstOfRedGreenBlueShiftsNamesNotColours) {
+  ItemCatalogue catalogue =
+      LoadFrom("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "A") + Slot(2, "0x00FF00", "1", "B") +
+               Slot(3, "0xFF0000", "0", "C") + Slot(4, "0x808080", "1"));
+  catalogue.RemoveName(0);
+  ASSERT_EQ(2, catalogue.Count());
+  EXPECT_EQ(0x0000FFu, catalogue.Color(0));
+  EXPECT_EQ(0x00FF00u, catalogue.Color(1));
+  const std::string expected = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "B") +
+                               Slot(2, "0x00FF00", "1", "C") + Slot(3, "0xFF0000", "0") +
+                               Slot(4, "0x808080", "1");
+  EXPECT_EQ(expected, SaveBytes(catalogue));
+
+  ItemCatalogue reloaded;
+  reloaded.Load(ws_);
+  EXPECT_EQ((std::vector<Text>{u"B", u"C"}), Names(reloaded));
+  EXPECT_EQ((std::vector<uint32_t>{0x0000FF, 0x00FF00, 0xFF0000, 0x808080}), SlotColors(reloaded));
+}
+
+TEST_F(CatalogueTest, LongAndJapaneseNamesSurviveLoadAndSaveInCodePage932) {
+  // Twelve characters, and a name with code page 932 trail bytes that are
+  // ASCII '\' (ソ 83 5C, 表 95 5C) and '[' (ー 81 5B).
+  const std::string file = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "ABCDEFGHIJKL") +
+                           Slot(2, "0x00FF00", "1",
+                                "\x95\x5C\x8C\x76\x8E\x5A\x83\x5C\x83\x74\x83\x67\x93\xFC\x97"
+                                "\xCD\x8D\xEC\x8B\xC6\x81\x5B\x81\x60") +
+                           Slot(3, "0xFF0000", "1", "\x8B\x78\x8C\x65");
+  const ItemCatalogue catalogue = LoadFrom(file);
+  EXPECT_EQ((std::vector<Text>{u"ABCDEFGHIJKL", u"表計算ソフト入力作業ー～", u"休憩"}), Names(catalogue));
+  EXPECT_EQ(file, SaveBytes(catalogue));
+}
+
+TEST_F(CatalogueTest, UnicodeFilesAreWrittenBackInTheirOwnEncoding) {
+  const std::u16string text = u"[ITEM]\r\nITEM1_COLOR=0x0000FF\r\nITEM1_STATICS=1\r\nITEM1_NAME=作業\U0001F600\r\n"
+                              u"ITEM2_COLOR=0x00FF00\r\nITEM2_STATICS=0\r\nITEM2_NAME=☃\r\n";
+  std::string le = "\xFF\xFE", be = "\xFE\xFF";
+  for (char16_t c : text) {
+    le += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+  }
+  const std::string utf8 = "\xEF\xBB\xBF" + TextToUtf8(text);
+  for (const std::string& file : {utf8, le, be}) {
+    const ItemCatalogue catalogue = LoadFrom(file);
+    EXPECT_EQ((std::vector<Text>{u"作業\U0001F600", u"☃"}), Names(catalogue));
+    EXPECT_EQ(file, SaveBytes(catalogue));
+  }
+}
+
+TEST_F(CatalogueTest, ANameCodePage932CannotHoldSwitchesTheFileToUtf8) {
+  ItemCatalogue catalogue = LoadFrom("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "a"));
+  catalogue.ReplaceItem(0, u"雪☃", 0x0000FF);
+  const std::string saved = SaveBytes(catalogue);
+  EXPECT_EQ("\xEF\xBB\xBF[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "\xE9\x9B\xAA\xE2\x98\x83"), saved);
+  ItemCatalogue reloaded;
+  reloaded.Load(ws_);
+  EXPECT_EQ((std::vector<Text>{u"雪☃"}), Names(reloaded));
+}
+
+TEST_F(CatalogueTest, HandEditedFileQuotesSpacesCommentsCaseAndDuplicates) {
+  const ItemCatalogue catalogue = LoadFrom(
+      "; my items\n"
+      "[item]\n"
+      "  item1_color =  0x0000ff  \n"
+      "Item1_Statics=1\n"
+      "ITEM1_NAME = \" 作業 \" \n"
+      "ITEM1_NAME=ignored, the first one wins\n"
+      ";ITEM2_COLOR=0x00FF00\n"
+      "[other]\n"
+      "ITEM2_COLOR=0x00FF00\n");
+  ASSERT_EQ(1, catalogue.SlotCount());
+  EXPECT_EQ(0x0000FFu, catalogue.SlotColor(0));
+  EXPECT_EQ(1, catalogue.SlotStatics(0));
+  EXPECT_EQ((std::vector<Text>{u" 作業 "}), Names(catalogue));
+  // Comments and other sections go; the name keeps its spaces by its quotes.
+  EXPECT_EQ("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "\" \x8D\xEC\x8B\xC6 \""), SaveBytes(catalogue));
+}
+
+TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
+  const std::string old_file = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old") + Slot(2, "0x00FF00", "1");
+  for (Fault fault : {Fault::kCreate, Fault::kWrite, Fault::kFlush, Fault::kClose, Fault::kReplace}) {
+    SCOPED_TRACE(static_cast<int>(fault));
+    ItemCatalogue catalogue = LoadFrom(old_file);
+    catalogue.AddName(u"new");
+    notifier_.shown.clear();
+
+    files_.fault = fault;
+    EXPECT_FALSE(catalogue.Save(ws_));
+    EXPECT_EQ(old_file, ReadIniFile());
+    EXPECT_EQ(std::vector<std::string>{"Dorvane.ini"}, FilesInDirectory());
+    ASSERT_EQ(1u, notifier_.shown.size());
+    EXPECT_EQ(u"ファイルを開けませんでした\r\n" + JoinPath(ws_.directory, u"Dorvane.ini"),
+              notifier_.shown[0].text);
+    EXPECT_EQ(u"エラー", notifier_.shown[0].caption);
+    EXPECT_EQ(MessageIcon::None, notifier_.shown[0].icon);
+    EXPECT_EQ((std::vector<Text>{u"old", u"new"}), Names(catalogue));
+
+    files_.fault = Fault::kNone;
+    EXPECT_EQ("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old") + Slot(2, "0x00FF00", "1", "new"),
+              SaveBytes(catalogue));
+    EXPECT_EQ(1u, notifier_.shown.size());
+  }
+}
+
+TEST_F(CatalogueTest, DefaultFileOffersEighteenSlotsAndFourItems) {
+  std::string defaults;
+  ASSERT_TRUE(RealFileSystem().ReadAll(TextFromUtf8(DefaultIniPath()), defaults)) << DefaultIniPath();
+  const ItemCatalogue catalogue = LoadFrom(defaults);
+  ASSERT_EQ(18, catalogue.SlotCount());
+  EXPECT_EQ((std::vector<Text>{u"作業", u"会議", u"休憩", u"移動"}), Names(catalogue));
+  for (int k = 0; k < 18; ++k) EXPECT_EQ(1, catalogue.SlotStatics(k)) << k;
+  // Exactly the form the program writes.
+  EXPECT_EQ(defaults, SaveBytes(catalogue));
+}
+
+// The chart draws items side by side and marks unknown items white on a white
+// page, so the shipped colours must stay apart from each other, from white and
+// from black. Distances are CIE76 in L*a*b*.
+TEST_F(CatalogueTest, DefaultColoursAreWellSeparated) {
+  std::string defaults;
+  ASSERT_TRUE(RealFileSystem().ReadAll(TextFromUtf8(DefaultIniPath()), defaults));
+  const ItemCatalogue catalogue = LoadFrom(defaults);
+  struct Lab {
+    double l, a, b;
+  };
+  auto to_lab = [](uint32_t colorref) {
+    auto linear = [](uint32_t byte) {
+      const double c = byte / 255.0;
+      return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    const double r = linear(colorref & 0xFF), g = linear(colorref >> 8 & 0xFF),
+                 b = linear(colorref >> 16 & 0xFF);
+    auto f = [](double t) { return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116; };
+    const double fx = f((0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047);
+    const double fy = f(0.2126 * r + 0.7152 * g + 0.0722 * b);
+    const double fz = f((0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883);
+    return Lab{116 * fy - 16, 500 * (fx - fy), 200 * (fy - fz)};
+  };
+  auto distance = [](Lab p, Lab q) { return std::hypot(p.l - q.l, p.a - q.a, p.b - q.b); };
+  std::vector<Lab> labs;
+  for (int k = 0; k < catalogue.SlotCount(); ++k) {
+    ASSERT_EQ(0u, catalogue.SlotColor(k) >> 24) << k;
+    labs.push_back(to_lab(catalogue.SlotColor(k)));
+  }
+  for (size_t k = 0; k < labs.size(); ++k) {
+    EXPECT_LT(labs[k].l, 88) << "slot " << k + 1 << " too close to white";
+    EXPECT_GT(labs[k].l, 30) << "slot " << k + 1 << " too close to black";
+    if (k + 1 < labs.size()) {
+      EXPECT_GT(distance(labs[k], labs[k + 1]), 45) << "slots " << k + 1 << ", " << k + 2;
+    }
+    for (size_t other = k + 1; other < labs.size(); ++other) {
+      EXPECT_GT(distance(labs[k], labs[other]), 25) << "slots " << k + 1 << ", " << other + 1;
+    }
+  }
+}

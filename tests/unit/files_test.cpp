@@ -1,0 +1,272 @@
+#include "base/files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "faulty_file_system.h"
+
+namespace stdfs = std::filesystem;
+
+namespace {
+
+// Every test works in a fresh directory of its own, removed afterwards.
+class FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device seed;
+    std::mt19937 rng(seed());
+    for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
+      stdfs::path candidate =
+          stdfs::temp_directory_path() / ("dorvane-files-" + std::to_string(rng()));
+      if (stdfs::create_directory(candidate)) dir_ = candidate;
+    }
+    ASSERT_FALSE(dir_.empty());
+  }
+  void TearDown() override {
+    if (dir_.empty()) return;
+    std::error_code ignored;
+    stdfs::remove_all(dir_, ignored);
+  }
+
+  Text Path(const Text& name) const { return JoinPath(dir_.u16string(), name); }
+
+  void Put(const Text& name, const std::string& bytes) {
+    std::ofstream out(stdfs::path(Path(name)), std::ios::binary);
+    out << bytes;
+    ASSERT_TRUE(out.good());
+  }
+
+  std::string Content(const Text& name) {
+    std::ifstream in(stdfs::path(Path(name)), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // The names in the directory, sorted.
+  std::vector<Text> Listing() const {
+    std::vector<Text> names;
+    for (const auto& entry : stdfs::directory_iterator(dir_)) {
+      names.push_back(entry.path().filename().u16string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  FileSystem& fs_ = RealFileSystem();
+  stdfs::path dir_;
+};
+
+using Names = std::vector<Text>;
+
+const std::string kOld = "2010/03/28 09:05,2010/03/28 10:40,\x8d\xec\x8b\xc6\r\n";
+const std::string kNew = std::string("new\0content\r\n", 13) + std::string(200000, 'x');
+
+}  // namespace
+
+TEST_F(FilesTest, ReadAllGivesTheBytesExactly) {
+  Put(u"data.csv", kNew);
+  std::string bytes = "stale";
+  ASSERT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
+  EXPECT_EQ(bytes, kNew);
+
+  Put(u"empty.csv", "");
+  ASSERT_TRUE(fs_.ReadAll(Path(u"empty.csv"), bytes));
+  EXPECT_EQ(bytes, "");
+
+  bytes = "stale";
+  EXPECT_FALSE(fs_.ReadAll(Path(u"missing.csv"), bytes));
+  EXPECT_EQ(bytes, "");
+  EXPECT_FALSE(fs_.ReadAll(dir_.u16string(), bytes));  // a directory is not a file
+}
+
+TEST_F(FilesTest, JapaneseNamesReachTheDisk) {
+  const Text name = u"作業記録.csv";
+  std::unique_ptr<OutputFile> file = fs_.CreateNew(Path(name));
+  ASSERT_TRUE(file);
+  ASSERT_TRUE(file->Write(kOld.data(), kOld.size()));
+  ASSERT_TRUE(file->Flush());
+  ASSERT_TRUE(file->Close());
+  EXPECT_EQ(Listing(), (Names{name}));
+  EXPECT_TRUE(fs_.Exists(Path(name)));
+  std::string bytes;
+  ASSERT_TRUE(fs_.ReadAll(Path(name), bytes));
+  EXPECT_EQ(bytes, kOld);
+}
+
+TEST_F(FilesTest, CreateNewRefusesAnExistingName) {
+  Put(u"data.csv", kOld);
+  EXPECT_EQ(fs_.CreateNew(Path(u"data.csv")), nullptr);
+  EXPECT_EQ(Content(u"data.csv"), kOld);
+  EXPECT_EQ(fs_.CreateNew(Path(u"no-such-dir/data.csv")), nullptr);
+}
+
+TEST_F(FilesTest, CopyOverwritesOnlyWhenAsked) {
+  Put(u"data.csv", kNew);
+  Put(u"data.bak", kOld);
+  EXPECT_FALSE(fs_.Copy(Path(u"data.csv"), Path(u"data.bak"), false));
+  EXPECT_EQ(Content(u"data.bak"), kOld);
+  EXPECT_TRUE(fs_.Copy(Path(u"data.csv"), Path(u"data.bak"), true));
+  EXPECT_EQ(Content(u"data.bak"), kNew);
+  EXPECT_TRUE(fs_.Copy(Path(u"data.bak"), Path(u"copy.csv"), false));
+  EXPECT_EQ(Content(u"copy.csv"), kNew);
+  EXPECT_EQ(Content(u"data.csv"), kNew);
+
+  // A shorter file over a longer one leaves nothing of the longer one.
+  Put(u"short.csv", kOld);
+  EXPECT_TRUE(fs_.Copy(Path(u"short.csv"), Path(u"data.bak"), true));
+  EXPECT_EQ(Content(u"data.bak"), kOld);
+}
+
+TEST_F(FilesTest, CopyFailuresLeaveEverythingAsItWas) {
+  Put(u"data.csv", kOld);
+  EXPECT_FALSE(fs_.Copy(Path(u"missing.csv"), Path(u"data.bak"), true));
+  EXPECT_FALSE(fs_.Exists(Path(u"data.bak")));
+  // Onto itself: must not truncate the only copy.
+  EXPECT_FALSE(fs_.Copy(Path(u"data.csv"), Path(u"data.csv"), true));
+  EXPECT_EQ(Content(u"data.csv"), kOld);
+  EXPECT_EQ(Listing(), (Names{u"data.csv"}));
+}
+
+TEST_F(FilesTest, HardLinkIsASecondNameForTheSameContent) {
+  Put(u"data.csv", kOld);
+  Put(u"taken.csv", kNew);
+  ASSERT_TRUE(fs_.HardLink(Path(u"data.csv"), Path(u"link.csv")));
+  EXPECT_EQ(Content(u"link.csv"), kOld);
+  EXPECT_FALSE(fs_.HardLink(Path(u"data.csv"), Path(u"taken.csv")));
+  EXPECT_EQ(Content(u"taken.csv"), kNew);
+  EXPECT_FALSE(fs_.HardLink(Path(u"missing.csv"), Path(u"other.csv")));
+  // Removing one name keeps the content under the other.
+  EXPECT_TRUE(fs_.Remove(Path(u"data.csv")));
+  EXPECT_EQ(Content(u"link.csv"), kOld);
+}
+
+TEST_F(FilesTest, ReplacePutsOneFileInPlaceOfAnother) {
+  Put(u"data.csv", kOld);
+  Put(u"incoming", kNew);
+  EXPECT_TRUE(fs_.Replace(Path(u"incoming"), Path(u"data.csv")));
+  EXPECT_EQ(Content(u"data.csv"), kNew);
+  EXPECT_EQ(Listing(), (Names{u"data.csv"}));
+
+  EXPECT_FALSE(fs_.Replace(Path(u"missing"), Path(u"data.csv")));
+  EXPECT_EQ(Content(u"data.csv"), kNew);
+
+  // Replacing a name that does not exist yet creates it.
+  Put(u"incoming", kOld);
+  EXPECT_TRUE(fs_.Replace(Path(u"incoming"), Path(u"fresh.csv")));
+  EXPECT_EQ(Content(u"fresh.csv"), kOld);
+}
+
+TEST_F(FilesTest, RemoveDeletesOnlyWhatExists) {
+  Put(u"data.csv", kOld);
+  EXPECT_TRUE(fs_.Remove(Path(u"data.csv")));
+  EXPECT_FALSE(fs_.Exists(Path(u"data.csv")));
+  EXPECT_FALSE(fs_.Remove(Path(u"data.csv")));
+  EXPECT_TRUE(Listing().empty());
+}
+
+TEST_F(FilesTest, ReplaceFileContentsLeavesOnlyTheTarget) {
+  EXPECT_TRUE(ReplaceFileContents(fs_, Path(u"data.csv"), kOld));  // a new file
+  EXPECT_EQ(Content(u"data.csv"), kOld);
+  EXPECT_TRUE(ReplaceFileContents(fs_, Path(u"data.csv"), kNew));
+  EXPECT_EQ(Content(u"data.csv"), kNew);
+  EXPECT_TRUE(ReplaceFileContents(fs_, Path(u"data.csv"), ""));
+  EXPECT_EQ(Content(u"data.csv"), "");
+  EXPECT_EQ(Listing(), (Names{u"data.csv"}));
+}
+
+TEST_F(FilesTest, ReplaceFileContentsStepsAroundFilesWithTheTemporaryName) {
+  // A user's file (or the leftover of an interrupted save) with the name a
+  // temporary file would take is neither overwritten nor removed.
+  Put(u"data.csv", kOld);
+  Put(u"data.csv.~tmp1", "keep me");
+  EXPECT_TRUE(ReplaceFileContents(fs_, Path(u"data.csv"), kNew));
+  EXPECT_EQ(Content(u"data.csv"), kNew);
+  EXPECT_EQ(Content(u"data.csv.~tmp1"), "keep me");
+  EXPECT_EQ(Listing(), (Names{u"data.csv", u"data.csv.~tmp1"}));
+}
+
+TEST_F(FilesTest, ReplaceFileContentsFailingAtAnyStepKeepsTheOldFile) {
+  const FileFault faults[] = {FileFault::CreateNew, FileFault::Write, FileFault::Flush,
+                              FileFault::Close, FileFault::Replace};
+  Put(u"data.csv", kOld);
+  for (FileFault fault : faults) {
+    FaultyFileSystem faulty(fault);
+    EXPECT_FALSE(ReplaceFileContents(faulty, Path(u"data.csv"), kNew))
+        << "fault " << static_cast<int>(fault);
+    EXPECT_EQ(Content(u"data.csv"), kOld) << "fault " << static_cast<int>(fault);
+    EXPECT_EQ(Listing(), (Names{u"data.csv"})) << "fault " << static_cast<int>(fault);
+  }
+  // Once the fault is gone the next attempt succeeds.
+  FaultyFileSystem healed;
+  EXPECT_TRUE(ReplaceFileContents(healed, Path(u"data.csv"), kNew));
+  EXPECT_EQ(Content(u"data.csv"), kNew);
+}
+
+TEST_F(FilesTest, ReplaceFileContentsInAMissingDirectoryFails) {
+  EXPECT_FALSE(ReplaceFileContents(fs_, Path(u"no-such-dir/data.csv"), kNew));
+  EXPECT_TRUE(Listing().empty());
+}
+
+TEST_F(FilesTest, CurrentDirectoryIsTheProcessDirectory) {
+  const stdfs::path before = stdfs::current_path();
+  stdfs::current_path(dir_);
+  const Text current = CurrentDirectory();
+  stdfs::current_path(before);
+  EXPECT_TRUE(stdfs::equivalent(stdfs::path(current), dir_)) << TextToUtf8(current);
+  EXPECT_TRUE(fs_.Exists(JoinPath(current, u".")));
+}
+
+TEST(JoinPath, AddsOneSeparator) {
+#ifdef _WIN32
+  EXPECT_EQ(JoinPath(u"C:\\work", u"data.csv"), u"C:\\work\\data.csv");
+  EXPECT_EQ(JoinPath(u"C:\\", u"data.csv"), u"C:\\data.csv");
+#else
+  EXPECT_EQ(JoinPath(u"/work", u"data.csv"), u"/work/data.csv");
+  EXPECT_EQ(JoinPath(u"/", u"data.csv"), u"/data.csv");
+#endif
+  EXPECT_EQ(JoinPath(u"dir/", u"data.csv"), u"dir/data.csv");
+  EXPECT_EQ(JoinPath(u"", u"data.csv"), u"data.csv");
+}
+
+#ifdef _WIN32
+// Another program holding the file open with share mode 0 is what a locked
+// file looks like.
+TEST_F(FilesTest, LockedFileCannotBeReadOrReplaced) {
+  Put(u"data.csv", kOld);
+  HANDLE lock = CreateFileW(WStr(Path(u"data.csv")), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  std::string bytes;
+  EXPECT_FALSE(fs_.ReadAll(Path(u"data.csv"), bytes));
+  EXPECT_FALSE(fs_.Copy(Path(u"data.csv"), Path(u"data.bak"), true));
+  EXPECT_FALSE(ReplaceFileContents(fs_, Path(u"data.csv"), kNew));
+  CloseHandle(lock);
+
+  EXPECT_EQ(Listing(), (Names{u"data.csv"}));
+  EXPECT_EQ(Content(u"data.csv"), kOld);
+  ASSERT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
+  EXPECT_EQ(bytes, kOld);
+}
+
+TEST_F(FilesTest, ReadingSharesTheFileWithOtherReadersAndWriters) {
+  Put(u"data.csv", kOld);
+  HANDLE other = CreateFileW(WStr(Path(u"data.csv")), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  std::string bytes;
+  EXPECT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
+  EXPECT_EQ(bytes, kOld);
+  CloseHandle(other);
+}
+#endif

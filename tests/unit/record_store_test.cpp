@@ -1,0 +1,399 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../bench/bench_data.h"
+#include "base/codepage932.h"
+#include "data/activity_data.h"
+#include "data/record_file.h"
+#include "faulty_files.h"
+#include "temp_dir.h"
+#include "test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+struct Message {
+  Text text;
+  Text caption;
+  MessageIcon icon;
+};
+
+class RecordingNotifier : public Notifier {
+ public:
+  void Show(const Text& text, const Text& caption, MessageIcon icon) override {
+    shown.push_back({text, caption, icon});
+  }
+  std::vector<Message> shown;
+};
+
+ActivityRecord Rec(const Text& name, const LocalDateTime& start, const LocalDateTime& end) {
+  ActivityRecord r;
+  r.name = name;
+  r.start = start;
+  r.end = end;
+  return r;
+}
+
+const char kTwoRecords[] =
+    "A,2010/04/05 09:05,2010/04/05 10:30\r\n"
+    "B,2010/04/05 10:30,2010/04/05 11:00\r\n";
+
+class RecordStoreTest : public ::testing::Test {
+ protected:
+  Text DataCsv() const { return dir.File(u"data.csv"); }
+  Text DataBak() const { return dir.File(u"data.bak"); }
+
+  // The message box the store showed last, checked for caption and icon.
+  Text OnlyMessage() {
+    EXPECT_EQ(notifier.shown.size(), 1u);
+    if (notifier.shown.empty()) return Text();
+    const Message m = notifier.shown.back();
+    EXPECT_EQ(m.caption, u"エラー");
+    EXPECT_EQ(m.icon, MessageIcon::None);
+    notifier.shown.clear();
+    return m.text;
+  }
+  Text OpenFailure(const Text& path) const { return u"ファイルを開けませんでした\r\n" + path; }
+
+  // The names in the directory, to see that no temporary file stayed.
+  std::set<std::string> DirectoryNames() const {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(dir.Path()))) {
+      names.insert(e.path().filename().u8string());
+    }
+    return names;
+  }
+
+  // The path that "元のファイルを %s に保存しました" names in a message.
+  static Text KeptCopyIn(const Text& message) {
+    const Text before = u"\r\n元のファイルを ";
+    const Text after = u" に保存しました";
+    size_t b = message.find(before);
+    if (b == Text::npos || message.size() < after.size() ||
+        message.compare(message.size() - after.size(), after.size(), after) != 0) {
+      return Text();
+    }
+    b += before.size();
+    return message.substr(b, message.size() - after.size() - b);
+  }
+
+  TempDir dir;
+  FaultyFileSystem files;
+  RecordingNotifier notifier;
+  ActivityData data{Workspace{dir.Path(), &files, &notifier}};
+  RecordStore& store = data.store;
+};
+
+}  // namespace
+
+TEST_F(RecordStoreTest, LoadRestoresTheRunningItemFromAnOpenLastRecord) {
+  // The item is in no catalogue: the reader does not ask.
+  // 未登録 in code page 932.
+  WriteBytes(DataCsv(), std::string(kTwoRecords) + "\x96\xa2\x93\x6f\x98\x5e,2010/04/05 11:00,2010/04/05 11:00");
+  store.Load();
+  EXPECT_TRUE(notifier.shown.empty());
+  ASSERT_EQ(store.Count(), 3);
+  EXPECT_EQ(data.currentActivity, u"未登録");
+  EXPECT_EQ(store.At(2).start, DT(2010, 4, 5, 11, 0));
+}
+
+TEST_F(RecordStoreTest, AClosedLastRecordLeavesTheRunningItemAsItWas) {
+  WriteBytes(DataCsv(), kTwoRecords);
+  data.currentActivity = u"X";
+  store.Load();
+  EXPECT_EQ(store.Count(), 2);
+  EXPECT_EQ(data.currentActivity, u"X");
+}
+
+TEST_F(RecordStoreTest, FirstStartReportsTheMissingFileThenSaveCreatesItWithoutBackup) {
+  store.Load();
+  EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
+  EXPECT_EQ(store.Count(), 0);
+  EXPECT_FALSE(store.SavesBlocked());
+
+  store.Append(Rec(u"作業", DT(2010, 4, 5, 9, 5), DT(2010, 4, 5, 9, 5)));
+  EXPECT_TRUE(store.Save());
+  EXPECT_TRUE(notifier.shown.empty());
+  EXPECT_EQ(ReadBytes(DataCsv()), "\x8d\xec\x8b\xc6,2010/04/05 09:05,2010/04/05 09:05\r\n");
+  EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"data.csv"}));
+}
+
+TEST_F(RecordStoreTest, SaveKeepsThePreviousFileByteForByteAsBackup) {
+  // Written by hand: LF line ends and unpadded numbers, which the writer
+  // would not produce. data.bak must be this file, not a rewrite of it.
+  const std::string byHand = "A,2010/4/5 9:5,2010/4/5 10:30\nB,2010/4/5 10:30,2010/4/5 11:00";
+  WriteBytes(DataCsv(), byHand);
+  store.Load();
+  store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 12, 0)));
+  ASSERT_TRUE(store.Save());
+  EXPECT_EQ(ReadBytes(DataBak()), byHand);
+  const std::string first = std::string(kTwoRecords) + "C,2010/04/05 11:00,2010/04/05 12:00\r\n";
+  EXPECT_EQ(ReadBytes(DataCsv()), first);
+
+  store.RemoveAt(0);
+  ASSERT_TRUE(store.Save());
+  EXPECT_EQ(ReadBytes(DataBak()), first);
+  EXPECT_EQ(ReadBytes(DataCsv()),
+            "B,2010/04/05 10:30,2010/04/05 11:00\r\nC,2010/04/05 11:00,2010/04/05 12:00\r\n");
+  EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"data.csv", "data.bak"}));
+  EXPECT_TRUE(notifier.shown.empty());
+}
+
+TEST_F(RecordStoreTest, MalformedFileIsKeptAndNoLaterSaveOverwritesIt) {
+  const std::string original = std::string("A,2010/04/05 09:05,2010/04/05 09:05\r\n") +
+                               "\r\n" + "B 2010/04/05 10:30\r\n" + kTwoRecords;
+  WriteBytes(DataCsv(), original);
+  store.Load();
+  const Text message = OnlyMessage();
+  EXPECT_EQ(message.substr(0, message.find(u'\r')), u"3番目のデータの形式が誤っています");
+  const Text kept = KeptCopyIn(message);
+  ASSERT_FALSE(kept.empty()) << TextToUtf8(message);
+  EXPECT_EQ(kept.substr(0, DataCsv().size() + 1), DataCsv() + u".");
+  EXPECT_EQ(ReadBytes(kept), original);
+  EXPECT_EQ(store.Count(), 0);
+  EXPECT_EQ(data.currentActivity, u"");  // A's open record does not count
+  EXPECT_FALSE(store.SavesBlocked());
+
+  // Two saves push the original out of data.csv and data.bak; the kept
+  // copy stays.
+  store.Append(Rec(u"C", DT(2010, 4, 6, 9, 0), DT(2010, 4, 6, 9, 30)));
+  ASSERT_TRUE(store.Save());
+  EXPECT_EQ(ReadBytes(DataBak()), original);
+  ASSERT_TRUE(store.Save());
+  EXPECT_EQ(ReadBytes(kept), original);
+
+  // Another run that meets the same trouble does not overwrite the copy.
+  WriteBytes(DataCsv(), original);
+  ActivityData again(Workspace{dir.Path(), &files, &notifier});
+  again.store.Load();
+  const Text secondKept = KeptCopyIn(OnlyMessage());
+  EXPECT_NE(secondKept, kept);
+  EXPECT_EQ(ReadBytes(secondKept), original);
+  EXPECT_EQ(ReadBytes(kept), original);
+}
+
+TEST_F(RecordStoreTest, UnreadableFileIsCopiedAsideBeforeTheMessage) {
+  WriteBytes(DataCsv(), kTwoRecords);
+  files.Fail(FileStep::Read, u"data.csv");
+  store.Load();
+  const Text message = OnlyMessage();
+  const Text kept = KeptCopyIn(message);
+  EXPECT_EQ(message, OpenFailure(DataCsv()) + u"\r\n元のファイルを " + kept + u" に保存しました");
+  EXPECT_EQ(ReadBytes(kept), kTwoRecords);
+  EXPECT_FALSE(store.SavesBlocked());
+}
+
+TEST_F(RecordStoreTest, FileThatCanNeitherBeReadNorCopiedIsNeverReplacedInThisRun) {
+  WriteBytes(DataCsv(), kTwoRecords);
+  files.Lock(DataCsv());
+  store.Load();
+  EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
+  EXPECT_TRUE(store.SavesBlocked());
+
+  files.Heal();  // even once the other program lets go
+  store.Append(Rec(u"C", DT(2010, 4, 6, 9, 0), DT(2010, 4, 6, 9, 0)));
+  EXPECT_FALSE(store.Save());
+  EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
+  EXPECT_FALSE(store.WriteTo(DataCsv()));  // export onto data.csv itself
+  EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
+  EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
+  EXPECT_FALSE(FileExists(DataBak()));
+
+  // Export elsewhere still works.
+  EXPECT_TRUE(store.WriteTo(dir.File(u"export.csv")));
+  EXPECT_EQ(ReadBytes(dir.File(u"export.csv")), "C,2010/04/06 09:00,2010/04/06 09:00\r\n");
+}
+
+TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
+  WriteBytes(DataCsv(), "bad line\r\n");
+  files.Fail(FileStep::Copy);
+  store.Load();
+  EXPECT_EQ(OnlyMessage(), u"1番目のデータの形式が誤っています");
+  EXPECT_TRUE(store.SavesBlocked());
+  EXPECT_FALSE(store.Save());
+  EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
+  EXPECT_EQ(ReadBytes(DataCsv()), "bad line\r\n");
+}
+
+#ifdef _WIN32
+// Under Wine the lock is real: another handle without sharing.
+TEST_F(RecordStoreTest, FileLockedByAnotherProgramIsNeverReplaced) {
+  WriteBytes(DataCsv(), kTwoRecords);
+  HANDLE h = CreateFileW(WStr(DataCsv()), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  ActivityData real(Workspace{dir.Path(), &RealFileSystem(), &notifier});
+  real.store.Load();
+  EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
+  EXPECT_TRUE(real.store.SavesBlocked());
+  CloseHandle(h);
+  real.store.Append(Rec(u"C", DT(2010, 4, 6, 9, 0), DT(2010, 4, 6, 9, 0)));
+  EXPECT_FALSE(real.store.Save());
+  EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
+}
+#endif
+
+TEST_F(RecordStoreTest, ImportOfAMalformedFileKeepsTheListAndTheRunningItem) {
+  store.Append(Rec(u"A", DT(2010, 4, 5, 9, 0), DT(2010, 4, 5, 9, 0)));
+  data.currentActivity = u"A";
+  const Text import = dir.File(u"import.csv");
+  WriteBytes(import, "B,2010/04/05 10:30,2010/04/05 10:30\r\n\r\nC,2010/04/05\r\n");
+  EXPECT_FALSE(store.ReadFrom(import));
+  EXPECT_EQ(OnlyMessage(), u"3番目のデータの形式が誤っています");
+  ASSERT_EQ(store.Count(), 1);
+  EXPECT_EQ(store.At(0).name, u"A");
+  EXPECT_EQ(data.currentActivity, u"A");
+  EXPECT_FALSE(FileExists(DataCsv()));  // nothing is kept aside for an import
+
+  EXPECT_FALSE(store.ReadFrom(dir.File(u"missing.csv")));
+  EXPECT_EQ(OnlyMessage(), OpenFailure(dir.File(u"missing.csv")));
+  EXPECT_EQ(store.Count(), 1);
+}
+
+TEST_F(RecordStoreTest, ImportAppendsAndMayChangeTheRunningItem) {
+  store.Append(Rec(u"A", DT(2010, 4, 5, 9, 0), DT(2010, 4, 5, 9, 0)));
+  data.currentActivity = u"A";
+  const Text import = dir.File(u"import.csv");
+  WriteBytes(import, "B,2010/04/05 10:30,2010/04/05 10:30");
+  EXPECT_TRUE(store.ReadFrom(import));
+  ASSERT_EQ(store.Count(), 2);
+  EXPECT_EQ(data.currentActivity, u"B");
+
+  WriteBytes(import, "");
+  EXPECT_TRUE(store.ReadFrom(import));
+  EXPECT_EQ(store.Count(), 2);
+  EXPECT_TRUE(notifier.shown.empty());
+}
+
+TEST_F(RecordStoreTest, LargeFileRoundTripsThroughReadFromAndWriteTo) {
+  // The input is built here, apart from the writer under test.
+  const std::vector<ActivityRecord> history = bench::MakeHistory(100000);
+  std::string input;
+  char line[96];
+  for (const ActivityRecord& r : history) {
+    std::string name;
+    ASSERT_TRUE(EncodeCp932(r.name, name));
+    std::snprintf(line, sizeof line, ",%u/%02u/%02u %02u:%02u,%u/%02u/%02u %02u:%02u\r\n",
+                  r.start.wYear, r.start.wMonth, r.start.wDay, r.start.wHour, r.start.wMinute,
+                  r.end.wYear, r.end.wMonth, r.end.wDay, r.end.wHour, r.end.wMinute);
+    input += name;
+    input += line;
+  }
+  WriteBytes(dir.File(u"in.csv"), input);
+  ASSERT_TRUE(store.ReadFrom(dir.File(u"in.csv")));
+  ASSERT_EQ(store.Count(), 100000);
+  ASSERT_TRUE(store.WriteTo(dir.File(u"out.csv")));
+  EXPECT_TRUE(ReadBytes(dir.File(u"out.csv")) == input);
+  EXPECT_TRUE(notifier.shown.empty());
+}
+
+// Save with a fault at one step. Before it, data.csv holds A and data.bak
+// holds P; the list holds B. Afterwards data.csv must hold all of A or all of
+// B, data.bak all of an earlier file, nothing else may be left in the
+// directory, and once the fault is gone the next save must work.
+TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
+  const ActivityRecord p = Rec(u"P", DT(2010, 4, 5, 8, 0), DT(2010, 4, 5, 9, 0));
+  const ActivityRecord a = Rec(u"会議", DT(2010, 4, 5, 9, 0), DT(2010, 4, 5, 10, 0));
+  const ActivityRecord b = Rec(u"作業", DT(2010, 4, 5, 10, 0), DT(2010, 4, 5, 10, 0));
+  std::string fileP, fileA, fileB;
+  FormatRecordFile({p}, fileP);
+  FormatRecordFile({p, a}, fileA);
+  FormatRecordFile({p, a, b}, fileB);
+
+  struct Case {
+    const char* name;
+    std::function<void(FaultyFileSystem&, const Text& dataCsv)> inject;
+    bool saved;          // data.csv holds B afterwards
+    bool backupUpdated;  // data.bak holds A afterwards (else still P)
+  };
+  const Case cases[] = {
+      {"backup link and copy fail",
+       [](FaultyFileSystem& f, const Text&) {
+         f.Fail(FileStep::HardLink);
+         f.Fail(FileStep::Copy);
+       },
+       true, false},
+      {"backup replace fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Replace, u"data.bak"); },
+       true, false},
+      {"no links: backup by copy", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::HardLink); },
+       true, true},
+      {"temporary not created", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Create); },
+       false, true},
+      {"write fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Write); }, false, true},
+      {"flush fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Flush); }, false, true},
+      {"close fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Close); }, false, true},
+      {"replace fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Replace, u"data.csv"); },
+       false, true},
+      {"disk full", [](FaultyFileSystem& f, const Text&) { f.DiskFullAfter(10); }, false, true},
+      {"disk full, no links",
+       [](FaultyFileSystem& f, const Text&) {
+         f.Fail(FileStep::HardLink);
+         f.DiskFullAfter(10);
+       },
+       false, false},
+      {"data.csv locked", [](FaultyFileSystem& f, const Text& csv) { f.Lock(csv); }, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir caseDir;
+    FaultyFileSystem fs;
+    RecordingNotifier shown;
+    const Text csv = caseDir.File(u"data.csv");
+    const Text bak = caseDir.File(u"data.bak");
+    WriteBytes(csv, fileP);
+    ActivityData d(Workspace{caseDir.Path(), &fs, &shown});
+    d.store.Load();
+    d.store.Append(a);
+    ASSERT_TRUE(d.store.Save());
+    d.store.Append(b);
+
+    c.inject(fs, csv);
+    EXPECT_EQ(d.store.Save(), c.saved);
+    EXPECT_EQ(ReadBytes(csv), c.saved ? fileB : fileA);
+    EXPECT_EQ(ReadBytes(bak), c.backupUpdated ? fileA : fileP);
+    if (c.saved) {
+      EXPECT_TRUE(shown.shown.empty());
+    } else {
+      ASSERT_EQ(shown.shown.size(), 1u);
+      EXPECT_EQ(shown.shown[0].text, OpenFailure(csv));
+      EXPECT_EQ(shown.shown[0].caption, u"エラー");
+    }
+    EXPECT_EQ(d.store.Count(), 3);  // the change stays in memory
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(caseDir.Path()))) {
+      names.insert(e.path().filename().u8string());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"data.csv", "data.bak"}));
+
+    fs.Heal();
+    shown.shown.clear();
+    const std::string before = ReadBytes(csv);
+    EXPECT_TRUE(d.store.Save());
+    EXPECT_TRUE(shown.shown.empty());
+    EXPECT_EQ(ReadBytes(csv), fileB);
+    EXPECT_EQ(ReadBytes(bak), before);
+  }
+}
+
+TEST_F(RecordStoreTest, SaveIntoAMissingDirectoryFailsUntilItExists) {
+  const Text missing = dir.File(u"missing");
+  ActivityData d(Workspace{missing, &files, &notifier});
+  d.store.Append(Rec(u"A", DT(2010, 4, 5, 9, 0), DT(2010, 4, 5, 10, 0)));
+  EXPECT_FALSE(d.store.Save());
+  EXPECT_EQ(OnlyMessage(), OpenFailure(d.store.DataPath()));
+  EXPECT_EQ(d.store.Count(), 1);
+
+  std::filesystem::create_directory(std::filesystem::path(missing));
+  EXPECT_TRUE(d.store.Save());
+  EXPECT_TRUE(notifier.shown.empty());
+  EXPECT_EQ(ReadBytes(d.store.DataPath()), "A,2010/04/05 09:00,2010/04/05 10:00\r\n");
+}

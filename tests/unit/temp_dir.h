@@ -1,0 +1,74 @@
+// A fresh directory for one test, removed with everything in it afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#include "base/files.h"
+#include "base/text.h"
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
+class TempDir {
+ public:
+  TempDir() {
+    namespace fs = std::filesystem;
+    static std::atomic<int> counter{0};
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      fs::path p = base / ("dorvane-test-" + std::to_string(Pid()) + "-" +
+                           std::to_string(counter++));
+      std::error_code ec;
+      if (fs::create_directory(p, ec)) {
+        path_ = p;
+        return;
+      }
+    }
+    ADD_FAILURE() << "cannot create a temporary directory";
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  Text Path() const { return path_.u16string(); }
+  // The full path of a file in the directory, as the program spells it.
+  Text File(const Text& name) const { return JoinPath(Path(), name); }
+
+ private:
+  static long Pid();
+  std::filesystem::path path_;
+};
+
+#ifdef _WIN32
+inline long TempDir::Pid() { return static_cast<long>(_getpid()); }
+#else
+inline long TempDir::Pid() { return static_cast<long>(getpid()); }
+#endif
+
+// Test-side file access that does not go through the seam under test.
+inline std::string ReadBytes(const Text& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const Text& path, const std::string& bytes) {
+  std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline bool FileExists(const Text& path) {
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::path(path), ec);
+}
