@@ -338,13 +338,14 @@ std::wstring WithoutMnemonic(const std::wstring& text) {
   return out;
 }
 
-// msgbox read|dismiss|none [--pid P] [--button TEXT] [--timeout MS]
+// msgbox read|owner|dismiss|none [--pid P] [--button TEXT] [--timeout MS]
 //   read:    caption, text and buttons of the message box, one a line
+//   owner:   the process id of the process that shows it
 //   dismiss: presses the button (default: the only one, or OK) and waits until the box is gone
 //   none:    fails if a message box is open now
 int MessageBoxCommand(int argc, wchar_t** argv) {
   Args args(argc, argv, 2, {});
-  const std::wstring action = args.At(0, L"read, dismiss or none");
+  const std::wstring action = args.At(0, L"read, owner, dismiss or none");
   const DWORD pid = args.Number(L"pid", 0);
   if (action == L"none") {
     if (HWND box = FindMessageBox(pid))
@@ -353,6 +354,10 @@ int MessageBoxCommand(int argc, wchar_t** argv) {
     return 0;
   }
   HWND box = WaitMessageBox(args, pid);
+  if (action == L"owner") {
+    Print(Num(WindowProcess(box)) + L"\n");
+    return 0;
+  }
   if (action == L"read") {
     std::wstring out = L"caption\t" + Escape(WindowText(box)) + L"\n";
     out += L"text\t" + Escape(WindowText(GetDlgItem(box, kMessageBoxTextId))) + L"\n";
@@ -360,7 +365,7 @@ int MessageBoxCommand(int argc, wchar_t** argv) {
     Print(out);
     return 0;
   }
-  if (action != L"dismiss") Usage(L"msgbox wants read, dismiss or none");
+  if (action != L"dismiss") Usage(L"msgbox wants read, owner, dismiss or none");
   std::vector<HWND> buttons = Buttons(box);
   HWND chosen = nullptr;
   const std::wstring wanted = args.Get(L"button");
