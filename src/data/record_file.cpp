@@ -1,6 +1,7 @@
 #include "data/record_file.h"
 
 #include <cstdint>
+#include <unordered_map>
 
 #include "base/codepage932.h"
 #include "data/item_name.h"
@@ -128,27 +129,31 @@ int ParseRecordFile(std::string_view bytes, std::vector<ActivityRecord>& out) {
 
 namespace {
 
-void AppendNumber(Text& out, unsigned v, int minDigits) {
-  char16_t digits[10];
+template <typename String>
+void AppendNumber(String& out, unsigned v, int minDigits) {
+  typename String::value_type digits[10];
   int n = 0;
   do {
-    digits[n++] = static_cast<char16_t>(u'0' + v % 10);
+    digits[n++] = static_cast<typename String::value_type>('0' + v % 10);
     v /= 10;
   } while (v != 0);
-  for (int i = n; i < minDigits; ++i) out.push_back(u'0');
+  for (int i = n; i < minDigits; ++i) out.push_back('0');
   while (n > 0) out.push_back(digits[--n]);
 }
 
-// "%u/%02u/%02u %02u:%02u"
-void AppendTime(Text& out, const LocalDateTime& t) {
+// ",%u/%02u/%02u %02u:%02u" into UTF-16 text or code page 932 bytes (the
+// same ASCII either way).
+template <typename String>
+void AppendTime(String& out, const LocalDateTime& t) {
+  out.push_back(',');
   AppendNumber(out, t.wYear, 1);
-  out.push_back(u'/');
+  out.push_back('/');
   AppendNumber(out, t.wMonth, 2);
-  out.push_back(u'/');
+  out.push_back('/');
   AppendNumber(out, t.wDay, 2);
-  out.push_back(u' ');
+  out.push_back(' ');
   AppendNumber(out, t.wHour, 2);
-  out.push_back(u':');
+  out.push_back(':');
   AppendNumber(out, t.wMinute, 2);
 }
 
@@ -156,18 +161,56 @@ void AppendTime(Text& out, const LocalDateTime& t) {
 
 void AppendRecordLine(const ActivityRecord& record, Text& out) {
   out += record.name;
-  out.push_back(u',');
   AppendTime(out, record.start);
-  out.push_back(u',');
   AppendTime(out, record.end);
   out += u"\r\n";
 }
 
+// A history holds thousands of records under a dozen names, and everything
+// but the names is ASCII. So the distinct names are converted together, in
+// one conversion, and the lines are put together from bytes: converting the
+// whole file would push megabytes of digits through the converter.
 bool FormatRecordFile(const std::vector<ActivityRecord>& records, std::string& bytes) {
-  size_t units = 0;
-  for (const ActivityRecord& r : records) units += r.name.size() + 36;
-  Text text;
-  text.reserve(units);
-  for (const ActivityRecord& r : records) AppendRecordLine(r, text);
-  return EncodeCp932(text, bytes);
+  std::unordered_map<std::u16string_view, size_t> nameIndex;
+  std::vector<size_t> nameOf;
+  nameOf.reserve(records.size());
+  Text names;
+  for (const ActivityRecord& r : records) {
+    auto inserted = nameIndex.emplace(r.name, nameIndex.size());
+    if (inserted.second) {
+      names += r.name;
+      names.push_back(u'\n');
+    }
+    nameOf.push_back(inserted.first->second);
+  }
+  std::string encoded;
+  const bool complete = EncodeCp932(names, encoded);
+
+  // LF is never part of a double-byte character, so the LFs in the bytes are
+  // those between the names, unless a name holds one itself.
+  std::vector<std::string_view> encodedNames;
+  encodedNames.reserve(nameIndex.size());
+  for (size_t pos = 0; pos < encoded.size();) {
+    size_t lf = encoded.find('\n', pos);
+    if (lf == std::string::npos) break;
+    encodedNames.emplace_back(encoded.data() + pos, lf - pos);
+    pos = lf + 1;
+  }
+  if (encodedNames.size() != nameIndex.size()) {
+    Text text;
+    for (const ActivityRecord& r : records) AppendRecordLine(r, text);
+    return EncodeCp932(text, bytes);
+  }
+
+  size_t size = 0;
+  for (size_t i = 0; i < records.size(); ++i) size += encodedNames[nameOf[i]].size() + 36;
+  bytes.clear();
+  bytes.reserve(size);
+  for (size_t i = 0; i < records.size(); ++i) {
+    bytes += encodedNames[nameOf[i]];
+    AppendTime(bytes, records[i].start);
+    AppendTime(bytes, records[i].end);
+    bytes += "\r\n";
+  }
+  return complete;
 }

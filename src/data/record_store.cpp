@@ -39,6 +39,10 @@ void RecordStore::ShowOpenFailure(const Text& path, const Text& addedLine) {
   Show(FormatText(u"ファイルを開けませんでした\r\n%s", path.c_str()) + addedLine);
 }
 
+Text RecordStore::KeptCopyLine(const Text& copyPath) {
+  return u"\r\n" + FormatText(u"元のファイルを %s に保存しました", copyPath.c_str());
+}
+
 RecordStore::ReadResult RecordStore::Read(const Text& path, std::string& bytes) {
   if (!ws_.files->ReadAll(path, bytes)) return {ReadResult::CannotOpen, 0};
   int badLine = ParseRecordFile(bytes, records_);
@@ -65,11 +69,11 @@ bool RecordStore::ReadFrom(const Text& path) {
   return true;
 }
 
-// Copies data.csv to a name of its own that no save or backup writes to,
-// "data.csv.2026-12-07_093000", or with "-2", "-3", ... when that exists.
-bool RecordStore::KeepCopyOfDataFile(Text& copyPath) {
+// Copies a file of the working directory to a name of its own that no save
+// or backup writes to, "data.csv.2026-12-07_093000", or with "-2", "-3", ...
+// when that exists.
+bool RecordStore::KeepCopyOf(const Text& path, Text& copyPath) {
   FileSystem& fs = *ws_.files;
-  const Text path = DataPath();
   const LocalDateTime now = SystemLocalTime();
   const Text stem = FormatText(u"%s.%04u-%02u-%02u_%02u%02u%02u", path.c_str(), now.wYear,
                                now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
@@ -93,9 +97,15 @@ void RecordStore::Load() {
     return;
   }
   if (r.status == ReadResult::CannotOpen && !ws_.files->Exists(path)) {
-    // The first start: there is nothing to lose, and the first save creates
-    // the file.
-    ShowOpenFailure(path);
+    // The first start: the first save creates the file. But when data.bak
+    // is there, data.csv was lost some other way, and the second save would
+    // overwrite the history that data.bak still holds.
+    Text copyPath;
+    if (ws_.files->Exists(BackupPath()) && KeepCopyOf(BackupPath(), copyPath)) {
+      ShowOpenFailure(path, KeptCopyLine(copyPath));
+    } else {
+      ShowOpenFailure(path);
+    }
     return;
   }
   // The file holds a history this run could not load. Saving the empty list
@@ -103,8 +113,8 @@ void RecordStore::Load() {
   // it is kept under a name of its own, or, when that fails, never replaced.
   Text copyPath;
   Text added;
-  if (KeepCopyOfDataFile(copyPath)) {
-    added = u"\r\n" + FormatText(u"元のファイルを %s に保存しました", copyPath.c_str());
+  if (KeepCopyOf(path, copyPath)) {
+    added = KeptCopyLine(copyPath);
   } else {
     savesBlocked_ = true;
   }

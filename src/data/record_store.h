@@ -8,7 +8,7 @@
 // to a temporary name that then replaces data.bak. A data.csv that exists
 // but failed to load is copied aside first, so that no later save can
 // overwrite the history in it; when even that copy fails, no save of this
-// run replaces data.csv.
+// run replaces data.csv. A data.bak without a data.csv is copied aside too.
 #pragma once
 
 #include <string>
@@ -52,7 +52,8 @@ class RecordStore {
   };
   ReadResult Read(const Text& path, std::string& bytes);
   void RestoreCurrentActivity();
-  bool KeepCopyOfDataFile(Text& copyPath);
+  bool KeepCopyOf(const Text& path, Text& copyPath);
+  static Text KeptCopyLine(const Text& copyPath);
   void MakeBackup();
   bool Write(const Text& path);
   void ShowOpenFailure(const Text& path, const Text& addedLine = Text());

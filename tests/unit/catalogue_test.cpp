@@ -3,22 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <iterator>
-#include <memory>
-#include <random>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/files.h"
 #include "base/notifier.h"
-#include "data/ini_file.h"
+#include "faulty_files.h"
+#include "temp_dir.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-using namespace std::string_literals;
 
 struct Shown {
   Text text;
@@ -34,88 +30,18 @@ class RecordingNotifier : public Notifier {
   std::vector<Shown> shown;
 };
 
-// Fails the chosen step of a write. Tests run as root, where a read-only file
-// does not fail on its own.
-enum class Fault { kNone, kRead, kCreate, kWrite, kFlush, kClose, kReplace };
-
-class FaultyFileSystem : public FileSystem {
- public:
-  Fault fault = Fault::kNone;
-
-  bool ReadAll(const Text& path, std::string& bytes) override {
-    return fault != Fault::kRead && real_.ReadAll(path, bytes);
-  }
-  bool Exists(const Text& path) override { return real_.Exists(path); }
-  bool Copy(const Text& from, const Text& to, bool overwrite) override {
-    return real_.Copy(from, to, overwrite);
-  }
-  bool HardLink(const Text& existing, const Text& link) override {
-    return real_.HardLink(existing, link);
-  }
-  std::unique_ptr<OutputFile> CreateNew(const Text& path) override {
-    if (fault == Fault::kCreate) return nullptr;
-    std::unique_ptr<OutputFile> file = real_.CreateNew(path);
-    if (!file) return nullptr;
-    return std::make_unique<FaultyOutput>(std::move(file), fault);
-  }
-  bool Replace(const Text& from, const Text& to) override {
-    return fault != Fault::kReplace && real_.Replace(from, to);
-  }
-  bool Remove(const Text& path) override { return real_.Remove(path); }
-
- private:
-  class FaultyOutput : public OutputFile {
-   public:
-    FaultyOutput(std::unique_ptr<OutputFile> file, Fault fault) : file_(std::move(file)), fault_(fault) {}
-    bool Write(const void* data, size_t size) override {
-      return fault_ != Fault::kWrite && file_->Write(data, size);
-    }
-    bool Flush() override { return fault_ != Fault::kFlush && file_->Flush(); }
-    bool Close() override {
-      const bool closed = file_->Close();
-      return fault_ != Fault::kClose && closed;
-    }
-
-   private:
-    std::unique_ptr<OutputFile> file_;
-    Fault fault_;
-  };
-
-  FileSystem& real_ = RealFileSystem();
-};
-
-// Each test works in a fresh directory of its own.
 class CatalogueTest : public testing::Test {
  protected:
   CatalogueTest() {
-    static int serial = 0;
-    dir_ = fs::temp_directory_path() /
-           ("dorvane_catalogue_" + std::to_string(std::random_device()()) + "_" +
-            std::to_string(++serial));
-    fs::create_directories(dir_);
-    ws_.directory = dir_.u16string();
+    ws_.directory = dir_.Path();
     ws_.files = &files_;
     ws_.notifier = &notifier_;
   }
-  ~CatalogueTest() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
 
-  fs::path IniPath() const { return dir_ / "Dorvane.ini"; }
-
-  void WriteIniFile(const std::string& bytes) {
-    std::ofstream out(IniPath(), std::ios::binary);
-    out << bytes;
-  }
-
-  std::string ReadIniFile() const {
-    std::ifstream in(IniPath(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  Text IniPath() const { return dir_.File(u"Dorvane.ini"); }
 
   ItemCatalogue LoadFrom(const std::string& bytes) {
-    WriteIniFile(bytes);
+    WriteBytes(IniPath(), bytes);
     ItemCatalogue catalogue;
     catalogue.Load(ws_);
     return catalogue;
@@ -124,16 +50,18 @@ class CatalogueTest : public testing::Test {
   // Saves and returns the file's bytes.
   std::string SaveBytes(const ItemCatalogue& catalogue) {
     EXPECT_TRUE(catalogue.Save(ws_));
-    return ReadIniFile();
+    return ReadBytes(IniPath());
   }
 
-  std::vector<std::string> FilesInDirectory() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
+  std::vector<Text> FilesInDirectory() const {
+    std::vector<Text> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
+      names.push_back(entry.path().filename().u16string());
+    }
     return names;
   }
 
-  fs::path dir_;
+  TempDir dir_;
   FaultyFileSystem files_;
   RecordingNotifier notifier_;
   Workspace ws_;
@@ -160,15 +88,16 @@ std::string Slot(int k, const std::string& color, const std::string& statics,
   return lines;
 }
 
-std::string DefaultIniPath() {
-  // This file lives in tests/unit; the default files in defaults/.
-  std::string path = fs::path(__FILE__).parent_path().parent_path().parent_path().string() +
-                     "/defaults/Dorvane.ini";
+// The shipped defaults/Dorvane.ini, found from this file's place in tests/unit.
+std::string DefaultIni() {
+  std::string path = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
 #ifdef _WIN32
   // A Unix path seen from Wine: its root is drive Z.
   if (!path.empty() && path[0] == '/') path = "Z:" + path;
 #endif
-  return path;
+  const std::string bytes = ReadBytes(JoinPath(TextFromUtf8(path), u"defaults/Dorvane.ini"));
+  EXPECT_FALSE(bytes.empty()) << "no defaults/Dorvane.ini under " << path;
+  return bytes;
 }
 
 }  // namespace
@@ -182,8 +111,8 @@ TEST_F(CatalogueTest, NoFileGivesNoSlotsAndNoMessage) {
 }
 
 TEST_F(CatalogueTest, UnreadableFileGivesNoSlotsAndNoMessage) {
-  WriteIniFile("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "a"));
-  files_.fault = Fault::kRead;
+  WriteBytes(IniPath(), "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "a"));
+  files_.Fail(FileStep::Read);
   ItemCatalogue catalogue;
   catalogue.Load(ws_);
   EXPECT_EQ(0, catalogue.SlotCount());
@@ -346,7 +275,7 @@ TEST_F(CatalogueTest, HandEditedFileQuotesSpacesCommentsCaseAndDuplicates) {
       "[item]\n"
       "  item1_color =  0x0000ff  \n"
       "Item1_Statics=1\n"
-      "ITEM1_NAME = \" 作業 \" \n"
+      "ITEM1_NAME = \" \x8D\xEC\x8B\xC6 \" \n"
       "ITEM1_NAME=ignored, the first one wins\n"
       ";ITEM2_COLOR=0x00FF00\n"
       "[other]\n"
@@ -361,24 +290,29 @@ TEST_F(CatalogueTest, HandEditedFileQuotesSpacesCommentsCaseAndDuplicates) {
 
 TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   const std::string old_file = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old") + Slot(2, "0x00FF00", "1");
-  for (Fault fault : {Fault::kCreate, Fault::kWrite, Fault::kFlush, Fault::kClose, Fault::kReplace}) {
-    SCOPED_TRACE(static_cast<int>(fault));
+  const std::function<void()> faults[] = {
+      [&] { files_.Fail(FileStep::Create); },  [&] { files_.Fail(FileStep::Write); },
+      [&] { files_.Fail(FileStep::Flush); },   [&] { files_.Fail(FileStep::Close); },
+      [&] { files_.Fail(FileStep::Replace); }, [&] { files_.DiskFullAfter(20); },
+      [&] { files_.Lock(IniPath()); },
+  };
+  for (size_t i = 0; i < std::size(faults); ++i) {
+    SCOPED_TRACE(i);
     ItemCatalogue catalogue = LoadFrom(old_file);
     catalogue.AddName(u"new");
     notifier_.shown.clear();
 
-    files_.fault = fault;
+    faults[i]();
     EXPECT_FALSE(catalogue.Save(ws_));
-    EXPECT_EQ(old_file, ReadIniFile());
-    EXPECT_EQ(std::vector<std::string>{"Dorvane.ini"}, FilesInDirectory());
+    EXPECT_EQ(old_file, ReadBytes(IniPath()));
+    EXPECT_EQ(std::vector<Text>{u"Dorvane.ini"}, FilesInDirectory());
     ASSERT_EQ(1u, notifier_.shown.size());
-    EXPECT_EQ(u"ファイルを開けませんでした\r\n" + JoinPath(ws_.directory, u"Dorvane.ini"),
-              notifier_.shown[0].text);
+    EXPECT_EQ(u"ファイルを開けませんでした\r\n" + IniPath(), notifier_.shown[0].text);
     EXPECT_EQ(u"エラー", notifier_.shown[0].caption);
     EXPECT_EQ(MessageIcon::None, notifier_.shown[0].icon);
     EXPECT_EQ((std::vector<Text>{u"old", u"new"}), Names(catalogue));
 
-    files_.fault = Fault::kNone;
+    files_.Heal();
     EXPECT_EQ("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old") + Slot(2, "0x00FF00", "1", "new"),
               SaveBytes(catalogue));
     EXPECT_EQ(1u, notifier_.shown.size());
@@ -386,8 +320,7 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
 }
 
 TEST_F(CatalogueTest, DefaultFileOffersEighteenSlotsAndFourItems) {
-  std::string defaults;
-  ASSERT_TRUE(RealFileSystem().ReadAll(TextFromUtf8(DefaultIniPath()), defaults)) << DefaultIniPath();
+  const std::string defaults = DefaultIni();
   const ItemCatalogue catalogue = LoadFrom(defaults);
   ASSERT_EQ(18, catalogue.SlotCount());
   EXPECT_EQ((std::vector<Text>{u"作業", u"会議", u"休憩", u"移動"}), Names(catalogue));
@@ -400,9 +333,7 @@ TEST_F(CatalogueTest, DefaultFileOffersEighteenSlotsAndFourItems) {
 // page, so the shipped colours must stay apart from each other, from white and
 // from black. Distances are CIE76 in L*a*b*.
 TEST_F(CatalogueTest, DefaultColoursAreWellSeparated) {
-  std::string defaults;
-  ASSERT_TRUE(RealFileSystem().ReadAll(TextFromUtf8(DefaultIniPath()), defaults));
-  const ItemCatalogue catalogue = LoadFrom(defaults);
+  const ItemCatalogue catalogue = LoadFrom(DefaultIni());
   struct Lab {
     double l, a, b;
   };

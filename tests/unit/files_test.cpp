@@ -14,7 +14,7 @@
 #include <windows.h>
 #endif
 
-#include "faulty_file_system.h"
+#include "faulty_files.h"
 
 namespace stdfs = std::filesystem;
 
@@ -196,15 +196,16 @@ TEST_F(FilesTest, ReplaceFileContentsStepsAroundFilesWithTheTemporaryName) {
 }
 
 TEST_F(FilesTest, ReplaceFileContentsFailingAtAnyStepKeepsTheOldFile) {
-  const FileFault faults[] = {FileFault::CreateNew, FileFault::Write, FileFault::Flush,
-                              FileFault::Close, FileFault::Replace};
+  const FileStep faults[] = {FileStep::Create, FileStep::Write, FileStep::Flush,
+                             FileStep::Close, FileStep::Replace};
   Put(u"data.csv", kOld);
-  for (FileFault fault : faults) {
-    FaultyFileSystem faulty(fault);
-    EXPECT_FALSE(ReplaceFileContents(faulty, Path(u"data.csv"), kNew))
-        << "fault " << static_cast<int>(fault);
-    EXPECT_EQ(Content(u"data.csv"), kOld) << "fault " << static_cast<int>(fault);
-    EXPECT_EQ(Listing(), (Names{u"data.csv"})) << "fault " << static_cast<int>(fault);
+  for (int i = 0; i <= 5; ++i) {
+    FaultyFileSystem faulty;
+    // The last round: a full disk, where part of the data reaches the file.
+    if (i < 5) faulty.Fail(faults[i]); else faulty.DiskFullAfter(3);
+    EXPECT_FALSE(ReplaceFileContents(faulty, Path(u"data.csv"), kNew)) << "fault " << i;
+    EXPECT_EQ(Content(u"data.csv"), kOld) << "fault " << i;
+    EXPECT_EQ(Listing(), (Names{u"data.csv"})) << "fault " << i;
   }
   // Once the fault is gone the next attempt succeeds.
   FaultyFileSystem healed;

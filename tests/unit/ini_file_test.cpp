@@ -133,7 +133,7 @@ TEST(IniParse, QuotesSpacesCommentsCaseAndDuplicates) {
   EXPECT_EQ(u"second ITEM section", file.GetText(u"item", u"KEY7", u"?"));
   ASSERT_EQ(3u, file.sections.size());
   EXPECT_EQ(u"item", file.sections[0].name);
-  EXPECT_EQ(6u, file.sections[0].entries.size());
+  EXPECT_EQ(7u, file.sections[0].entries.size());  // duplicates are kept, not used
 }
 
 TEST(IniParse, LineEndsAndMissingFinalLineEnd) {

@@ -192,7 +192,22 @@ TEST(RecordFile, WritesLongNamesWholeAndReportsNamesCodePage932CannotHold) {
   EXPECT_EQ(bytes.size(), 10000u + 36u);
   EXPECT_EQ(bytes.substr(10000), ",2010/04/05 09:05,2010/04/05 09:06\r\n");
 
-  EXPECT_FALSE(FormatRecordFile({Rec(u"caf\u00e9", DT(2010, 4, 5), DT(2010, 4, 5))}, bytes));
+  // Names are converted apart from the lines: each must land on its own line
+  // whatever it holds, a character without a form or even a line end.
+  EXPECT_FALSE(FormatRecordFile({Rec(u"caf\u00e9", DT(2010, 4, 5), DT(2010, 4, 5)),
+                                 Rec(u"会議", DT(2010, 4, 5), DT(2010, 4, 5)),
+                                 Rec(u"caf\u00e9", DT(2010, 4, 5), DT(2010, 4, 5))},
+                                bytes));
+  EXPECT_EQ(bytes,
+            "caf?,2010/04/05 00:00,2010/04/05 00:00\r\n"
+            "\x89\xef\x8b\x63,2010/04/05 00:00,2010/04/05 00:00\r\n"
+            "caf?,2010/04/05 00:00,2010/04/05 00:00\r\n");
+  ASSERT_TRUE(FormatRecordFile({Rec(u"a\nb", DT(2010, 4, 5), DT(2010, 4, 5)),
+                                Rec(u"c", DT(2010, 4, 5), DT(2010, 4, 5))},
+                               bytes));
+  EXPECT_EQ(bytes,
+            "a\nb,2010/04/05 00:00,2010/04/05 00:00\r\n"
+            "c,2010/04/05 00:00,2010/04/05 00:00\r\n");
 }
 
 TEST(RecordFile, QuotesInANameDropOutOnTheWayBack) {

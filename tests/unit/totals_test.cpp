@@ -1,4 +1,5 @@
 #include <array>
+#include <cstdint>
 
 #include "chart_test_support.h"
 #include "report/chart_layout.h"
@@ -197,6 +198,23 @@ TEST(DayTotals, OverlappingRecordsRunPastTheBand) {
       Rec("A", DT(2010, 1, 4, 0), DT(2010, 1, 4, 23)),
       Rec("A", DT(2010, 1, 4, 0), DT(2010, 1, 4, 23))};
   EXPECT_EQ(Segments(catalogue, records, 1), (std::vector<Span>{{0, 644, kRed}}));
+}
+
+// Far beyond any device, but still ordered: the edge is pinned to the int
+// range instead of wrapping round to a small or negative coordinate.
+TEST(DayTotals, HugeBarsArePinnedNotWrapped) {
+  const ItemCatalogue catalogue = MakeCatalogue({{"A", kRed, 1}});
+  const std::vector<ActivityRecord> records(10, Rec("A", DT(2010, 1, 4, 0), DT(2010, 1, 5, 0)));
+  ChartView view;
+  view.clientWidth = 833;
+  view.clientHeight = 438;
+  view.mapping = DeviceMapping{1000000, 0, 0};
+  view.reportDate = Wednesday();
+  ChartPage page;
+  ASSERT_TRUE(ReadPage(LayoutChart(view, catalogue, records, FakeLabel, DrawDayTotals), page));
+  ASSERT_EQ(page.rows[1].step.size(), 1u);
+  EXPECT_EQ(page.rows[1].step[0].rect.left, 80000000);
+  EXPECT_EQ(page.rows[1].step[0].rect.right, INT32_MAX);
 }
 
 // A record over five dates across a daylight-saving change: its daily totals

@@ -150,7 +150,7 @@ TEST_F(TrackerTest, IntervalRunningAcrossARestartEndsAtTheNextPick) {
 // after it; a pick never overwrites another record's end.
 TEST_F(TrackerTest, ClosesOnlyTheLastOpenRecordOfTheRunningItem) {
   // A ran, then the editor deleted its record.
-  data.currentActivity = u"A";
+  data.currentActivity = Text(u"A");
   data.store.Append(Rec(u"X", At(8, 0, 0), At(8, 30, 0)));
   Pick(kB, {At(9, 0, 0)});
   ExpectRecords({Rec(u"X", At(8, 0, 0), At(8, 30, 0)), Rec(u"B", At(9, 0, 0), At(9, 0, 0))});
@@ -166,7 +166,7 @@ TEST_F(TrackerTest, ClosesOnlyTheLastOpenRecordOfTheRunningItem) {
 }
 
 TEST_F(TrackerTest, StopWithTheRunningRecordGoneClosesNothingAndSavesTheList) {
-  data.currentActivity = u"A";
+  data.currentActivity = Text(u"A");
   Pick(kA, {});
   EXPECT_EQ(data.currentActivity, u"");
   EXPECT_EQ(data.store.Count(), 0);
@@ -176,7 +176,7 @@ TEST_F(TrackerTest, StopWithTheRunningRecordGoneClosesNothingAndSavesTheList) {
 }
 
 TEST_F(TrackerTest, CommandOutsideTheItemListChangesNothing) {
-  data.currentActivity = u"A";
+  data.currentActivity = Text(u"A");
   data.store.Append(Rec(u"A", At(9, 0, 0), At(9, 0, 0)));
   const int count = data.catalogue.Count();
   for (int id : {kFirstItemCommand - 1, kFirstItemCommand + count, kLastItemCommand,
