@@ -4,6 +4,7 @@
 
 #include "resource.h"
 #include "data/tracker.h"
+#include "shell/edit_dlg.h"
 #include "win/centre.h"
 #include "win/module.h"
 
@@ -267,8 +268,8 @@ void CMainDlg::OnSettings() {
 }
 
 void CMainDlg::OnEditor() {
-  // CEditDlg (dialog 130) opens here.
-  ShowingScope showing(windowShowing_);
+  CEditDlg dialog(data_, [this](const Text& tip) { SetTrayTip(tip); });
+  ShowModal(dialog);
 }
 
 void CMainDlg::OnAbout() {
