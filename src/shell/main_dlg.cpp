@@ -263,8 +263,8 @@ INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {
 // The three dialogs of the command menu. Each will build its dialog object
 // and pass it to ShowModal, which keeps WindowShowing set while it is open.
 void CMainDlg::OnSettings() {
-  // CConfDlg (dialog 131) opens here.
-  ShowingScope showing(windowShowing_);
+  CConfDlg dialog(data_, customColours_);
+  ShowModal(dialog);
 }
 
 void CMainDlg::OnEditor() {

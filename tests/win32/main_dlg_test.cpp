@@ -10,6 +10,7 @@
 
 #include "resource.h"
 #include "win/module.h"
+#include "modal_test_support.h"
 #include "win32_test_support.h"
 
 namespace {
@@ -379,11 +380,30 @@ TEST_F(MainDlgTest, ExitDestroysTheWindowAndQuitsWithItsOwnId) {
 
 TEST_F(MainDlgTest, TheModalCommandsClearWindowShowingWhenTheyReturn) {
   HWND hwnd = Create();
-  for (UINT id : {IDM_CONF, IDM_EDIT, IDM_ABOUT}) {
+  for (UINT id : {IDM_EDIT, IDM_ABOUT}) {
     Command(id);
     EXPECT_FALSE(Dialog().WindowShowing()) << id;
     EXPECT_FALSE(::IsWindowVisible(hwnd)) << id;
   }
+}
+
+TEST_F(MainDlgTest, SettingsShowTheCatalogueWithWindowShowingSetWhileOpen) {
+  AddItems(2);
+  HWND hwnd = Create();
+  bool showingWhileOpen = false;
+  int rows = -1;
+  WhenDialogOpens(L"Dorvane 設定", [&](HWND dialog) {
+    showingWhileOpen = Dialog().WindowShowing();
+    rows = static_cast<int>(::SendDlgItemMessageW(dialog, IDC_CONF_DATALIST, LVM_GETITEMCOUNT, 0, 0));
+    ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  Command(IDM_CONF);
+  ASSERT_TRUE(DialogBodyRan());
+  EXPECT_TRUE(showingWhileOpen);
+  EXPECT_EQ(ItemCatalogue::kMaxSlots, rows);
+  EXPECT_FALSE(Dialog().WindowShowing());
+  EXPECT_FALSE(::IsWindowVisible(hwnd));
+  EXPECT_TRUE(files_.files.empty()) << "opening and closing saves nothing";
 }
 
 TEST_F(MainDlgTest, ItemCommandsReachTheTrackerAndItsTooltip) {
