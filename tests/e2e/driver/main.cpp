@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog.h"
 #include "remote.h"
 #include "util.h"
 
@@ -716,6 +717,7 @@ const Command kCommands[] = {
     {L"hold-window", HoldWindow},
     {L"msgbox", MessageBoxCommand}, {L"menu", MenuCommand}, {L"tray", Tray},
     {L"tray-icons", TrayIcons}, {L"tray-icon", TrayIconCommand}, {L"env", Env},
+    {L"dialog", DialogCommand},
 };
 
 }  // namespace
