@@ -301,6 +301,26 @@ TEST(RecordFile, ReadsLikeTheReferenceReader) {
   }
 }
 
+// The reader looks for white space in the bytes; every character of code
+// page 932 that the C library's "%s" stops at must end a name there too.
+TEST(RecordFile, EveryWhiteSpaceOfCodePage932EndsAName) {
+  int spaces = 0;
+  for (unsigned code = 0; code <= 0xFCFC; ++code) {
+    if (code == 0x0A || (code > 0xFF && (code >> 8) < 0x81)) continue;
+    std::string bytes;
+    if (code > 0xFF) bytes.push_back(static_cast<char>(code >> 8));
+    bytes.push_back(static_cast<char>(code & 0xFF));
+    const Text decoded = DecodeCp932(bytes);
+    if (decoded.size() != 1 || !IsRecordFileSpace(decoded[0])) continue;
+    ++spaces;
+    SCOPED_TRACE(code);
+    std::vector<ActivityRecord> out;
+    ASSERT_EQ(ParseRecordFile("A" + bytes + "2010/04/05 09:05,2010/04/05 10:30", out), 0);
+    EXPECT_EQ(out.at(0).name, u"A");
+  }
+  EXPECT_EQ(spaces, 6);  // tab, VT, FF, CR, space, U+3000
+}
+
 TEST(RecordFile, WritesTheLineFormat) {
   LocalDateTime start = DT(2010, 4, 5, 9, 5, 40);
   start.wMilliseconds = 123;
