@@ -1,6 +1,8 @@
 # Sourced by the scripts that run Wine: the project's own prefix, created once.
 # The prefix is 32-bit, speaks Japanese (code page 932, Japanese weekday names)
 # and uses an installed Japanese font for the dialogs' "ＭＳ Ｐゴシック".
+# DORVANE_WINEPREFIX chooses another prefix (the end-to-end tests keep one of
+# their own).
 
 _dorvane_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX="${DORVANE_WINEPREFIX:-$_dorvane_root/build/wine/prefix}"
@@ -13,27 +15,66 @@ export LC_ALL=ja_JP.UTF-8
 # zone Wine itself reports.
 unset TZ
 
-dorvane_wine_prefix() {
-  if [ -f "$WINEPREFIX/.dorvane-ready" ]; then
-    return 0
+# Wine takes its ANSI code page and weekday names from the Unix locale. When
+# the system has no ja_JP.UTF-8 (scripts/install-deps.sh generates it, which
+# needs root), build a private copy that only our processes see.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+  _dorvane_locales="$_dorvane_root/build/wine/locale"
+  if [ ! -d "$_dorvane_locales/ja_JP.UTF-8" ]; then
+    mkdir -p "$_dorvane_locales"
+    localedef -i ja_JP -f UTF-8 "$_dorvane_locales/ja_JP.UTF-8" >/dev/null 2>&1 ||
+      echo "warning: no ja_JP.UTF-8 locale; Wine will use code page 1252 and English names" >&2
   fi
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
-  local reg
-  reg=$(mktemp --suffix=.reg)
-  # Xvfb has no window manager: managed mode would stall on every hide.
-  # A crash must end the process, not wait on a dialog.
+  [ -d "$_dorvane_locales/ja_JP.UTF-8" ] && export LOCPATH="$_dorvane_locales"
+fi
+
+# The prefix's settings, as a .reg file: Xvfb has no window manager, and
+# managed mode would stall about 2 s on every hide; a crash must end the
+# process, not wait on a dialog; the dialogs' fonts map to the IPA fonts.
+_dorvane_prefix_settings() {
   printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
     '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
     '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
     '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
     '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' \
     '"MS PGothic"="IPAPGothic"' '"MS Gothic"="IPAGothic"' \
-    '"MS UI Gothic"="IPAPGothic"' '"MS Shell Dlg"="IPAPGothic"' '' >"$reg.utf8"
-  iconv -f UTF-8 -t UTF-16LE "$reg.utf8" | { printf '\xff\xfe'; cat; } >"$reg"
+    '"MS UI Gothic"="IPAPGothic"' '"MS Shell Dlg"="IPAPGothic"' ''
+}
+
+# True when the registry files of the prefix hold the settings above (Wine
+# writes them out when its server ends, and escapes non-ASCII as \xNNNN).
+_dorvane_prefix_configured() {
+  grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+    grep -q '^"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" &&
+    grep -qF '"\xff2d\xff33 \xff30\x30b4\x30b7\x30c3\x30af"="IPAPGothic"' "$WINEPREFIX/system.reg"
+}
+
+_dorvane_create_prefix() {
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+  local reg
+  reg=$(mktemp --suffix=.reg)
+  _dorvane_prefix_settings | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
   wine regedit /S "$reg" >/dev/null 2>&1
   wineserver -w
-  rm -f "$reg" "$reg.utf8"
+  rm -f "$reg"
+  if ! _dorvane_prefix_configured; then
+    echo "error: the Wine prefix $WINEPREFIX did not take its settings" >&2
+    return 1
+  fi
   touch "$WINEPREFIX/.dorvane-ready"
+}
+
+# Creates the prefix once; later calls return at once. Callers that race
+# (tests started together) wait for the first one.
+dorvane_wine_prefix() {
+  if [ -f "$WINEPREFIX/.dorvane-ready" ]; then
+    return 0
+  fi
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    [ -f "$WINEPREFIX/.dorvane-ready" ] && exit 0
+    _dorvane_create_prefix
+  ) 9>"$WINEPREFIX.lock"
 }

@@ -1,6 +1,61 @@
 #include "data/item_catalogue.h"
 
+#include <string>
+#include <utility>
+
 #include "base/checked.h"
+#include "base/files.h"
+
+namespace {
+
+constexpr char16_t kSection[] = u"ITEM";
+
+Text SettingsPath(const Workspace& ws) { return JoinPath(ws.directory, u"Dorvane.ini"); }
+
+}  // namespace
+
+void ItemCatalogue::Load(const Workspace& ws) {
+  names_.clear();
+  colors_.clear();
+  statics_.clear();
+  encoding_ = IniEncoding::kCp932;
+
+  std::string bytes;
+  if (!ws.files->ReadAll(SettingsPath(ws), bytes)) return;
+  const IniFile ini = ParseIni(bytes);
+  encoding_ = ini.encoding;
+  for (int k = 1; k <= kMaxSlots; ++k) {
+    // A colour of -1 ends the slot list; later slots are not looked at.
+    const int32_t color = ini.GetInt(kSection, FormatText(u"ITEM%d_COLOR", k), -1);
+    if (color == -1) break;
+    AddSlot(static_cast<uint32_t>(color), ini.GetInt(kSection, FormatText(u"ITEM%d_STATICS", k), 0));
+    // Names are taken whole, so that a name keeps matching its records after
+    // a restart. An empty name leaves no gap: the next name moves up.
+    Text name = ini.GetText(kSection, FormatText(u"ITEM%d_NAME", k), Text());
+    if (!name.empty()) names_.push_back(std::move(name));
+  }
+}
+
+bool ItemCatalogue::Save(const Workspace& ws) const {
+  IniSection section{kSection, {}};
+  for (size_t slot = 0; slot < colors_.size(); ++slot) {
+    const int k = static_cast<int>(slot) + 1;
+    section.entries.push_back({FormatText(u"ITEM%d_COLOR", k), FormatText(u"0x%06X", colors_[slot])});
+    section.entries.push_back({FormatText(u"ITEM%d_STATICS", k), FormatText(u"%d", statics_[slot])});
+    if (slot < names_.size()) section.entries.push_back({FormatText(u"ITEM%d_NAME", k), names_[slot]});
+  }
+  IniFile ini;
+  ini.encoding = encoding_;
+  ini.sections.push_back(std::move(section));
+
+  // Replaced, never deleted and rewritten: a crash in between would lose
+  // every item.
+  const Text path = SettingsPath(ws);
+  if (ReplaceFileContents(*ws.files, path, WriteIni(ini))) return true;
+  ws.notifier->Show(FormatText(u"ファイルを開けませんでした\r\n%s", path.c_str()), u"エラー",
+                    MessageIcon::None);
+  return false;
+}
 
 const Text& ItemCatalogue::Name(int j) const { return CheckedAt(names_, j); }
 

@@ -7,16 +7,19 @@
 #include <vector>
 
 #include "base/text.h"
+#include "data/ini_file.h"
 #include "data/workspace.h"
 
 class ItemCatalogue {
  public:
   static constexpr int kMaxSlots = 18;
 
-  // Fills the empty catalogue from Dorvane.ini in the working directory.
+  // Fills the empty catalogue from Dorvane.ini in the working directory. A
+  // missing or unreadable file gives an empty catalogue (no slots, no items).
   void Load(const Workspace& ws);
-  // Rewrites Dorvane.ini whole; a failure is shown to the user and false
-  // returned, the catalogue in memory stays as it is.
+  // Rewrites Dorvane.ini whole, atomically, in the encoding it was read in;
+  // a failure is shown to the user and false returned, the catalogue in
+  // memory stays as it is.
   bool Save(const Workspace& ws) const;
 
   int Count() const { return static_cast<int>(names_.size()); }  // M
@@ -45,4 +48,6 @@ class ItemCatalogue {
   std::vector<Text> names_;
   std::vector<uint32_t> colors_;
   std::vector<int32_t> statics_;
+  // Kept from Load so that a file the user saved as UTF-8 or UTF-16 stays so.
+  IniEncoding encoding_ = IniEncoding::kCp932;
 };

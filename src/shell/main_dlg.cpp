@@ -1,0 +1,288 @@
+#include "shell/main_dlg.h"
+
+#include <utility>
+
+#include "resource.h"
+#include "data/tracker.h"
+#include "shell/edit_dlg.h"
+#include "win/centre.h"
+#include "win/module.h"
+
+static_assert(kFirstItemCommand == IDM_FIRST_ITEM && kLastItemCommand == IDM_LAST_ITEM,
+              "the menu's item ids are the tracker's");
+
+const wchar_t kReportTitle[] = L"Dorvane レポート";
+const char16_t kIdleTip[] = u"Dorvane";
+
+namespace {
+constexpr char16_t kTrayIconFailed[] = u"通知領域にアイコンを登録できませんでした。";
+constexpr UINT kTrayIconId = 0;
+constexpr DWORD kTrayRetryMilliseconds = 1000;
+}  // namespace
+
+void InsertItemEntries(HMENU popup, const ItemCatalogue& catalogue) {
+  for (int j = 0; j < catalogue.Count(); ++j) {
+    Text name = catalogue.Name(j);
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE | MIIM_STATE;
+    item.fType = MFT_STRING;
+    item.fState = MFS_ENABLED | MFS_UNCHECKED;  // the running item is not marked
+    item.wID = static_cast<UINT>(kFirstItemCommand + j);
+    item.dwTypeData = const_cast<wchar_t*>(WStr(name));
+    ::InsertMenuItemW(popup, static_cast<UINT>(j), TRUE, &item);
+  }
+}
+
+CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier)
+    : CMainDlg(data, notifier, SystemTray(), SystemMonitors(), SystemLocalTime) {}
+
+CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
+                   const MonitorSeam& monitors, Clock clock)
+    : CModelessDialog(IDD_REPORT),
+      data_(data),
+      notifier_(notifier),
+      tray_(tray),
+      monitors_(monitors),
+      clock_(std::move(clock)) {}
+
+CMainDlg::~CMainDlg() {
+  if (IsWindow()) DestroyWindow();
+}
+
+bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPARAM lParam,
+                                    LRESULT& result) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      result = OnInitDialog();
+      return true;
+    case WM_DESTROY:
+      result = OnDestroy();
+      return true;
+    case kTrayNotifyMessage:
+      result = OnTrayNotify(wParam, lParam);
+      return true;
+    case WM_COMMAND:
+      // Any notification code: a menu (0), an accelerator (1) or a button.
+      result = 0;
+      return OnCommand(LOWORD(wParam));
+    default:
+      return false;
+  }
+}
+
+bool CMainDlg::OnCommand(UINT id) {
+  if (id >= IDM_FIRST_ITEM && id <= IDM_LAST_ITEM) {
+    OnItem(id);
+    return true;
+  }
+  switch (id) {
+    case IDOK:  // 閉じる, and Enter through the default button
+      OnCloseReport();
+      return true;
+    case IDM_EXIT:
+      OnExit();
+      return true;
+    case IDM_CONF:
+      OnSettings();
+      return true;
+    case IDM_EDIT:
+      OnEditor();
+      return true;
+    case IDM_REPORT:
+      OnOpenReport();
+      return true;
+    case IDM_HELP:
+      OnHelp();
+      return true;
+    case IDC_REPORT_PRINT:
+      OnPrint();
+      return true;
+    case IDC_REPORT_PREVWEEK:
+      OnPrevWeek();
+      return true;
+    case IDC_REPORT_NEXTWEEK:
+      OnNextWeek();
+      return true;
+    case IDM_ABOUT:
+      OnAbout();
+      return true;
+    default:
+      // IDCANCEL (Esc, the close box, WM_CLOSE) is not ours: the report
+      // stays open and only 閉じる hides it.
+      return false;
+  }
+}
+
+BOOL CMainDlg::PreTranslateMessage(MSG* msg) { return ::IsDialogMessageW(hwnd_, msg); }
+
+bool CMainDlg::OnIdle() { return false; }
+
+LRESULT CMainDlg::OnInitDialog() {
+  CenterWindow(hwnd_);
+
+  HINSTANCE instance = TheModule().ResourceInstance();
+  auto loadIcon = [instance](int cx, int cy) {
+    return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_DORVANE), IMAGE_ICON,
+                                           ::GetSystemMetrics(cx), ::GetSystemMetrics(cy), 0));
+  };
+  bigIcon_.Reset(loadIcon(SM_CXICON, SM_CYICON));
+  smallIcon_.Reset(loadIcon(SM_CXSMICON, SM_CYSMICON));
+  SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+  SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+
+  if (CMessageLoop* loop = TheModule().GetMessageLoop()) {
+    loop->AddMessageFilter(this);
+    loop->AddIdleHandler(this);
+  }
+
+  trayIcon_ = bigIcon_.Get();
+  iconWindow_ = nullptr;
+  trayIconAdded_ = AddTrayIcon();
+
+  InitReportTabs();
+  InitPrintSettings();
+  return TRUE;
+}
+
+LRESULT CMainDlg::OnDestroy() {
+  RemoveTrayIcon();
+  if (CMessageLoop* loop = TheModule().GetMessageLoop()) {
+    loop->RemoveMessageFilter(this);
+    loop->RemoveIdleHandler(this);
+  }
+  return 0;
+}
+
+// The report's tabs, chart pages and date picker are set up here.
+void CMainDlg::InitReportTabs() {}
+
+// The default printer's settings are prepared here.
+void CMainDlg::InitPrintSettings() {}
+
+NOTIFYICONDATAW CMainDlg::IconDescription(HWND window, UINT flags) const {
+  NOTIFYICONDATAW nid{};
+  nid.cbSize = kTrayIconDataSize;
+  nid.hWnd = window;
+  nid.uID = kTrayIconId;
+  nid.uFlags = flags;
+  return nid;
+}
+
+bool CMainDlg::AddTrayIcon() {
+  iconWindow_ = hwnd_;
+  NOTIFYICONDATAW nid = IconDescription(iconWindow_, NIF_MESSAGE | NIF_ICON | NIF_TIP);
+  nid.uCallbackMessage = kTrayNotifyMessage;
+  nid.hIcon = trayIcon_;
+  // An interval restored from the record file names its item from the start.
+  CopyTip(data_.currentActivity.empty() ? Text(kIdleTip) : data_.currentActivity, nid.szTip,
+          ARRAYSIZE(nid.szTip));
+
+  if (tray_.NotifyIcon(NIM_ADD, nid)) return true;
+  // A busy shell (at log-on) answers late; it may have added the icon anyway.
+  while (tray_.LastError() == ERROR_TIMEOUT) {
+    if (tray_.NotifyIcon(NIM_MODIFY, nid)) return true;
+    tray_.Wait(kTrayRetryMilliseconds);
+    if (tray_.NotifyIcon(NIM_ADD, nid)) return true;
+  }
+  notifier_.Show(kTrayIconFailed, Text(), MessageIcon::Warning);
+  return false;
+}
+
+void CMainDlg::SetTrayTip(const Text& text) {
+  NOTIFYICONDATAW nid = IconDescription(hwnd_, NIF_TIP);
+  CopyTip(text, nid.szTip, ARRAYSIZE(nid.szTip));
+  tray_.NotifyIcon(NIM_MODIFY, nid);
+}
+
+void CMainDlg::RemoveTrayIcon() {
+  NOTIFYICONDATAW nid = IconDescription(iconWindow_, 0);
+  tray_.NotifyIcon(NIM_DELETE, nid);
+}
+
+LRESULT CMainDlg::OnTrayNotify(WPARAM /*wParam*/, LPARAM lParam) {
+  switch (LOWORD(lParam)) {
+    case WM_LBUTTONDOWN:
+      TrackMenu(IDM_LEFTMENU, true);
+      break;
+    case WM_RBUTTONDOWN:
+      TrackMenu(IDM_RIGHTMENU, false);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+void CMainDlg::TrackMenu(int menuId, bool withItems) {
+  if (windowShowing_) return;
+  // The window must be the foreground window, hidden as it is, or the menu
+  // does not close when the user clicks elsewhere.
+  ::SetForegroundWindow(hwnd_);
+  POINT cursor{};
+  ::GetCursorPos(&cursor);
+  OwnedMenu menu(::LoadMenuW(TheModule().ResourceInstance(), MAKEINTRESOURCEW(menuId)));
+  if (!menu) return;
+  HMENU popup = ::GetSubMenu(menu.Get(), 0);
+  if (!popup) return;
+  if (withItems) InsertItemEntries(popup, data_.catalogue);
+  // The chosen command comes back as WM_COMMAND through the command table.
+  ::TrackPopupMenu(popup, 0, ClampToWorkArea(cursor.x, cursor.y, monitors_), cursor.y, 0, hwnd_,
+                   nullptr);
+}
+
+// ---- commands ----
+
+void CMainDlg::OnExit() {
+  // The window goes first (OnDestroy removes the icon); the quit message's
+  // value becomes the process exit code. Nothing is saved: every change was
+  // saved when it was made.
+  DestroyWindow();
+  ::PostQuitMessage(IDM_EXIT);
+}
+
+void CMainDlg::OnItem(UINT id) {
+  OnItemCommand(data_, static_cast<int>(id), clock_, [this](const Text& tip) { SetTrayTip(tip); });
+}
+
+void CMainDlg::OnOpenReport() {
+  windowShowing_ = true;
+  ShowWindow(SW_SHOW);
+}
+
+void CMainDlg::OnCloseReport() {
+  ShowWindow(SW_HIDE);
+  windowShowing_ = false;
+}
+
+INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {
+  ShowingScope showing(windowShowing_);
+  return dialog.DoModal(::GetActiveWindow());
+}
+
+// The three dialogs of the command menu. Each will build its dialog object
+// and pass it to ShowModal, which keeps WindowShowing set while it is open.
+void CMainDlg::OnSettings() {
+  CConfDlg dialog(data_, customColours_);
+  ShowModal(dialog);
+}
+
+void CMainDlg::OnEditor() {
+  CEditDlg dialog(data_, [this](const Text& tip) { SetTrayTip(tip); });
+  ShowModal(dialog);
+}
+
+void CMainDlg::OnAbout() {
+  // CAboutDlg (dialog 100) opens here.
+  ShowingScope showing(windowShowing_);
+}
+
+// Opens the help page in the working directory.
+void CMainDlg::OnHelp() {}
+
+// Prints the shown tab.
+void CMainDlg::OnPrint() {}
+
+// The week buttons move the report date by seven days.
+void CMainDlg::OnPrevWeek() {}
+void CMainDlg::OnNextWeek() {}

@@ -1,0 +1,24 @@
+#include "win/handles.h"
+
+#ifdef DORVANE_COUNT_HANDLES
+#include <atomic>
+
+namespace handle_count {
+namespace {
+std::atomic<long> live[static_cast<int>(HandleKind::kCount)];
+}
+void Opened(HandleKind kind) { ++live[static_cast<int>(kind)]; }
+void Closed(HandleKind kind) { --live[static_cast<int>(kind)]; }
+long Live(HandleKind kind) { return live[static_cast<int>(kind)]; }
+}  // namespace handle_count
+#endif
+
+WindowDC::WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {
+  if (dc_) DORVANE_HANDLE_OPENED(HandleKind::WindowDC);
+}
+
+WindowDC::~WindowDC() {
+  if (!dc_) return;
+  ::ReleaseDC(hwnd_, dc_);
+  DORVANE_HANDLE_CLOSED(HandleKind::WindowDC);
+}

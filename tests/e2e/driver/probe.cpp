@@ -1,0 +1,219 @@
+// The probe: a DLL the driver loads into another process (CreateRemoteThread
+// on LoadLibraryW) to read what Wine keeps private to that process: the items
+// of an open popup menu (a menu handle means nothing outside its process) and
+// the icons and tooltips of Wine's system tray (which live in explorer.exe).
+// Its entry point runs on a remote thread and answers in a probe::Block.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "escape.h"
+#include "probe_protocol.h"
+
+namespace {
+
+void Append(probe::Block* block, const std::wstring& s) {
+  for (wchar_t c : s) {
+    if (block->length + 1 >= probe::kTextCapacity) return;
+    block->text[block->length++] = c;
+  }
+  block->text[block->length] = 0;
+}
+
+std::wstring Hex(uintptr_t v) {
+  wchar_t buf[32];
+  wsprintfW(buf, L"%08lX", static_cast<unsigned long>(v));
+  return buf;
+}
+
+std::wstring Num(long v) {
+  wchar_t buf[32];
+  wsprintfW(buf, L"%ld", v);
+  return buf;
+}
+
+std::wstring RectText(const RECT& r) {
+  return Num(r.left) + L"," + Num(r.top) + L"," + Num(r.right) + L"," + Num(r.bottom);
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[128] = {};
+  GetClassNameW(hwnd, name, 128);
+  return name;
+}
+
+struct WindowSearch {
+  const wchar_t* class_name;
+  bool visible_only;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectOwnWindows(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != GetCurrentProcessId()) return TRUE;
+  if (search->visible_only && !IsWindowVisible(hwnd)) return TRUE;
+  if (ClassOf(hwnd) == search->class_name) search->found.push_back(hwnd);
+  return TRUE;
+}
+
+std::vector<HWND> OwnTopLevelWindows(const wchar_t* class_name, bool visible_only) {
+  WindowSearch search{class_name, visible_only, {}};
+  EnumWindows(CollectOwnWindows, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Lists the open popup menu: a header line, then one line per entry:
+//   menu <TAB> hwnd <TAB> count
+//   item <TAB> pos <TAB> id <TAB> type <TAB> state <TAB> l,t,r,b <TAB> text
+// With several popups open (a submenu) the one on top, first in z-order, is read.
+void ReadMenu(probe::Block* block) {
+  std::vector<HWND> popups = OwnTopLevelWindows(L"#32768", true);
+  if (popups.empty()) {
+    block->status = probe::kNoMenu;
+    return;
+  }
+  HWND popup = popups.front();
+  DWORD_PTR result = 0;
+  // The UI thread is inside its menu loop, which answers sent messages.
+  if (!SendMessageTimeoutW(popup, MN_GETHMENU, 0, 0, SMTO_NORMAL, 5000, &result)) result = 0;
+  HMENU menu = reinterpret_cast<HMENU>(result);
+  if (!menu || !IsMenu(menu)) {
+    block->status = probe::kNoMenuHandle;
+    return;
+  }
+  int count = GetMenuItemCount(menu);
+  Append(block, L"menu\t" + Hex(reinterpret_cast<uintptr_t>(popup)) + L"\t" + Num(count) + L"\n");
+  for (int pos = 0; pos < count; ++pos) {
+    wchar_t text[512] = {};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_STRING | MIIM_SUBMENU;
+    info.dwTypeData = text;
+    info.cch = 511;
+    if (!GetMenuItemInfoW(menu, pos, TRUE, &info)) {
+      text[0] = 0;
+      info.fType = info.fState = 0;
+      info.wID = 0;
+    }
+    RECT rect{};
+    GetMenuItemRect(popup, menu, pos, &rect);
+    Append(block, L"item\t" + Num(pos) + L"\t" + Num(static_cast<long>(info.wID)) + L"\t" +
+                      Hex(info.fType) + L"\t" + Hex(info.fState) + L"\t" + RectText(rect) + L"\t" +
+                      driver::Escape(text) + L"\n");
+  }
+  block->status = probe::kOk;
+}
+
+// Copies memory of this process without faulting on a bad address.
+bool ReadOwn(const void* address, void* out, size_t size) {
+  SIZE_T done = 0;
+  return ReadProcessMemory(GetCurrentProcess(), address, out, size, &done) && done == size;
+}
+
+// Wine's X11 tray keeps a record per icon behind the icon window's user data:
+// a list entry (two pointers), the icon image, the owner window (the window
+// given to Shell_NotifyIcon) and the icon window itself. The owner is only
+// trusted when the record names the icon window back.
+HWND TrayIconOwner(HWND icon_window) {
+  auto* record = reinterpret_cast<const uint8_t*>(GetWindowLongPtrW(icon_window, GWLP_USERDATA));
+  if (!record) return nullptr;
+  HWND fields[2] = {};
+  const size_t owner_offset = 2 * sizeof(void*) + sizeof(HICON);
+  if (!ReadOwn(record + owner_offset, fields, sizeof fields)) return nullptr;
+  if (fields[1] != icon_window || !IsWindow(fields[0])) return nullptr;
+  return fields[0];
+}
+
+struct TooltipSearch {
+  HWND tool_window;
+  std::wstring text;
+  bool found;
+};
+
+BOOL CALLBACK FindToolText(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<TooltipSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != GetCurrentProcessId() || ClassOf(hwnd) != TOOLTIPS_CLASSW) return TRUE;
+  wchar_t text[1024] = {};
+  TTTOOLINFOW info{};
+  info.cbSize = sizeof info;
+  info.hwnd = search->tool_window;
+  info.uId = reinterpret_cast<UINT_PTR>(search->tool_window);
+  info.lpszText = text;
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(hwnd, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info), SMTO_NORMAL,
+                           5000, &result) ||
+      !result)
+    return TRUE;  // not this icon's tool
+  text[0] = 0;
+  info.lpszText = text;
+  SendMessageTimeoutW(hwnd, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&info), SMTO_NORMAL, 5000,
+                      &result);
+  search->text = text;
+  search->found = true;
+  return FALSE;
+}
+
+// Lists Wine's tray: for each tray window a line, for each icon a line:
+//   tray <TAB> hwnd <TAB> visible <TAB> l,t,r,b
+//   icon <TAB> hwnd <TAB> visible <TAB> l,t,r,b <TAB> owner hwnd <TAB> owner pid
+//        <TAB> tooltip found (0/1) <TAB> tooltip text
+void ReadTray(probe::Block* block) {
+  std::vector<HWND> trays = OwnTopLevelWindows(L"__winex11_standalone_tray", false);
+  std::vector<HWND> icons = OwnTopLevelWindows(L"__winex11_tray_icon", false);  // docked
+  for (HWND tray : trays) {
+    RECT rect{};
+    GetWindowRect(tray, &rect);
+    Append(block, L"tray\t" + Hex(reinterpret_cast<uintptr_t>(tray)) + L"\t" +
+                      Num(IsWindowVisible(tray) ? 1 : 0) + L"\t" + RectText(rect) + L"\n");
+    for (HWND child = GetWindow(tray, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (ClassOf(child) == L"__winex11_tray_icon") icons.push_back(child);
+    }
+  }
+  if (trays.empty() && icons.empty()) {
+    block->status = probe::kNoTray;
+    return;
+  }
+  for (HWND icon : icons) {
+    RECT rect{};
+    GetWindowRect(icon, &rect);
+    HWND owner = TrayIconOwner(icon);
+    DWORD owner_pid = 0;
+    if (owner) GetWindowThreadProcessId(owner, &owner_pid);
+    TooltipSearch search{icon, L"", false};
+    EnumWindows(FindToolText, reinterpret_cast<LPARAM>(&search));
+    Append(block, L"icon\t" + Hex(reinterpret_cast<uintptr_t>(icon)) + L"\t" +
+                      Num(IsWindowVisible(icon) ? 1 : 0) + L"\t" + RectText(rect) + L"\t" +
+                      Hex(reinterpret_cast<uintptr_t>(owner)) + L"\t" + Num(static_cast<long>(owner_pid)) +
+                      L"\t" + Num(search.found ? 1 : 0) + L"\t" + driver::Escape(search.text) + L"\n");
+  }
+  block->status = probe::kOk;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) DWORD WINAPI ProbeEntry(void* param) {
+  auto* block = static_cast<probe::Block*>(param);
+  block->length = 0;
+  block->text[0] = 0;
+  switch (block->op) {
+    case probe::kReadMenu:
+      ReadMenu(block);
+      break;
+    case probe::kReadTray:
+      ReadTray(block);
+      break;
+    default:
+      block->status = probe::kBadRequest;
+      break;
+  }
+  return block->status;
+}
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# A second copy started while the first runs reads the files, says
+# "起動済みです" (caption "通知"), ends with exit code 0 and changes no file;
+# the first copy runs on untouched. Any top-level window titled like the
+# report window, even another program's, counts as a running copy.
+set -u
+. "$(dirname "$0")/lib.sh"
+e2e_begin single_instance
+
+e2e_write_ini "$E2E_DIR" 会議 開発
+e2e_write_csv "$E2E_DIR" "会議,2024/03/04 09:00,2024/03/04 10:15"
+e2e_start
+first=${E2E_PIDS[0]}
+e2e_wait_running "$first"
+before=$(e2e_snapshot "$E2E_DIR")
+
+already="caption	通知
+text	起動済みです
+button	OK"
+
+e2e_start
+second=${E2E_PIDS[0]}
+e2e_expect_output "message of the second copy" "$already" drv msgbox read --pid "$second"
+drv msgbox dismiss --pid "$second" || e2e_fail "could not dismiss the second copy's message"
+e2e_expect "exit code of the second copy" 0 "$(e2e_exit_code "$second")"
+e2e_expect "files after the second copy" "$before" "$(e2e_snapshot "$E2E_DIR")"
+
+drv alive --pid "$first" >/dev/null || e2e_fail "the first copy ended when the second started"
+drv msgbox none --pid "$first" || e2e_fail "the first copy shows a message box"
+e2e_expect "item menu of the first copy" "$(e2e_menu_text '40001 会議' '40002 開発' ---- '32774 終了(&X)')" \
+  "$(e2e_menu left "$first")"
+drv menu choose 32774 --pid "$first" >/dev/null || e2e_fail "could not choose 終了(&X)"
+e2e_expect "exit code of the first copy" 32774 "$(e2e_exit_code "$first")"
+
+# Another program's window with the report window's title.
+wine "$E2E_DRIVER" hold-window --title "$E2E_TITLE" >"$E2E_RUN/held.txt" 2>&1 &
+E2E_LAUNCHERS+=($!)
+held=$(drv wait-window --title "$E2E_TITLE") || e2e_fail "the stand-in window did not appear"
+held_pid=$(sed -n 's/^[0-9A-F]*\tpid=\([0-9]*\)\t.*/\1/p' <<<"$held")
+E2E_ALL_PIDS+=("$held_pid")
+e2e_start
+third=${E2E_PIDS[0]}
+e2e_expect_output "message when another program has the title" "$already" drv msgbox read --pid "$third"
+drv msgbox dismiss --pid "$third" || e2e_fail "could not dismiss the message"
+e2e_expect "exit code beside another program's window" 0 "$(e2e_exit_code "$third")"
+e2e_expect "files after the refused starts" "$before" "$(e2e_snapshot "$E2E_DIR")"

@@ -1,0 +1,31 @@
+// Helpers shared by the Win32 tests.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+// Removes every message waiting for this thread, so that one test's leftovers
+// (posted commands, WM_QUIT) cannot reach the next.
+inline void DrainMessages() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message != WM_QUIT) ::DispatchMessageW(&msg);
+  }
+}
+
+// Dispatches the waiting messages and returns WM_QUIT's exit code, or -1 when
+// no quit message was posted.
+inline int PumpUntilIdle() {
+  MSG msg;
+  int quit = -1;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      quit = static_cast<int>(msg.wParam);
+      continue;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  return quit;
+}
