@@ -221,8 +221,9 @@ int Kill(int argc, wchar_t** argv) {
 std::wstring Describe(HWND hwnd) {
   RECT r{};
   GetWindowRect(hwnd, &r);
-  return HexHandle(hwnd) + L"\tpid=" + Num(WindowProcess(hwnd)) + L"\t" +
-         (IsWindowVisible(hwnd) ? L"visible" : L"hidden") + L"\t" + ClassName(hwnd) + L"\t" +
+  const bool child = (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) != 0;
+  return HexHandle(hwnd) + L"\tpid=" + Num(WindowProcess(hwnd)) + L"\tid=" +
+         (child ? std::to_wstring(GetDlgCtrlID(hwnd)) : L"-") + L"\t" + (IsWindowVisible(hwnd) ? L"visible" : L"hidden") + L"\t" + ClassName(hwnd) + L"\t" +
          std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," +
          std::to_wstring(r.bottom) + L"\t" + Escape(WindowText(hwnd));
 }
