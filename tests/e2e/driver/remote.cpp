@@ -70,7 +70,7 @@ std::wstring ProbePath() {
 
 }  // namespace
 
-ProbeAnswer CallProbe(DWORD pid, probe::Op op) {
+ProbeAnswer CallProbe(DWORD pid, probe::Op op, uint32_t arg) {
   ProbeAnswer answer;
   const std::wstring dll_path = ProbePath();
   // Loaded here too, to learn where the entry point lies relative to the base.
@@ -116,6 +116,7 @@ ProbeAnswer CallProbe(DWORD pid, probe::Op op) {
 
   auto block = std::make_unique<probe::Block>();
   block->op = op;
+  block->arg = arg;
   block->status = probe::kBadRequest;
   block->length = 0;
   RemoteMemory block_memory(process.get(), sizeof(probe::Block));

@@ -19,6 +19,6 @@ struct ProbeAnswer {
   std::wstring error;
 };
 
-ProbeAnswer CallProbe(DWORD pid, probe::Op op);
+ProbeAnswer CallProbe(DWORD pid, probe::Op op, uint32_t arg = 0);
 
 }  // namespace driver
