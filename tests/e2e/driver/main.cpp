@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "controls.h"
 #include "remote.h"
 #include "util.h"
 
@@ -703,6 +704,8 @@ const Command kCommands[] = {
     {L"hold-window", HoldWindow},
     {L"msgbox", MessageBoxCommand}, {L"menu", MenuCommand}, {L"tray", Tray},
     {L"tray-icons", TrayIcons}, {L"tray-icon", TrayIconCommand}, {L"env", Env},
+    {L"dialog", DialogCommand}, {L"listview", ListViewCommand}, {L"picker", PickerCommand},
+    {L"combo", ComboCommand},   {L"press", PressCommand},
 };
 
 }  // namespace
