@@ -301,12 +301,23 @@ int Combo(const Request& r) {
 
 // ---- buttons ----
 
-// Posted: the click may open a modal window (a message box, the file
-// dialog) that would hold a sent message.
+void CALLBACK ClickDone(HWND, UINT, ULONG_PTR data, LRESULT) { *reinterpret_cast<bool*>(data) = true; }
+
+// Clicks the button and waits until its handler has returned ("done"), or
+// until the handler opened a modal window (a message box, the file dialog),
+// which disables the dialog ("modal"). A plain send would wait for the modal
+// window to close; a post would not tell when the handler is through.
 int Press(const Request& r) {
   HWND button = FindControl(r);
+  HWND dialog = GetParent(button);
   if (!IsWindowEnabled(button)) Expectation(L"the button " + Escape(WindowText(button)) + L" is disabled");
-  PostMessageW(button, BM_CLICK, 0, 0);
+  bool done = false;
+  if (!SendMessageCallbackW(button, BM_CLICK, 0, 0, ClickDone, reinterpret_cast<ULONG_PTR>(&done)))
+    Broken(L"SendMessageCallbackW failed (error " + Num(GetLastError()) + L")");
+  const DWORD timeout = static_cast<DWORD>(r.Number(L"timeout", kDefaultTimeoutMs));
+  if (!WaitUntil(timeout, [&] { return done || !IsWindowEnabled(dialog); }))
+    Expectation(L"the click on " + Escape(WindowText(button)) + L" was not handled within " + Num(timeout) + L" ms");
+  Print(done ? L"done\n" : L"modal\n");
   return 0;
 }
 
