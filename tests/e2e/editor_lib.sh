@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # the ids are used by the test scripts
 # Helpers of the record editor's end-to-end tests; sourced after lib.sh.
 # The editor runs in process $ED_PID. Pickers are changed by typing into
 # them and rows are activated with the X pointer, as a user does.

@@ -66,7 +66,7 @@ e2e_expect "item box: exactly 会議, not 会議室 that starts with it" "1	会�
 cp "$E2E_DIR/data.csv" "$E2E_RUN/d0.csv"
 ed_type $ED_ENDTIME 10 45
 ed_wait_for "end time typed" "10:45" eval "ed_picker $ED_ENDTIME | cut -f2"
-e2e_expect "変更" done "$(ed_press $ED_CHANGE)"
+e2e_expect "変更" "done" "$(ed_press $ED_CHANGE)"
 d1=("会議,2010/04/05 09:00,2010/04/05 10:45" "${d0[@]:1}")
 ed_expect_file "data.csv after 変更" "$E2E_DIR/data.csv" "${d1[@]}"
 cmp -s "$E2E_RUN/d0.csv" "$E2E_DIR/data.bak" || e2e_fail "data.bak is not data.csv of before 変更"
@@ -82,7 +82,7 @@ ed_type $ED_ENDDATE 2010 04 05
 ed_type $ED_ENDTIME 08 30
 ed_wait_for "typed start and end" "2010/04/05 08:00:00 2010/04/05 08:30:00" \
   eval 'echo $(ed_picker $ED_STARTTIME | cut -c1-19) $(ed_picker $ED_ENDTIME | cut -c1-19)'
-e2e_expect "追加" done "$(ed_press $ED_ADD)"
+e2e_expect "追加" "done" "$(ed_press $ED_ADD)"
 d2=("${d1[@]:0:2}" "開発,2010/04/05 08:00,2010/04/05 08:30" "${d1[@]:2}")
 ed_expect_file "data.csv after 追加" "$E2E_DIR/data.csv" "${d2[@]}"
 cmp -s "$E2E_RUN/d1.csv" "$E2E_DIR/data.bak" || e2e_fail "data.bak is not data.csv of before 追加"
@@ -106,7 +106,7 @@ cmp -s "$E2E_RUN/d1.csv" "$E2E_DIR/data.bak" || e2e_fail "a refused 追加 saved
 
 # ---- delete ----
 ed_activate 3
-e2e_expect "削除" done "$(ed_press $ED_DELETE)"
+e2e_expect "削除" "done" "$(ed_press $ED_DELETE)"
 d3=("${d2[@]:0:4}")
 ed_expect_file "data.csv after 削除" "$E2E_DIR/data.csv" "${d3[@]}"
 cmp -s "$E2E_RUN/d2.csv" "$E2E_DIR/data.bak" || e2e_fail "data.bak is not data.csv of before 削除"
