@@ -29,7 +29,7 @@ ed_open() {
 
 ed_rows() { ed listview read --id $ED_LIST | sed -n 's/^row\t//p'; }
 
-ed_control() { ed dialog | awk -F'\t' -v id="$1" '$1 == id'; }
+ed_control() { ed controls | awk -F'\t' -v id="$1" '$1 == id'; }
 ed_state() { ed_control "$1" | cut -f3; }
 
 # Polls CMD until it prints EXPECTED (the program handles typed keys and
@@ -87,7 +87,7 @@ ed_press() { ed press --id "$1"; }
 ed_choose_file() {
   drv wait-window --pid "$ED_PID" --title 開く --visible >/dev/null || e2e_fail "no file dialog opened"
   local rect
-  rect=$(drv dialog --pid "$ED_PID" --title 開く | awk -F'\t' '$1 == 1148 {print $5}')
+  rect=$(drv controls --pid "$ED_PID" --title 開く | awk -F'\t' '$1 == 1148 {print $5}')
   [ -n "$rect" ] || e2e_fail "the file dialog has no file name box"
   IFS=, read -r l t r b <<<"$rect"
   e2e_click $(((l + r) / 2)) $(((t + b) / 2))

@@ -31,7 +31,7 @@ e2e_expect "controls (id, class, state, text; pickers without their text)" \
     "-1	Static	enabled	終了日時" "32806	SysDateTimePick32	enabled" "32797	SysDateTimePick32	enabled" \
     "2	Button	enabled	閉じる" "32798	Button	enabled	追加" "32802	Button	disabled	変更" \
     "32807	Button	disabled	削除" "32803	Button	enabled	入力" "32804	Button	enabled	出力")" \
-  "$(ed dialog | awk -F'\t' 'NR > 1 { if ($2 == "SysDateTimePick32") print $1 "\t" $2 "\t" $3; else print $1 "\t" $2 "\t" $3 "\t" $6 }')"
+  "$(ed controls | awk -F'\t' 'NR > 1 { if ($2 == "SysDateTimePick32") print $1 "\t" $2 "\t" $3; else print $1 "\t" $2 "\t" $3 "\t" $6 }')"
 e2e_expect "list styles and columns" \
   "$(printf '%s\n' "style	fullrowselect	oneclickactivate" "column	0	項目	180	left" \
     "column	1	開始時刻	100	centre" "column	2	終了時刻	100	centre")" \
@@ -99,7 +99,7 @@ e2e_expect "warning" \
   "$(printf '%s\n' "caption	警告" \
     "text	終了日時は開始日時より1分以上後にしてください。\\r\\n記録ファイルは分までしか保存しないため、同じ分の開始と終了は計測中の記録と区別できません。" \
     "button	OK")" "$(drv msgbox read --pid "$ED_PID")"
-e2e_expect "owner of the warning" "owner	$ED_TITLE" "$(drv dialog --pid "$ED_PID" --title 警告 | head -n1)"
+e2e_expect "owner of the warning" "owner	$ED_TITLE" "$(drv controls --pid "$ED_PID" --title 警告 | head -n1)"
 drv msgbox dismiss --pid "$ED_PID" || e2e_fail "could not dismiss the warning"
 cmp -s "$E2E_RUN/d2.csv" "$E2E_DIR/data.csv" || e2e_fail "a refused 追加 changed data.csv"
 cmp -s "$E2E_RUN/d1.csv" "$E2E_DIR/data.bak" || e2e_fail "a refused 追加 saved"
@@ -121,7 +121,7 @@ drv wait-window --pid "$ED_PID" --title 開く --visible >/dev/null || e2e_fail 
 # Owned by the editor, the read-only box hidden, the CSV filter first.
 e2e_expect "file dialog: owner, read-only box, file type" \
   "$(printf '%s\n' "owner	$ED_TITLE" "1136	CSVファイル (*.csv)" "1040	hidden")" \
-  "$(drv dialog --pid "$ED_PID" --title 開く | awk -F'\t' 'NR == 1 { print } $1 == 1040 { print $1 "\t" $4 } $1 == 1136 { print $1 "\t" $6 }')"
+  "$(drv controls --pid "$ED_PID" --title 開く | awk -F'\t' 'NR == 1 { print } $1 == 1040 { print $1 "\t" $4 } $1 == 1136 { print $1 "\t" $6 }')"
 e2e_expect "file types" "$(printf '%s\n' "item	0	CSVファイル (*.csv)" "item	1	すべてのファイル (*.*)")" \
   "$(drv combo read --pid "$ED_PID" --title 開く --id 1136 | grep '^item')"
 # Typed without its extension: the dialog adds the default one, "csv".

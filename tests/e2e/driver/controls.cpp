@@ -141,7 +141,7 @@ class RemoteBlock {
   std::unique_ptr<RemoteMemory> memory_;
 };
 
-// ---- dialog ----
+// ---- controls ----
 
 std::wstring RectText(HWND hwnd) {
   RECT r{};
@@ -151,7 +151,7 @@ std::wstring RectText(HWND hwnd) {
 
 // owner<TAB>title of the owner window; then per control:
 // id<TAB>class<TAB>enabled|disabled<TAB>visible|hidden<TAB>screen rect<TAB>text
-int Dialog(const Request& r) {
+int Controls(const Request& r) {
   HWND dialog = FindDialog(r);
   HWND owner = GetWindow(dialog, GW_OWNER);
   std::wstring out = L"owner\t" + (owner ? Escape(WindowText(owner)) : std::wstring(L"(none)")) + L"\n";
@@ -332,7 +332,7 @@ int Run(int argc, wchar_t** argv, int (*body)(const Request&)) {
 
 }  // namespace
 
-int DialogCommand(int argc, wchar_t** argv) { return Run(argc, argv, Dialog); }
+int ControlsCommand(int argc, wchar_t** argv) { return Run(argc, argv, Controls); }
 int ListViewCommand(int argc, wchar_t** argv) { return Run(argc, argv, ListView); }
 int PickerCommand(int argc, wchar_t** argv) { return Run(argc, argv, Picker); }
 int ComboCommand(int argc, wchar_t** argv) { return Run(argc, argv, Combo); }

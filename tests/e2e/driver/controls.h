@@ -5,8 +5,8 @@
 
 namespace driver {
 
-// dialog --pid P --title T: the dialog's controls, one a line.
-int DialogCommand(int argc, wchar_t** argv);
+// controls --pid P --title T: the owner and the controls of a dialog, one a line.
+int ControlsCommand(int argc, wchar_t** argv);
 // listview read|point ...: a list view's columns and rows, or a row's point.
 int ListViewCommand(int argc, wchar_t** argv);
 // picker get ...: a date-time picker's value.
