@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "controls.h"
+#include "editor_controls.h"
 #include "dialog.h"
 #include "remote.h"
 #include "util.h"
@@ -778,6 +779,8 @@ const Command kCommands[] = {
     {L"msgbox", MessageBoxCommand}, {L"menu", MenuCommand}, {L"tray", Tray},
     {L"tray-icons", TrayIcons}, {L"tray-icon", TrayIconCommand}, {L"env", Env},
     {L"ctl", ControlsCommand}, {L"dialog", DialogCommand},
+    {L"controls", DialogControlsCommand}, {L"listview", ListViewCommand},
+    {L"picker", PickerCommand},     {L"combo", ComboCommand}, {L"press", PressCommand},
 };
 
 }  // namespace
