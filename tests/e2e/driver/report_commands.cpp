@@ -4,8 +4,11 @@
 // captured from the screen, and the print dialog.
 #include <windows.h>
 #include <commctrl.h>
+#include <winspool.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -177,6 +180,17 @@ int DatePickCommand(int argc, wchar_t** argv) {
   return 0;
 }
 
+// close-box --pid P: what the report's close box sends (WM_SYSCOMMAND SC_CLOSE).
+int CloseBoxCommand(int argc, wchar_t** argv) {
+  Args args(argc, argv, 2, {});
+  HWND report = ReportWindow(args.Pid(), args.Timeout());
+  PostMessageW(report, WM_SYSCOMMAND, SC_CLOSE, 0);
+  // Handled once a message sent after it comes back.
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(report, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+  return 0;
+}
+
 // ---- pixels -----------------------------------------------------------------
 
 struct Image {
@@ -275,24 +289,39 @@ std::wstring Runs(const Image& image, int y, int from, int to) {
   return out;
 }
 
-std::vector<int> NumberList(const std::wstring& text) {
-  std::vector<int> numbers;
+std::vector<std::wstring> SplitAt(const std::wstring& text, wchar_t separator) {
+  std::vector<std::wstring> parts;
   size_t start = 0;
   while (start < text.size()) {
-    size_t end = text.find(L',', start);
+    size_t end = text.find(separator, start);
     if (end == std::wstring::npos) end = text.size();
-    numbers.push_back(_wtoi(text.substr(start, end - start).c_str()));
+    parts.push_back(text.substr(start, end - start));
     start = end + 1;
   }
-  return numbers;
+  return parts;
 }
 
-// capture --pid P --id ID [--out FILE.bmp] [--rows Y,Y,...] [--from X] [--to X] [--timeout MS]
+// "size<TAB>W<TAB>H", then "row<TAB>ROW<TAB>runs" for each ROW of the list
+// "ROW,ROW,...", a ROW being "Y" or "Y:FROM:TO".
+std::wstring Describe(const Image& image, const std::wstring& rows) {
+  std::wstring out = L"size\t" + std::to_wstring(image.width) + L"\t" + std::to_wstring(image.height) + L"\n";
+  for (const std::wstring& row : SplitAt(rows, L',')) {
+    std::vector<std::wstring> f = SplitAt(row, L':');
+    if (f.size() != 1 && f.size() != 3) Usage(L"a row is Y or Y:FROM:TO, not " + row);
+    const int from = f.size() == 3 ? _wtoi(f[1].c_str()) : 0;
+    const int to = f.size() == 3 ? _wtoi(f[2].c_str()) : image.width;
+    out += L"row\t" + row + L"\t" + Runs(image, _wtoi(f[0].c_str()), from, to) + L"\n";
+  }
+  return out;
+}
+
+// capture --pid P --id ID [--out FILE.bmp] [--rows ROW,ROW,...] [--timeout MS]
 // Raises the report window and grabs the control's client area from the
 // screen (a window DC of another process reads back black) until two grabs in
 // a row agree, so that a paint in progress is not caught half-way. It never
 // invalidates anything: what it sees is what the program painted by itself.
-// Prints "size<TAB>W<TAB>H" and, for each row asked for, "row<TAB>Y<TAB>runs".
+// Prints "size<TAB>W<TAB>H" and, for each ROW asked for, "row<TAB>ROW<TAB>runs",
+// where ROW is "Y" (the whole row) or "Y:FROM:TO" (columns FROM to TO - 1).
 int CaptureCommand(int argc, wchar_t** argv) {
   Args args(argc, argv, 2, {});
   HWND control = Control(args, static_cast<int>(args.Number(L"id", 0)));
@@ -313,13 +342,7 @@ int CaptureCommand(int argc, wchar_t** argv) {
   });
   if (!stable) Expectation(L"the picture of control " + args.Get(L"id") + L" did not settle");
   if (args.Has(L"out")) WriteBmp(args.Get(L"out"), image);
-  std::wstring out = L"size\t" + std::to_wstring(image.width) + L"\t" + std::to_wstring(image.height) + L"\n";
-  const int from = static_cast<int>(args.Number(L"from", 0));
-  const int to = static_cast<int>(args.Number(L"to", static_cast<unsigned long>(image.width)));
-  if (args.Has(L"rows")) {
-    for (int y : NumberList(args.Get(L"rows"))) out += L"row\t" + std::to_wstring(y) + L"\t" + Runs(image, y, from, to) + L"\n";
-  }
-  Print(out);
+  Print(Describe(image, args.Get(L"rows")));
   return 0;
 }
 
@@ -375,9 +398,105 @@ int DialogCommand(int argc, wchar_t** argv) {
   return 0;
 }
 
+// printers: the printers Wine offers, "printer<TAB>name<TAB>port<TAB>driver",
+// then "default<TAB>name" (empty when there is none).
+int PrintersCommand(int, wchar_t**) {
+  DWORD needed = 0;
+  DWORD count = 0;
+  EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, nullptr, 0, &needed, &count);
+  std::vector<BYTE> buffer(needed + 1);
+  std::wstring out;
+  if (needed && EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, buffer.data(), needed,
+                              &needed, &count)) {
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+      out += std::wstring(L"printer\t") + (info[i].pPrinterName ? info[i].pPrinterName : L"") + L"\t" +
+             (info[i].pPortName ? info[i].pPortName : L"") + L"\t" + (info[i].pDriverName ? info[i].pDriverName : L"") +
+             L"\n";
+    }
+  }
+  wchar_t name[512] = {};
+  DWORD size = 512;
+  if (!GetDefaultPrinterW(name, &size)) name[0] = 0;
+  Print(out + L"default\t" + name + L"\n");
+  return 0;
+}
+
+// printer-caps [--printer NAME] [--landscape]: the page of a DC made as the
+// program makes it (the printer's own device mode, with --landscape turned to
+// landscape): "horzres vertres logpixelsx logpixelsy physicaloffsetx
+// physicaloffsety physicalwidth physicalheight". Default: the default printer.
+int PrinterCapsCommand(int argc, wchar_t** argv) {
+  Args args(argc, argv, 2, {L"landscape"});
+  std::wstring name = args.Get(L"printer");
+  if (name.empty()) {
+    wchar_t buffer[512] = {};
+    DWORD size = 512;
+    if (!GetDefaultPrinterW(buffer, &size)) Expectation(L"there is no default printer");
+    name = buffer;
+  }
+  HANDLE printer = nullptr;
+  if (!OpenPrinterW(&name[0], &printer, nullptr)) Expectation(L"cannot open the printer " + name);
+  const LONG size = DocumentPropertiesW(nullptr, printer, &name[0], nullptr, nullptr, 0);
+  std::vector<BYTE> buffer(size > 0 ? static_cast<size_t>(size) : sizeof(DEVMODEW));
+  auto* mode = reinterpret_cast<DEVMODEW*>(buffer.data());
+  const bool have_mode = size > 0 && DocumentPropertiesW(nullptr, printer, &name[0], mode, nullptr, DM_OUT_BUFFER) == IDOK;
+  ClosePrinter(printer);
+  if (!have_mode) Fail(2, L"DocumentPropertiesW failed for " + name);
+  if (args.Has(L"landscape")) mode->dmOrientation = DMORIENT_LANDSCAPE;
+  HDC dc = CreateDCW(nullptr, name.c_str(), nullptr, mode);
+  if (!dc) Fail(2, L"CreateDCW failed for " + name);
+  std::wstring out;
+  for (int cap : {HORZRES, VERTRES, LOGPIXELSX, LOGPIXELSY, PHYSICALOFFSETX, PHYSICALOFFSETY, PHYSICALWIDTH,
+                  PHYSICALHEIGHT})
+    out += (out.empty() ? L"" : L" ") + std::to_wstring(GetDeviceCaps(dc, cap));
+  DeleteDC(dc);
+  Print(out + L"\n");
+  return 0;
+}
+
+// runs FILE.ppm --rows ROW,ROW,...: the colour runs of rows of a binary PPM
+// picture (pdftoppm's output), as capture prints them.
+int RunsCommand(int argc, wchar_t** argv) {
+  Args args(argc, argv, 2, {});
+  const std::wstring path = args.At(0, L"the PPM file");
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail(2, L"cannot open " + path);
+  std::string bytes;
+  char chunk[65536];
+  DWORD got = 0;
+  while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+  CloseHandle(file);
+  // "P6", width, height, maximum, each followed by white space; then RGB bytes.
+  size_t pos = 0;
+  auto field = [&]() {
+    while (pos < bytes.size() && isspace(static_cast<unsigned char>(bytes[pos]))) ++pos;
+    const size_t start = pos;
+    while (pos < bytes.size() && !isspace(static_cast<unsigned char>(bytes[pos]))) ++pos;
+    return bytes.substr(start, pos - start);
+  };
+  if (field() != "P6") Usage(path + L" is not a binary PPM file");
+  Image image;
+  image.width = atoi(field().c_str());
+  image.height = atoi(field().c_str());
+  if (field() != "255") Usage(path + L" has more than 8 bits a channel");
+  ++pos;
+  const size_t count = static_cast<size_t>(image.width) * image.height;
+  if (image.width <= 0 || image.height <= 0 || bytes.size() < pos + 3 * count) Usage(path + L" is cut short");
+  image.pixels.resize(count);
+  for (size_t i = 0; i < count; ++i) {
+    const auto* p = reinterpret_cast<const unsigned char*>(&bytes[pos + 3 * i]);
+    image.pixels[i] = (static_cast<uint32_t>(p[0]) << 16) | (p[1] << 8) | p[2];
+  }
+  Print(Describe(image, args.Get(L"rows")));
+  return 0;
+}
+
 const CommandRegistration kRegistrations[] = {
+    {L"printers", PrintersCommand}, {L"printer-caps", PrinterCapsCommand}, {L"runs", RunsCommand},
     {L"control", ControlCommand}, {L"focus", FocusCommand},     {L"tab", TabCommand},
     {L"datepick", DatePickCommand}, {L"capture", CaptureCommand}, {L"dialog", DialogCommand},
+    {L"close-box", CloseBoxCommand},
 };
 
 }  // namespace
