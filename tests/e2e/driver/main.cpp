@@ -14,6 +14,7 @@
 #include "controls.h"
 #include "editor_controls.h"
 #include "dialog.h"
+#include "cli.h"
 #include "remote.h"
 #include "util.h"
 
@@ -22,70 +23,7 @@ namespace {
 
 constexpr const wchar_t* kMainTitle = L"Dorvane \u30ec\u30dd\u30fc\u30c8";
 constexpr UINT kTrayMessage = WM_USER + 1;
-constexpr DWORD kDefaultTimeoutMs = 10000;
 constexpr int kMessageBoxTextId = 0xFFFF;
-
-struct Failure {
-  int code;
-  std::wstring message;
-};
-
-[[noreturn]] void Fail(int code, const std::wstring& message) { throw Failure{code, message}; }
-[[noreturn]] void Expectation(const std::wstring& message) { Fail(1, message); }
-[[noreturn]] void Usage(const std::wstring& message) { Fail(2, message); }
-
-std::wstring Num(unsigned long long v) { return std::to_wstring(v); }
-
-// --name value options, --flag switches and positional words.
-class Args {
- public:
-  Args(int argc, wchar_t** argv, int first, const std::set<std::wstring>& flags,
-       bool stop_at_positional = false) {
-    for (int i = first; i < argc; ++i) {
-      std::wstring a = argv[i];
-      if (!rest_started_ && a.size() > 2 && a.compare(0, 2, L"--") == 0) {
-        std::wstring name = a.substr(2);
-        if (flags.count(name)) {
-          options_[name] = L"1";
-        } else {
-          if (i + 1 >= argc) Usage(L"option --" + name + L" needs a value");
-          options_[name] = argv[++i];
-        }
-      } else {
-        positional_.push_back(a);
-        if (stop_at_positional) rest_started_ = true;
-      }
-    }
-  }
-  bool Has(const std::wstring& name) const { return options_.count(name) != 0; }
-  std::wstring Get(const std::wstring& name, const std::wstring& fallback = L"") const {
-    auto it = options_.find(name);
-    return it == options_.end() ? fallback : it->second;
-  }
-  unsigned long Number(const std::wstring& name, unsigned long fallback) const {
-    if (!Has(name)) return fallback;
-    std::wstring v = Get(name);
-    wchar_t* end = nullptr;
-    unsigned long n = wcstoul(v.c_str(), &end, 10);
-    if (v.empty() || *end) Usage(L"--" + name + L" wants a number, not \"" + v + L"\"");
-    return n;
-  }
-  DWORD Pid() const {
-    if (!Has(L"pid")) Usage(L"--pid is required");
-    return Number(L"pid", 0);
-  }
-  DWORD Timeout() const { return Number(L"timeout", kDefaultTimeoutMs); }
-  const std::vector<std::wstring>& Positional() const { return positional_; }
-  std::wstring At(size_t i, const std::wstring& what) const {
-    if (i >= positional_.size()) Usage(L"missing " + what);
-    return positional_[i];
-  }
-
- private:
-  std::map<std::wstring, std::wstring> options_;
-  std::vector<std::wstring> positional_;
-  bool rest_started_ = false;
-};
 
 // ---- processes ----------------------------------------------------------
 
@@ -766,11 +704,6 @@ int Env(int, wchar_t**) {
   return 0;
 }
 
-struct Command {
-  const wchar_t* name;
-  int (*run)(int, wchar_t**);
-};
-
 const Command kCommands[] = {
     {L"launch", Launch},       {L"alive", Alive},          {L"wait-exit", WaitExit},
     {L"kill", Kill},           {L"windows", Windows},      {L"wait-window", WaitWindow},
@@ -788,13 +721,15 @@ const Command kCommands[] = {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace driver;
+  std::vector<Command> commands(std::begin(kCommands), std::end(kCommands));
+  commands.insert(commands.end(), MoreCommands().begin(), MoreCommands().end());
   if (argc < 2) {
     std::wstring names;
-    for (const Command& c : kCommands) names += std::wstring(L" ") + c.name;
+    for (const Command& c : commands) names += std::wstring(L" ") + c.name;
     PrintError(L"usage: dorvane_driver COMMAND [OPTIONS]; commands:" + names + L"\n");
     return 2;
   }
-  for (const Command& c : kCommands) {
+  for (const Command& c : commands) {
     if (argv[1] != std::wstring(c.name)) continue;
     try {
       return c.run(argc, argv);
