@@ -21,7 +21,7 @@ constexpr DWORD kTrayRetryMilliseconds = 1000;
 
 void InsertItemEntries(HMENU popup, const ItemCatalogue& catalogue) {
   for (int j = 0; j < catalogue.Count(); ++j) {
-    Text name = catalogue.Name(j);
+    const Text& name = catalogue.Name(j);
     MENUITEMINFOW item{};
     item.cbSize = sizeof(item);
     item.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE | MIIM_STATE;
