@@ -9,6 +9,7 @@
 #include "base/clock.h"
 #include "base/notifier.h"
 #include "data/activity_data.h"
+#include "shell/conf_dlg.h"
 #include "shell/tray_shell.h"
 #include "shell/work_area.h"
 #include "win/handles.h"
@@ -110,4 +111,6 @@ class CMainDlg : public CModelessDialog, public CMessageFilter, public CIdleHand
   HICON trayIcon_ = nullptr;   // the big icon, owned by bigIcon_
   bool trayIconAdded_ = false;
   bool windowShowing_ = false;
+  // The colour dialog's custom colours, kept for the run.
+  CustomColours customColours_ = WhiteCustomColours();
 };

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "../bench/bench_data.h"
 #include "base/codepage932.h"
 #include "data/item_name.h"
 #include "data/record_file.h"
@@ -216,23 +215,6 @@ TEST(RecordFile, QuotesInANameDropOutOnTheWayBack) {
   std::vector<ActivityRecord> out;
   ASSERT_EQ(ParseRecordFile(bytes, out), 0);
   EXPECT_EQ(out.at(0).name, u"abc");
-}
-
-TEST(RecordFile, LargeHistoryRoundTripsByteForByte) {
-  const std::vector<ActivityRecord> history = bench::MakeHistory(100000);
-  std::string bytes;
-  ASSERT_TRUE(FormatRecordFile(history, bytes));
-  std::vector<ActivityRecord> read;
-  ASSERT_EQ(ParseRecordFile(bytes, read), 0);
-  ASSERT_EQ(read.size(), history.size());
-  for (size_t i = 0; i < read.size(); i += 997) {
-    EXPECT_EQ(read[i].name, history[i].name);
-    EXPECT_EQ(read[i].start, history[i].start);
-    EXPECT_EQ(read[i].end, history[i].end);
-  }
-  std::string again;
-  ASSERT_TRUE(FormatRecordFile(read, again));
-  EXPECT_TRUE(again == bytes);
 }
 
 TEST(ItemName, RecordFileCanHoldOnlyNamesThatReadBackUnchanged) {

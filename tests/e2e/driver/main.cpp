@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog.h"
 #include "remote.h"
 #include "util.h"
 
@@ -579,17 +580,22 @@ struct TrayIcon {
   std::wstring tip;
 };
 
-std::vector<TrayIcon> ReadTrayIcons(std::wstring* raw) {
+struct TrayState {
+  bool tray_found = false;  // a tray window exists in some process
   std::vector<TrayIcon> icons;
+};
+
+TrayState ReadTray(std::wstring* raw) {
+  TrayState state;
   std::set<DWORD> tray_processes;
   for (HWND hwnd : TopLevelWindows(0))
     if (ClassName(hwnd) == L"__winex11_standalone_tray" || ClassName(hwnd) == L"Shell_TrayWnd")
       tray_processes.insert(WindowProcess(hwnd));
-  if (tray_processes.empty()) Expectation(L"Wine's system tray has no window (is explorer.exe running?)");
   for (DWORD pid : tray_processes) {
     ProbeAnswer answer = CallProbe(pid, probe::kReadTray);
     if (!answer.called) Fail(2, L"reading the tray inside process " + Num(pid) + L": " + answer.error);
     if (answer.status != probe::kOk) continue;
+    state.tray_found = true;
     if (raw) *raw += answer.text;
     for (const std::wstring& line : Split(answer.text, L'\n')) {
       std::vector<std::wstring> f = Split(line, L'\t');
@@ -601,10 +607,10 @@ std::vector<TrayIcon> ReadTrayIcons(std::wstring* raw) {
       icon.owner_pid = wcstoul(f[5].c_str(), nullptr, 10);
       icon.has_tip = f[6] == L"1";
       icon.tip = f[7];
-      icons.push_back(icon);
+      state.icons.push_back(icon);
     }
   }
-  return icons;
+  return state;
 }
 
 const TrayIcon* IconOf(const std::vector<TrayIcon>& icons, DWORD pid) {
@@ -616,7 +622,7 @@ const TrayIcon* IconOf(const std::vector<TrayIcon>& icons, DWORD pid) {
 // tray-icons: every icon of Wine's tray, as the probe reports it.
 int TrayIcons(int, wchar_t**) {
   std::wstring raw;
-  ReadTrayIcons(&raw);
+  if (!ReadTray(&raw).tray_found) Expectation(L"Wine's system tray has no window (is explorer.exe running?)");
   Print(raw);
   return 0;
 }
@@ -630,22 +636,30 @@ int TrayIconCommand(int argc, wchar_t** argv) {
   const DWORD pid = args.Pid();
   const bool want_tip = args.Has(L"tip");
   const std::wstring tip = args.Get(L"tip");
-  std::vector<TrayIcon> icons;
+  TrayState tray;
   if (args.Has(L"gone")) {
-    if (!WaitUntil(args.Timeout(), [&] { return !IconOf(icons = ReadTrayIcons(nullptr), pid); }))
+    if (!WaitUntil(args.Timeout(), [&] { return !IconOf((tray = ReadTray(nullptr)).icons, pid); }))
       Expectation(L"process " + Num(pid) + L" still has an icon in the tray");
     return 0;
   }
   const bool ok = WaitUntil(args.Timeout(), [&] {
-    icons = ReadTrayIcons(nullptr);
-    const TrayIcon* icon = IconOf(icons, pid);
+    tray = ReadTray(nullptr);
+    const TrayIcon* icon = IconOf(tray.icons, pid);
     return icon && icon->visible && (!want_tip || (icon->has_tip && icon->tip == tip));
   });
-  const TrayIcon* icon = IconOf(icons, pid);
+  const TrayIcon* icon = IconOf(tray.icons, pid);
   if (!ok) {
-    if (!icon) Expectation(L"process " + Num(pid) + L" has no icon in Wine's tray after " + Num(args.Timeout()) + L" ms");
+    const std::wstring waited = L" (waited " + Num(args.Timeout()) + L" ms)";
+    if (!tray.tray_found) Expectation(L"Wine's system tray has no window" + waited);
+    if (!icon) {
+      size_t unknown = 0;
+      for (const TrayIcon& other : tray.icons) unknown += other.owner_pid == 0;
+      Expectation(L"process " + Num(pid) + L" has no icon in Wine's tray" + waited +
+                  (unknown ? L"; " + Num(unknown) + L" icon(s) have an owner the probe could not read" : L""));
+    }
+    if (!icon->visible) Expectation(L"the tray icon of process " + Num(pid) + L" is hidden" + waited);
     Expectation(L"the tray icon's tooltip is \"" + icon->tip + L"\"" + (icon->has_tip ? L"" : L" (no tool found)") +
-                L", expected \"" + tip + L"\" (waited " + Num(args.Timeout()) + L" ms)");
+                L", expected \"" + tip + L"\"" + waited);
   }
   Print(Num((icon->rect.left + icon->rect.right) / 2) + L"\t" + Num((icon->rect.top + icon->rect.bottom) / 2) + L"\t" +
         icon->tip + L"\n");
@@ -703,6 +717,7 @@ const Command kCommands[] = {
     {L"hold-window", HoldWindow},
     {L"msgbox", MessageBoxCommand}, {L"menu", MenuCommand}, {L"tray", Tray},
     {L"tray-icons", TrayIcons}, {L"tray-icon", TrayIconCommand}, {L"env", Env},
+    {L"dialog", DialogCommand},
 };
 
 }  // namespace
