@@ -47,7 +47,7 @@ void AppendTab(HWND tab, const wchar_t* text, HWND page) {
 
 void InsertItemEntries(HMENU popup, const ItemCatalogue& catalogue) {
   for (int j = 0; j < catalogue.Count(); ++j) {
-    Text name = catalogue.Name(j);
+    const Text& name = catalogue.Name(j);
     MENUITEMINFOW item{};
     item.cbSize = sizeof(item);
     item.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE | MIIM_STATE;
