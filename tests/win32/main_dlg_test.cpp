@@ -12,6 +12,7 @@
 #include "modal_spy.h"
 #include "resource.h"
 #include "win/module.h"
+#include "modal_test_support.h"
 #include "win32_test_support.h"
 
 namespace {
@@ -379,14 +380,37 @@ TEST_F(MainDlgTest, ExitDestroysTheWindowAndQuitsWithItsOwnId) {
   EXPECT_TRUE(files_.files.empty()) << "nothing is written at exit";
 }
 
-// About opens a real box: it is worked from inside its loop further down.
-TEST_F(MainDlgTest, TheModalCommandsClearWindowShowingWhenTheyReturn) {
+// Settings and About are worked from inside their loops further down.
+TEST_F(MainDlgTest, TheEditorOpensWithWindowShowingSetAndClearsItWhenItReturns) {
   HWND hwnd = Create();
-  for (UINT id : {IDM_CONF, IDM_EDIT}) {
-    Command(id);
-    EXPECT_FALSE(Dialog().WindowShowing()) << id;
-    EXPECT_FALSE(::IsWindowVisible(hwnd)) << id;
-  }
+  bool showingWhileOpen = false;
+  WhenDialogOpens(L"Dorvane 編集", [&](HWND dialog) {
+    showingWhileOpen = Dialog().WindowShowing();
+    ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  Command(IDM_EDIT);
+  EXPECT_TRUE(showingWhileOpen);
+  EXPECT_FALSE(Dialog().WindowShowing());
+  EXPECT_FALSE(::IsWindowVisible(hwnd));
+}
+
+TEST_F(MainDlgTest, SettingsShowTheCatalogueWithWindowShowingSetWhileOpen) {
+  AddItems(2);
+  HWND hwnd = Create();
+  bool showingWhileOpen = false;
+  int rows = -1;
+  WhenDialogOpens(L"Dorvane 設定", [&](HWND dialog) {
+    showingWhileOpen = Dialog().WindowShowing();
+    rows = static_cast<int>(::SendDlgItemMessageW(dialog, IDC_CONF_DATALIST, LVM_GETITEMCOUNT, 0, 0));
+    ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  Command(IDM_CONF);
+  ASSERT_TRUE(DialogBodyRan());
+  EXPECT_TRUE(showingWhileOpen);
+  EXPECT_EQ(ItemCatalogue::kMaxSlots, rows);
+  EXPECT_FALSE(Dialog().WindowShowing());
+  EXPECT_FALSE(::IsWindowVisible(hwnd));
+  EXPECT_TRUE(files_.files.empty()) << "opening and closing saves nothing";
 }
 
 TEST_F(MainDlgTest, ItemCommandsReachTheTrackerAndItsTooltip) {
