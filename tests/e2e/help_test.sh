@@ -28,7 +28,7 @@ e2e_expect_output "message for a missing help page" \
 text	ヘルプファイルが見つかりません (ERROR_FILE_NOT_FOUND)
 button	OK" \
   drv msgbox read --pid "$pid"
-owner=$(drv dialog read --pid "$pid" --title エラー | grep '^box' | cut -f3)
+owner=$(drv box read --pid "$pid" --title エラー | grep '^box' | cut -f3)
 e2e_expect "owner of the help message box" "owner=none" "$owner"
 e2e_menu right "$pid" >/dev/null
 drv menu close --pid "$pid" || e2e_fail "the command menu did not close on Esc"
