@@ -90,17 +90,6 @@ std::vector<HWND> ChildWindows(HWND parent) {
   return children;
 }
 
-std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
-  std::vector<std::wstring> parts;
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find(separator, start);
-    parts.push_back(text.substr(start, end - start));
-    if (end == std::wstring::npos) return parts;
-    start = end + 1;
-  }
-}
-
 void PumpMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

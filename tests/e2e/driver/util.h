@@ -29,8 +29,6 @@ std::wstring HexHandle(const void* handle);
 std::vector<HWND> TopLevelWindows(DWORD pid);
 std::vector<HWND> ChildWindows(HWND parent);
 
-std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator);
-
 // Polls until the condition holds or timeout_ms passes; true if it held.
 bool WaitUntil(DWORD timeout_ms, const std::function<bool()>& condition);
 
