@@ -363,7 +363,7 @@ HWND FindDialog(DWORD pid, const std::wstring& title) {
 //          (state: v visible, e enabled, c checked)
 //   press: posts the command of button ID as a click would and waits until the dialog is gone
 //   none:  fails if a dialog other than the report is open
-int DialogCommand(int argc, wchar_t** argv) {
+int PrintDialogCommand(int argc, wchar_t** argv) {
   Args args(argc, argv, 2, {});
   const std::wstring action = args.At(0, L"read, press or none");
   const DWORD pid = args.Pid();
@@ -495,7 +495,7 @@ int RunsCommand(int argc, wchar_t** argv) {
 const CommandRegistration kRegistrations[] = {
     {L"printers", PrintersCommand}, {L"printer-caps", PrinterCapsCommand}, {L"runs", RunsCommand},
     {L"control", ControlCommand}, {L"focus", FocusCommand},     {L"tab", TabCommand},
-    {L"datepick", DatePickCommand}, {L"capture", CaptureCommand}, {L"dialog", DialogCommand},
+    {L"datepick", DatePickCommand}, {L"capture", CaptureCommand}, {L"print-dialog", PrintDialogCommand},
     {L"close-box", CloseBoxCommand},
 };
 
