@@ -358,7 +358,7 @@ HWND FindDialog(DWORD pid, const std::wstring& title) {
   return nullptr;
 }
 
-// dialog read|press ID|none --pid P [--title T] [--timeout MS]
+// print-dialog read|press ID|none --pid P [--title T] [--timeout MS]
 //   read:  the dialog's caption, then "id<TAB>class<TAB>state<TAB>text" per control
 //          (state: v visible, e enabled, c checked)
 //   press: posts the command of button ID as a click would and waits until the dialog is gone
@@ -389,7 +389,7 @@ int PrintDialogCommand(int argc, wchar_t** argv) {
     Print(out);
     return 0;
   }
-  if (action != L"press") Usage(L"dialog wants read, press or none");
+  if (action != L"press") Usage(L"print-dialog wants read, press or none");
   const int id = _wtoi(args.At(1, L"the button id").c_str());
   HWND button = GetDlgItem(dialog, id);
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
