@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test layer: the unit tests natively with
-# AddressSanitizer and UndefinedBehaviorSanitizer, the same tests under Wine,
-# the Win32 and end-to-end tests under Wine on a private Xvfb display.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets (each for
+# DORVANE_FUZZ_SECONDS, 60 by default), the static checks of src/, the same
+# unit tests under Wine, the Win32 and end-to-end tests under Wine on a
+# private Xvfb display.
 # Ends with one line "N passed, N failed" and exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")"
@@ -33,12 +35,23 @@ count_junit() {
   failed=$((failed + ${f:-0}))
 }
 
+# Counts one check that is not a CTest test.
+count_one() {
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+}
+
 status=0
-rm -f build/native/junit.xml build/win32/junit.xml
+rm -f build/native/junit.xml build/win32/junit.xml build/fuzz/junit.xml
 
 ctest --test-dir build/native -j"$(nproc)" --output-on-failure \
   --output-junit "$root/build/native/junit.xml" || status=1
 count_junit build/native/junit.xml
+
+ctest --test-dir build/fuzz -j2 --output-on-failure \
+  --output-junit "$root/build/fuzz/junit.xml" || status=1
+count_junit build/fuzz/junit.xml
+
+count_one ./scripts/static-check.sh
 
 # The Wine layers share one prefix and wineserver.
 . scripts/wine-env.sh

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Configures and builds both trees: build/native (core, unit tests with the
-# sanitizers, benchmarks) and build/win32 (Dorvane.exe and the Win32 tests).
-# Usage: scripts/build.sh [native|win32|all]
+# Configures and builds the trees: build/native (core, unit tests with the
+# sanitizers, benchmarks), build/win32 (Dorvane.exe and the Win32 tests) and
+# build/fuzz (the libFuzzer targets, built with clang).
+# Usage: scripts/build.sh [native|win32|fuzz|all]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 what=${1:-all}
@@ -14,4 +15,8 @@ if [ "$what" = win32 ] || [ "$what" = all ]; then
   cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
   cmake --build build/win32 -j"$jobs"
+fi
+if [ "$what" = fuzz ] || [ "$what" = all ]; then
+  CC=clang CXX=clang++ cmake -S tests/fuzz -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build/fuzz -j"$jobs"
 fi

@@ -31,6 +31,9 @@ fi
 # The prefix's settings, as a .reg file: Xvfb has no window manager, and
 # managed mode would stall about 2 s on every hide; a crash must end the
 # process, not wait on a dialog; the dialogs' fonts map to the IPA fonts.
+# HTML files open with Wine's browser bridge (htmlfile, which hands them to
+# the desktop's browser): the association comes with the HTML engine that
+# WINEDLLOVERRIDES leaves out, and without it the help page cannot open.
 _dorvane_prefix_settings() {
   printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
     '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
@@ -38,7 +41,8 @@ _dorvane_prefix_settings() {
     '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
     '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' \
     '"MS PGothic"="IPAPGothic"' '"MS Gothic"="IPAGothic"' \
-    '"MS UI Gothic"="IPAPGothic"' '"MS Shell Dlg"="IPAPGothic"' ''
+    '"MS UI Gothic"="IPAPGothic"' '"MS Shell Dlg"="IPAPGothic"' '' \
+    '[HKEY_LOCAL_MACHINE\Software\Classes\.html]' '@="htmlfile"' '"Content Type"="text/html"' ''
 }
 
 # True when the registry files of the prefix hold the settings above (Wine
@@ -46,12 +50,11 @@ _dorvane_prefix_settings() {
 _dorvane_prefix_configured() {
   grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null &&
     grep -q '^"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" &&
-    grep -qF '"\xff2d\xff33 \xff30\x30b4\x30b7\x30c3\x30af"="IPAPGothic"' "$WINEPREFIX/system.reg"
+    grep -qF '"\xff2d\xff33 \xff30\x30b4\x30b7\x30c3\x30af"="IPAPGothic"' "$WINEPREFIX/system.reg" &&
+    grep -A3 -F '[Software\\Classes\\.html]' "$WINEPREFIX/system.reg" | grep -q '^@="htmlfile"'
 }
 
-_dorvane_create_prefix() {
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
+_dorvane_apply_settings() {
   local reg
   reg=$(mktemp --suffix=.reg)
   _dorvane_prefix_settings | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
@@ -62,19 +65,28 @@ _dorvane_create_prefix() {
     echo "error: the Wine prefix $WINEPREFIX did not take its settings" >&2
     return 1
   fi
-  touch "$WINEPREFIX/.dorvane-ready"
 }
 
-# Creates the prefix once; later calls return at once. Callers that race
-# (tests started together) wait for the first one.
+_dorvane_create_prefix() {
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+  _dorvane_apply_settings && touch "$WINEPREFIX/.dorvane-ready"
+}
+
+# Creates the prefix once; later calls return at once. A prefix made before a
+# setting was added gets the settings again. Callers that race (tests started
+# together) wait for the first one.
 dorvane_wine_prefix() {
-  if [ -f "$WINEPREFIX/.dorvane-ready" ]; then
+  if [ -f "$WINEPREFIX/.dorvane-ready" ] && _dorvane_prefix_configured; then
     return 0
   fi
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    [ -f "$WINEPREFIX/.dorvane-ready" ] && exit 0
-    _dorvane_create_prefix
+    if [ -f "$WINEPREFIX/.dorvane-ready" ]; then
+      _dorvane_prefix_configured || _dorvane_apply_settings
+    else
+      _dorvane_create_prefix
+    fi
   ) 9>"$WINEPREFIX.lock"
 }

@@ -79,9 +79,8 @@ bool RecordStore::KeepCopyOf(const Text& path, Text& copyPath) {
                                now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
   for (int n = 1; n <= 1000; ++n) {
     copyPath = n == 1 ? stem : FormatText(u"%s-%d", stem.c_str(), n);
-    if (fs.Exists(copyPath)) continue;
-    // The copy never overwrites: if another copy of the program took the
-    // name meanwhile, the next one is tried.
+    // The copy never overwrites: when the name is taken, the next one is
+    // tried; any other failure ends the attempt.
     if (fs.Copy(path, copyPath, false)) return true;
     if (!fs.Exists(copyPath)) return false;
   }

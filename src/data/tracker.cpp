@@ -4,10 +4,6 @@
 
 #include "data/item_name.h"
 
-namespace {
-
-// The running interval is normally the last record, but the editor and
-// import may have deleted it or put records after it.
 int FindRunningRecord(const RecordStore& store, const Text& name) {
   for (int i = store.Count() - 1; i >= 0; --i) {
     const ActivityRecord& r = store.At(i);
@@ -16,7 +12,11 @@ int FindRunningRecord(const RecordStore& store, const Text& name) {
   return -1;
 }
 
-}  // namespace
+void ShowUnwritableItem(Notifier& notifier, const Text& name) {
+  notifier.Show(
+      FormatText(u"「%s」は記録ファイルに書けない文字を含むため計測できません", name.c_str()),
+      u"エラー", MessageIcon::None);
+}
 
 void OnItemCommand(ActivityData& data, int commandId, const Clock& clock,
                    const TooltipReceiver& setTip) {
@@ -25,11 +25,7 @@ void OnItemCommand(ActivityData& data, int commandId, const Clock& clock,
   const Text name = data.catalogue.Name(j);
   if (!RecordFileCanHoldName(name)) {
     // Its records would read back under another name, or not at all.
-    if (data.ws.notifier) {
-      data.ws.notifier->Show(
-          FormatText(u"「%s」は記録ファイルに書けない文字を含むため計測できません", name.c_str()),
-          u"エラー", MessageIcon::None);
-    }
+    if (data.ws.notifier) ShowUnwritableItem(*data.ws.notifier, name);
     return;
   }
 
@@ -48,7 +44,7 @@ void OnItemCommand(ActivityData& data, int commandId, const Clock& clock,
 
   if (data.currentActivity == name) {
     data.currentActivity.clear();
-    if (setTip) setTip(u"Dorvane");
+    if (setTip) setTip(kIdleTooltip);
   } else {
     data.currentActivity = name;
     ActivityRecord record;

@@ -1,13 +1,17 @@
 #include "shell/main_dlg.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstddef>
 #include <utility>
 
 #include "resource.h"
+#include "data/help_page.h"
 #include "data/tracker.h"
 #include "report/page_geometry.h"
+#include "shell/about_dlg.h"
+#include "shell/edit_dlg.h"
 #include "win/centre.h"
 #include "win/module.h"
 #include "win/system_time.h"
@@ -43,7 +47,7 @@ void AppendTab(HWND tab, const wchar_t* text, HWND page) {
 
 void InsertItemEntries(HMENU popup, const ItemCatalogue& catalogue) {
   for (int j = 0; j < catalogue.Count(); ++j) {
-    Text name = catalogue.Name(j);
+    const Text& name = catalogue.Name(j);
     MENUITEMINFOW item{};
     item.cbSize = sizeof(item);
     item.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE | MIIM_STATE;
@@ -386,22 +390,34 @@ INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {
 // The three dialogs of the command menu. Each will build its dialog object
 // and pass it to ShowModal, which keeps WindowShowing set while it is open.
 void CMainDlg::OnSettings() {
-  // CConfDlg (dialog 131) opens here.
-  ShowingScope showing(windowShowing_);
+  CConfDlg dialog(data_, customColours_);
+  ShowModal(dialog);
 }
 
 void CMainDlg::OnEditor() {
-  // CEditDlg (dialog 130) opens here.
-  ShowingScope showing(windowShowing_);
+  CEditDlg dialog(data_, [this](const Text& tip) { SetTrayTip(tip); });
+  ShowModal(dialog);
 }
 
 void CMainDlg::OnAbout() {
-  // CAboutDlg (dialog 100) opens here.
-  ShowingScope showing(windowShowing_);
+  // A box that cannot be created returns at once; WindowShowing is cleared
+  // all the same.
+  CAboutDlg about;
+  ShowModal(about);
 }
 
-// Opens the help page in the working directory.
-void CMainDlg::OnHelp() {}
+// Opens the help page of the working directory in the program the system
+// associates with it. The page is the user's document: it is not read or
+// checked here, and a failure is only reported.
+void CMainDlg::OnHelp() {
+  Text path = HelpPagePath(data_.ws.directory);
+  HINSTANCE opened =
+      ::ShellExecuteW(hwnd_, L"open", WStr(path), nullptr, nullptr, SW_SHOWDEFAULT);
+  HelpFailure failure;
+  if (HelpOpenFailed(reinterpret_cast<INT_PTR>(opened), failure)) {
+    notifier_.Show(failure.text, failure.caption, MessageIcon::None);
+  }
+}
 
 // Prints the shown tab on one page. Nothing here is shown to the user when
 // it fails: the print dialog and the spooler speak for themselves.

@@ -9,6 +9,7 @@
 #include "base/clock.h"
 #include "base/notifier.h"
 #include "data/activity_data.h"
+#include "shell/conf_dlg.h"
 #include "report/win32/printing.h"
 #include "report/win32/report_charts.h"
 #include "shell/tray_shell.h"
@@ -142,6 +143,8 @@ class CMainDlg : public CModelessDialog,
   HICON trayIcon_ = nullptr;   // the big icon, owned by bigIcon_
   bool trayIconAdded_ = false;
   bool windowShowing_ = false;
+  // The colour dialog's custom colours, kept for the run.
+  CustomColours customColours_ = WhiteCustomColours();
 
   // The report. ReportDate is process-wide like WindowShowing and lives
   // beside it for the whole run; the pages read it at every paint.

@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "data/help_page.h"
+#include "modal_spy.h"
 #include "resource.h"
 #include "win/module.h"
+#include "modal_test_support.h"
 #include "win32_test_support.h"
 
 namespace {
@@ -377,13 +380,37 @@ TEST_F(MainDlgTest, ExitDestroysTheWindowAndQuitsWithItsOwnId) {
   EXPECT_TRUE(files_.files.empty()) << "nothing is written at exit";
 }
 
-TEST_F(MainDlgTest, TheModalCommandsClearWindowShowingWhenTheyReturn) {
+// Settings and About are worked from inside their loops further down.
+TEST_F(MainDlgTest, TheEditorOpensWithWindowShowingSetAndClearsItWhenItReturns) {
   HWND hwnd = Create();
-  for (UINT id : {IDM_CONF, IDM_EDIT, IDM_ABOUT}) {
-    Command(id);
-    EXPECT_FALSE(Dialog().WindowShowing()) << id;
-    EXPECT_FALSE(::IsWindowVisible(hwnd)) << id;
-  }
+  bool showingWhileOpen = false;
+  WhenDialogOpens(L"Dorvane 編集", [&](HWND dialog) {
+    showingWhileOpen = Dialog().WindowShowing();
+    ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  Command(IDM_EDIT);
+  EXPECT_TRUE(showingWhileOpen);
+  EXPECT_FALSE(Dialog().WindowShowing());
+  EXPECT_FALSE(::IsWindowVisible(hwnd));
+}
+
+TEST_F(MainDlgTest, SettingsShowTheCatalogueWithWindowShowingSetWhileOpen) {
+  AddItems(2);
+  HWND hwnd = Create();
+  bool showingWhileOpen = false;
+  int rows = -1;
+  WhenDialogOpens(L"Dorvane 設定", [&](HWND dialog) {
+    showingWhileOpen = Dialog().WindowShowing();
+    rows = static_cast<int>(::SendDlgItemMessageW(dialog, IDC_CONF_DATALIST, LVM_GETITEMCOUNT, 0, 0));
+    ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  Command(IDM_CONF);
+  ASSERT_TRUE(DialogBodyRan());
+  EXPECT_TRUE(showingWhileOpen);
+  EXPECT_EQ(ItemCatalogue::kMaxSlots, rows);
+  EXPECT_FALSE(Dialog().WindowShowing());
+  EXPECT_FALSE(::IsWindowVisible(hwnd));
+  EXPECT_TRUE(files_.files.empty()) << "opening and closing saves nothing";
 }
 
 TEST_F(MainDlgTest, ItemCommandsReachTheTrackerAndItsTooltip) {
@@ -582,6 +609,73 @@ TEST_F(TrayMenuTest, OtherMouseMessagesAndAShowingWindowOpenNoMenu) {
   MenuSpy spy;
   Press(WM_LBUTTONDOWN, spy);
   EXPECT_TRUE(spy.opened) << "after 閉じる the menus work again";
+}
+
+// ---- help and About ----
+
+TEST_F(MainDlgTest, HelpWithNoHelpPageShowsTheShellsFailureWithoutAnOwner) {
+  Create();
+  // The fixture's working directory does not exist. Whether the platform
+  // calls that a missing file or a missing path, the message is the table's
+  // for the code it gives.
+  Text path = HelpPagePath(data_.ws.directory);
+  INT_PTR code = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteW(nullptr, L"open", WStr(path), nullptr, nullptr, SW_SHOWDEFAULT));
+  ASSERT_TRUE(code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) << code;
+  HelpFailure expected;
+  ASSERT_TRUE(HelpOpenFailed(code, expected));
+
+  EXPECT_EQ(Command(IDM_HELP), 0);
+  ASSERT_EQ(notifier_.shown.size(), 1u);
+  EXPECT_EQ(notifier_.shown[0].text, expected.text);
+  EXPECT_EQ(notifier_.shown[0].caption, u"エラー");
+  EXPECT_EQ(notifier_.shown[0].icon, MessageIcon::None);
+  EXPECT_FALSE(Dialog().WindowShowing()) << "the help box has no owner and blocks no menu";
+  EXPECT_TRUE(files_.files.empty()) << "help touches no data";
+}
+
+TEST_F(TrayMenuTest, WhileAboutIsOpenTheMenusStayClosedAndOpenAgainAfterwards) {
+  AddItems(2);
+  Create();
+  struct Way {
+    const char* what;
+    void (*close)(HWND);
+  };
+  const Way ways[] = {
+      {"OK", [](HWND d) { ::SendMessageW(::GetDlgItem(d, IDOK), BM_CLICK, 0, 0); }},
+      {"Escape", [](HWND) { ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); }},
+      {"the close box", [](HWND d) { ::PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.what);
+    bool showing = false;
+    bool leftOpened = true, rightOpened = true;
+    ModalSpy about(L"Dorvane About", [&](HWND d) {
+      showing = Dialog().WindowShowing();
+      {
+        MenuSpy spy;
+        Press(WM_LBUTTONDOWN, spy);
+        leftOpened = spy.opened;
+      }
+      {
+        MenuSpy spy;
+        Press(WM_RBUTTONDOWN, spy);
+        rightOpened = spy.opened;
+      }
+      way.close(d);
+    });
+    EXPECT_EQ(Command(IDM_ABOUT), 0);
+    ASSERT_TRUE(about.Acted()) << "the About box never showed";
+    EXPECT_FALSE(about.Forced());
+    EXPECT_TRUE(showing);
+    EXPECT_FALSE(leftOpened);
+    EXPECT_FALSE(rightOpened);
+    EXPECT_FALSE(Dialog().WindowShowing());
+
+    MenuSpy spy;
+    Press(WM_RBUTTONDOWN, spy);
+    EXPECT_TRUE(spy.opened) << "the menus open again after the box closed";
+  }
 }
 
 }  // namespace

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "controls.h"
+#include "editor_controls.h"
+#include "dialog.h"
 #include "cli.h"
 #include "remote.h"
 #include "util.h"
@@ -159,8 +162,9 @@ int Kill(int argc, wchar_t** argv) {
 std::wstring Describe(HWND hwnd) {
   RECT r{};
   GetWindowRect(hwnd, &r);
-  return HexHandle(hwnd) + L"\tpid=" + Num(WindowProcess(hwnd)) + L"\t" +
-         (IsWindowVisible(hwnd) ? L"visible" : L"hidden") + L"\t" + ClassName(hwnd) + L"\t" +
+  const bool child = (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) != 0;
+  return HexHandle(hwnd) + L"\tpid=" + Num(WindowProcess(hwnd)) + L"\tid=" +
+         (child ? std::to_wstring(GetDlgCtrlID(hwnd)) : L"-") + L"\t" + (IsWindowVisible(hwnd) ? L"visible" : L"hidden") + L"\t" + ClassName(hwnd) + L"\t" +
          std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," +
          std::to_wstring(r.bottom) + L"\t" + Escape(WindowText(hwnd));
 }
@@ -190,22 +194,27 @@ HWND FindTopLevel(DWORD pid, const std::wstring& title, const std::wstring& clas
   return nullptr;
 }
 
-// wait-window --title T [--pid P] [--class C] [--visible] [--gone] [--timeout MS]
-// Prints the window handle once it exists (or nothing once it is gone).
+// wait-window --title T [--pid P] [--class C] [--visible|--hidden] [--gone] [--timeout MS]
+// Prints the window once it exists (and is visible, or hidden), or nothing
+// once it is gone.
 int WaitWindow(int argc, wchar_t** argv) {
-  Args args(argc, argv, 2, {L"visible", L"gone"});
+  Args args(argc, argv, 2, {L"visible", L"hidden", L"gone"});
   const std::wstring title = args.Get(L"title", kMainTitle);
   const DWORD pid = args.Number(L"pid", 0);
   const std::wstring class_name = args.Get(L"class");
   const bool visible = args.Has(L"visible");
+  const bool hidden = args.Has(L"hidden");
   HWND found = nullptr;
   if (args.Has(L"gone")) {
     if (!WaitUntil(args.Timeout(), [&] { return !FindTopLevel(pid, title, class_name, visible); }))
       Expectation(L"the window \"" + title + L"\" is still there after " + Num(args.Timeout()) + L" ms");
     return 0;
   }
-  if (!WaitUntil(args.Timeout(), [&] { return (found = FindTopLevel(pid, title, class_name, visible)) != nullptr; }))
-    Expectation(L"no " + std::wstring(visible ? L"visible " : L"") + L"top-level window titled \"" + title +
+  if (!WaitUntil(args.Timeout(), [&] {
+        found = FindTopLevel(pid, title, class_name, visible);
+        return found && !(hidden && IsWindowVisible(found));
+      }))
+    Expectation(L"no " + std::wstring(visible ? L"visible " : hidden ? L"hidden " : L"") + L"top-level window titled \"" + title +
                 L"\"" + (pid ? L" in process " + Num(pid) : L"") + L" within " + Num(args.Timeout()) + L" ms");
   Print(Describe(found) + L"\n");
   return 0;
@@ -240,6 +249,66 @@ int HoldWindow(int argc, wchar_t** argv) {
   return 0;
 }
 
+std::wstring WithoutMnemonic(const std::wstring& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'&' && i + 1 < text.size()) ++i;
+    out += text[i];
+  }
+  return out;
+}
+
+HWND WaitTopLevel(const Args& args, DWORD pid) {
+  const std::wstring title = args.Get(L"title", kMainTitle);
+  HWND hwnd = nullptr;
+  if (!WaitUntil(args.Timeout(), [&] { return (hwnd = FindTopLevel(pid, title, L"", false)) != nullptr; }))
+    Expectation(L"no window titled \"" + title + L"\"" + (pid ? L" in process " + Num(pid) : L"") + L" within " +
+                Num(args.Timeout()) + L" ms");
+  return hwnd;
+}
+
+// button (--id N | --text T) [--title T] [--pid P]: clicks a button of a
+// window (default: the report window) with BM_CLICK, as a user would; it
+// must be visible and enabled, since a user could not click it otherwise.
+int Button(int argc, wchar_t** argv) {
+  Args args(argc, argv, 2, {});
+  HWND window = WaitTopLevel(args, args.Number(L"pid", 0));
+  HWND button = nullptr;
+  for (HWND child : ChildWindows(window)) {
+    if (ClassName(child) != L"Button") continue;
+    if (args.Has(L"id") ? GetDlgCtrlID(child) == static_cast<int>(args.Number(L"id", 0))
+                        : WithoutMnemonic(WindowText(child)) == args.Get(L"text"))
+      button = child;
+  }
+  const std::wstring which = args.Has(L"id") ? L"id " + args.Get(L"id") : L"\"" + args.Get(L"text") + L"\"";
+  if (!button) Expectation(L"the window has no button " + which);
+  if (!IsWindowVisible(button) || !IsWindowEnabled(button))
+    Expectation(L"the button " + which + L" is " + (IsWindowVisible(button) ? L"disabled" : L"hidden"));
+  PostMessageW(button, BM_CLICK, 0, 0);
+  return 0;
+}
+
+// close-window [--title T] [--pid P]: what the close box does (SC_CLOSE).
+int CloseWindow(int argc, wchar_t** argv) {
+  Args args(argc, argv, 2, {});
+  PostMessageW(WaitTopLevel(args, args.Number(L"pid", 0)), WM_SYSCOMMAND, SC_CLOSE, 0);
+  return 0;
+}
+
+// sync [--title T] [--pid P]: returns once the window's thread has taken
+// every message posted to it before, and what handling those posted in turn
+// (the probe's marker rounds); so an absence of effect is checked without a pause.
+int Sync(int argc, wchar_t** argv) {
+  Args args(argc, argv, 2, {});
+  HWND window = WaitTopLevel(args, args.Number(L"pid", 0));
+  const DWORD pid = WindowProcess(window);
+  ProbeAnswer answer = CallProbe(pid, probe::kSync, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)));
+  if (!answer.called) Fail(2, L"syncing with process " + Num(pid) + L": " + answer.error);
+  if (answer.status == probe::kTimedOut) Expectation(L"the window's thread takes no messages (is it blocked?)");
+  if (answer.status != probe::kOk) Fail(2, L"the probe could not hook the window's thread");
+  return 0;
+}
+
 // ---- message boxes ---------------------------------------------------------
 
 // A message box is a visible dialog whose text is the static control 0xFFFF.
@@ -267,14 +336,6 @@ std::vector<HWND> Buttons(HWND box) {
   return buttons;
 }
 
-std::wstring WithoutMnemonic(const std::wstring& text) {
-  std::wstring out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'&' && i + 1 < text.size()) ++i;
-    out += text[i];
-  }
-  return out;
-}
 
 // msgbox read|owner|dismiss|none [--pid P] [--button TEXT] [--timeout MS]
 //   read:    caption, text and buttons of the message box, one a line
@@ -517,17 +578,22 @@ struct TrayIcon {
   std::wstring tip;
 };
 
-std::vector<TrayIcon> ReadTrayIcons(std::wstring* raw) {
+struct TrayState {
+  bool tray_found = false;  // a tray window exists in some process
   std::vector<TrayIcon> icons;
+};
+
+TrayState ReadTray(std::wstring* raw) {
+  TrayState state;
   std::set<DWORD> tray_processes;
   for (HWND hwnd : TopLevelWindows(0))
     if (ClassName(hwnd) == L"__winex11_standalone_tray" || ClassName(hwnd) == L"Shell_TrayWnd")
       tray_processes.insert(WindowProcess(hwnd));
-  if (tray_processes.empty()) Expectation(L"Wine's system tray has no window (is explorer.exe running?)");
   for (DWORD pid : tray_processes) {
     ProbeAnswer answer = CallProbe(pid, probe::kReadTray);
     if (!answer.called) Fail(2, L"reading the tray inside process " + Num(pid) + L": " + answer.error);
     if (answer.status != probe::kOk) continue;
+    state.tray_found = true;
     if (raw) *raw += answer.text;
     for (const std::wstring& line : Split(answer.text, L'\n')) {
       std::vector<std::wstring> f = Split(line, L'\t');
@@ -539,10 +605,10 @@ std::vector<TrayIcon> ReadTrayIcons(std::wstring* raw) {
       icon.owner_pid = wcstoul(f[5].c_str(), nullptr, 10);
       icon.has_tip = f[6] == L"1";
       icon.tip = f[7];
-      icons.push_back(icon);
+      state.icons.push_back(icon);
     }
   }
-  return icons;
+  return state;
 }
 
 const TrayIcon* IconOf(const std::vector<TrayIcon>& icons, DWORD pid) {
@@ -554,7 +620,7 @@ const TrayIcon* IconOf(const std::vector<TrayIcon>& icons, DWORD pid) {
 // tray-icons: every icon of Wine's tray, as the probe reports it.
 int TrayIcons(int, wchar_t**) {
   std::wstring raw;
-  ReadTrayIcons(&raw);
+  if (!ReadTray(&raw).tray_found) Expectation(L"Wine's system tray has no window (is explorer.exe running?)");
   Print(raw);
   return 0;
 }
@@ -568,22 +634,30 @@ int TrayIconCommand(int argc, wchar_t** argv) {
   const DWORD pid = args.Pid();
   const bool want_tip = args.Has(L"tip");
   const std::wstring tip = args.Get(L"tip");
-  std::vector<TrayIcon> icons;
+  TrayState tray;
   if (args.Has(L"gone")) {
-    if (!WaitUntil(args.Timeout(), [&] { return !IconOf(icons = ReadTrayIcons(nullptr), pid); }))
+    if (!WaitUntil(args.Timeout(), [&] { return !IconOf((tray = ReadTray(nullptr)).icons, pid); }))
       Expectation(L"process " + Num(pid) + L" still has an icon in the tray");
     return 0;
   }
   const bool ok = WaitUntil(args.Timeout(), [&] {
-    icons = ReadTrayIcons(nullptr);
-    const TrayIcon* icon = IconOf(icons, pid);
+    tray = ReadTray(nullptr);
+    const TrayIcon* icon = IconOf(tray.icons, pid);
     return icon && icon->visible && (!want_tip || (icon->has_tip && icon->tip == tip));
   });
-  const TrayIcon* icon = IconOf(icons, pid);
+  const TrayIcon* icon = IconOf(tray.icons, pid);
   if (!ok) {
-    if (!icon) Expectation(L"process " + Num(pid) + L" has no icon in Wine's tray after " + Num(args.Timeout()) + L" ms");
+    const std::wstring waited = L" (waited " + Num(args.Timeout()) + L" ms)";
+    if (!tray.tray_found) Expectation(L"Wine's system tray has no window" + waited);
+    if (!icon) {
+      size_t unknown = 0;
+      for (const TrayIcon& other : tray.icons) unknown += other.owner_pid == 0;
+      Expectation(L"process " + Num(pid) + L" has no icon in Wine's tray" + waited +
+                  (unknown ? L"; " + Num(unknown) + L" icon(s) have an owner the probe could not read" : L""));
+    }
+    if (!icon->visible) Expectation(L"the tray icon of process " + Num(pid) + L" is hidden" + waited);
     Expectation(L"the tray icon's tooltip is \"" + icon->tip + L"\"" + (icon->has_tip ? L"" : L" (no tool found)") +
-                L", expected \"" + tip + L"\" (waited " + Num(args.Timeout()) + L" ms)");
+                L", expected \"" + tip + L"\"" + waited);
   }
   Print(Num((icon->rect.left + icon->rect.right) / 2) + L"\t" + Num((icon->rect.top + icon->rect.bottom) / 2) + L"\t" +
         icon->tip + L"\n");
@@ -634,8 +708,12 @@ const Command kCommands[] = {
     {L"launch", Launch},       {L"alive", Alive},          {L"wait-exit", WaitExit},
     {L"kill", Kill},           {L"windows", Windows},      {L"wait-window", WaitWindow},
     {L"hold-window", HoldWindow},
+    {L"button", Button},       {L"close-window", CloseWindow}, {L"sync", Sync},
     {L"msgbox", MessageBoxCommand}, {L"menu", MenuCommand}, {L"tray", Tray},
     {L"tray-icons", TrayIcons}, {L"tray-icon", TrayIconCommand}, {L"env", Env},
+    {L"ctl", ControlsCommand}, {L"dialog", DialogCommand},
+    {L"controls", DialogControlsCommand}, {L"listview", ListViewCommand},
+    {L"picker", PickerCommand},     {L"combo", ComboCommand}, {L"press", PressCommand},
 };
 
 }  // namespace

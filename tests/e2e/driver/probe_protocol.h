@@ -10,6 +10,7 @@ namespace probe {
 enum Op : uint32_t {
   kReadMenu = 1,   // the open popup menu of this process
   kReadTray = 2,   // the icons of Wine's tray (run inside the tray's process)
+  kSync = 3,       // wait until the thread of window `arg` has taken the messages posted to it
 };
 
 enum Status : uint32_t {
@@ -18,12 +19,14 @@ enum Status : uint32_t {
   kNoMenuHandle = 2, // a popup window whose menu could not be read
   kNoTray = 3,       // no tray window in the process
   kBadRequest = 4,
+  kTimedOut = 5,     // the window's thread did not take a marker message in time
 };
 
 constexpr uint32_t kTextCapacity = 32768;
 
 struct Block {
   uint32_t op;
+  uint32_t arg;     // a window handle for kSync
   uint32_t status;
   uint32_t length;  // UTF-16 units written to text, without terminator
   wchar_t text[kTextCapacity];

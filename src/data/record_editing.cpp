@@ -1,0 +1,183 @@
+#include "data/record_editing.h"
+
+#include <utility>
+
+#include "data/item_name.h"
+
+namespace {
+
+const char16_t kWarningCaption[] = u"警告";
+const char16_t kEndNotAfterStart[] =
+    u"終了日時は開始日時より1分以上後にしてください。\r\n"
+    u"記録ファイルは分までしか保存しないため、同じ分の開始と終了は計測中の記録と区別できません。";
+
+// The file keeps minutes only, so that is what the start and end are
+// compared to.
+int64_t MinuteOf(LocalDateTime t) {
+  t.wSecond = 0;
+  t.wMilliseconds = 0;
+  return ToEpochSeconds(t);
+}
+
+// Everything but the milliseconds, which a changed record keeps.
+void CopyToTheSecond(const LocalDateTime& from, LocalDateTime& to) {
+  const uint16_t ms = to.wMilliseconds;
+  to = from;
+  to.wMilliseconds = ms;
+}
+
+}  // namespace
+
+std::vector<int> RecordsOfDate(const RecordStore& store, const LocalDateTime& date) {
+  std::vector<int> rows;
+  for (int i = 0; i < store.Count(); ++i) {
+    if (IsSameDate(store.At(i).start, date)) rows.push_back(i);
+  }
+  return rows;
+}
+
+int RecordOfRow(const RecordStore& store, const LocalDateTime& date, int row) {
+  if (row < 0) return -1;
+  for (int i = 0; i < store.Count(); ++i) {
+    if (IsSameDate(store.At(i).start, date) && row-- == 0) return i;
+  }
+  return -1;
+}
+
+int RowOfRecord(const RecordStore& store, const LocalDateTime& date, int index) {
+  if (index < 0 || index >= store.Count() || !IsSameDate(store.At(index).start, date)) return -1;
+  int row = 0;
+  for (int i = 0; i < index; ++i) {
+    if (IsSameDate(store.At(i).start, date)) ++row;
+  }
+  return row;
+}
+
+int StartOrderPosition(const RecordStore& store, const LocalDateTime& start) {
+  for (int i = store.Count() - 1; i >= 0; --i) {
+    if (IsEarlier(store.At(i).start, start)) return i + 1;
+  }
+  return 0;
+}
+
+RecordEditing::RecordEditing(ActivityData& data, Notifier& dialog, TooltipReceiver setTip)
+    : data_(data), dialog_(dialog), setTip_(std::move(setTip)) {}
+
+bool RecordEditing::ItemName(int item, Text& name) {
+  if (item < 0 || item >= data_.catalogue.Count()) return false;
+  name = data_.catalogue.Name(item);
+  // A hand-edited settings file may hold such a name; its records would
+  // read back under another name, or make data.csv unreadable.
+  if (!RecordFileCanHoldName(name)) {
+    ShowUnwritableItem(dialog_, name);
+    return false;
+  }
+  return true;
+}
+
+// An end in the start's minute would be written as an open record (the
+// running interval), and an earlier end would count negative time. Only the
+// running interval itself may stay open.
+bool RecordEditing::EndIsAfterStart(const LocalDateTime& start, const LocalDateTime& end,
+                                    bool mayStayOpen) {
+  const int64_t s = MinuteOf(start), e = MinuteOf(end);
+  if (e > s || (mayStayOpen && e == s)) return true;
+  dialog_.Show(kEndNotAfterStart, kWarningCaption, MessageIcon::None);
+  return false;
+}
+
+int RecordEditing::RunningRecord() const {
+  if (data_.currentActivity.empty()) return -1;
+  return FindRunningRecord(data_.store, data_.currentActivity);
+}
+
+void RecordEditing::SetTip(const Text& tip) {
+  if (setTip_) setTip_(tip);
+}
+
+int RecordEditing::Add(int item, const LocalDateTime& start, const LocalDateTime& end) {
+  Text name;
+  if (!ItemName(item, name) || !EndIsAfterStart(start, end, false)) return -1;
+  ActivityRecord record;
+  record.name = std::move(name);
+  record.start = start;
+  record.start.wMilliseconds = 0;
+  record.end = end;
+  record.end.wMilliseconds = 0;
+
+  int at = StartOrderPosition(data_.store, record.start);
+  // The tracker closes the running interval by finding it; keeping it last
+  // keeps the file's last line the one a restart takes up again.
+  const int running = RunningRecord();
+  if (running >= 0 && at > running) at = running;
+  data_.store.InsertAt(at, std::move(record));
+  data_.store.Save();
+  return at;
+}
+
+bool RecordEditing::Change(int index, int item, const LocalDateTime& start,
+                           const LocalDateTime& end) {
+  if (index < 0 || index >= data_.store.Count()) return false;
+  const bool running = index == RunningRecord();
+  Text name;
+  if (!ItemName(item, name) || !EndIsAfterStart(start, end, running)) return false;
+
+  ActivityRecord& record = data_.store.At(index);
+  record.name = name;
+  CopyToTheSecond(start, record.start);
+  CopyToTheSecond(end, record.end);
+  if (running) {
+    if (MinuteOf(end) == MinuteOf(start)) {
+      // Still running: the record stays open to the second, as the tracker
+      // made it, so that the next pick finds and closes it.
+      record.end = record.start;
+      data_.currentActivity = name;
+      SetTip(name);
+    } else {
+      data_.currentActivity.clear();
+      SetTip(kIdleTooltip);
+    }
+  }
+  data_.store.Save();
+  return true;
+}
+
+bool RecordEditing::Delete(int index) {
+  if (index < 0 || index >= data_.store.Count()) return false;
+  // Without its record the activity is no longer timed; the tooltip must not
+  // go on naming it.
+  if (index == RunningRecord()) {
+    data_.currentActivity.clear();
+    SetTip(kIdleTooltip);
+  }
+  data_.store.RemoveAt(index);
+  data_.store.Save();
+  return true;
+}
+
+bool RecordEditing::Import(const Text& path) {
+  // The file is read on its own first: a failed read then leaves the store
+  // as it was, and an open last record of the file is told from one that
+  // was already in the store.
+  Text fileActivity;
+  RecordStore file(data_.ws, fileActivity);
+  const bool read = file.ReadFrom(path);
+  if (read) {
+    const int running = RunningRecord();
+    // While an activity runs its open record stays last, and an open record
+    // of the file is then an ordinary record of no length.
+    const int at = running >= 0 ? running : data_.store.Count();
+    const std::vector<ActivityRecord>& records = file.Records();
+    for (size_t k = 0; k < records.size(); ++k) {
+      data_.store.InsertAt(at + static_cast<int>(k), records[k]);
+    }
+    if (running < 0 && !fileActivity.empty()) {
+      data_.currentActivity = fileActivity;
+      SetTip(fileActivity);
+    }
+  }
+  data_.store.Save();
+  return read;
+}
+
+bool RecordEditing::Export(const Text& path) { return data_.store.WriteTo(path); }

@@ -1,0 +1,330 @@
+#include "shell/edit_dlg.h"
+
+#include <cderr.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <utility>
+
+#include "resource.h"
+#include "shell/message_box_notifier.h"
+#include "win/centre.h"
+
+namespace {
+
+constexpr int kItemColumnWidth = 180;
+constexpr int kTimeColumnWidth = 100;
+constexpr DWORD kFileNameUnits = 260;
+constexpr DWORD kFileTitleUnits = 256;
+
+// Two pairs, each string ending in its own null, and a null after the last.
+constexpr wchar_t kRecordFileFilter[] =
+    L"CSVファイル (*.csv)\0*.csv\0すべてのファイル (*.*)\0*.*\0";
+
+SYSTEMTIME ToSystemTime(const LocalDateTime& t) {
+  return SYSTEMTIME{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay,
+                    t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+LocalDateTime FromSystemTime(const SYSTEMTIME& st) {
+  LocalDateTime t;
+  t.wYear = st.wYear;
+  t.wMonth = st.wMonth;
+  t.wDayOfWeek = st.wDayOfWeek;
+  t.wDay = st.wDay;
+  t.wHour = st.wHour;
+  t.wMinute = st.wMinute;
+  t.wSecond = st.wSecond;
+  t.wMilliseconds = st.wMilliseconds;
+  return t;
+}
+
+LocalDateTime PickerTime(HWND picker) {
+  SYSTEMTIME st{};
+  ::SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st));
+  return FromSystemTime(st);
+}
+
+void SetPickerTime(HWND picker, const LocalDateTime& t) {
+  SYSTEMTIME st = ToSystemTime(t);
+  ::SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+}
+
+Text HourMinute(const LocalDateTime& t) {
+  return FormatText(u"%02u:%02u", static_cast<unsigned>(t.wHour), static_cast<unsigned>(t.wMinute));
+}
+
+void InsertColumn(HWND list, int column, const wchar_t* header, int width, int format) {
+  LVCOLUMNW col{};
+  col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  col.fmt = format;
+  col.cx = width;
+  col.pszText = const_cast<wchar_t*>(header);
+  col.iSubItem = column;
+  ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(&col));
+}
+
+void SetCell(HWND list, int row, int column, const Text& text) {
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = const_cast<wchar_t*>(WStr(text));
+  ::SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+void AppendRow(HWND list, const ActivityRecord& record) {
+  const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = count;
+  item.pszText = const_cast<wchar_t*>(WStr(record.name));
+  const int row =
+      static_cast<int>(::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  if (row < 0) return;
+  SetCell(list, row, 1, HourMinute(record.start));
+  SetCell(list, row, 2, HourMinute(record.end));
+}
+
+}  // namespace
+
+void CEditDlg::OwnedMessageBox::Show(const Text& text, const Text& caption, MessageIcon icon) {
+  ::MessageBoxW(owner_, WStr(text), caption.empty() ? nullptr : WStr(caption),
+                MessageBoxStyle(icon));
+}
+
+CEditDlg::CEditDlg(ActivityData& data, TooltipReceiver setTip)
+    : CModalDialog(IDD_EDIT),
+      data_(data),
+      warnings_(hwnd_),
+      editing_(data, warnings_, std::move(setTip)) {}
+
+bool CEditDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPARAM lParam,
+                                    LRESULT& result) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      result = OnInitDialog();
+      return true;
+    case WM_NOTIFY:
+      result = 0;
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_COMMAND:
+      result = 0;
+      return OnCommand(LOWORD(wParam));
+    default:
+      return false;
+  }
+}
+
+bool CEditDlg::OnNotify(const NMHDR& header) {
+  if (header.idFrom == IDC_EDIT_DATALIST && header.code == LVN_ITEMACTIVATE) {
+    LoadRow(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
+    return true;
+  }
+  if (header.idFrom == IDC_EDIT_DATEPICK && header.code == DTN_DATETIMECHANGE) {
+    EnableRowButtons(false);
+    Refill();
+    return true;
+  }
+  return false;
+}
+
+bool CEditDlg::OnCommand(UINT id) {
+  switch (id) {
+    case IDCANCEL:  // 閉じる, Enter (the default button) and Esc
+      EndDialog(IDCANCEL);
+      return true;
+    case IDC_EDIT_ADD:
+      OnAdd();
+      return true;
+    case IDC_EDIT_CHANGE:
+      OnChange();
+      return true;
+    case IDC_EDIT_DELETE:
+      OnDelete();
+      return true;
+    case IDC_EDIT_IMPORT:
+      OnImport();
+      return true;
+    case IDC_EDIT_EXPORT:
+      OnExport();
+      return true;
+    default:
+      return false;
+  }
+}
+
+LRESULT CEditDlg::OnInitDialog() {
+  CenterWindow(hwnd_);
+  list_ = GetDlgItem(IDC_EDIT_DATALIST);
+  shownDate_ = GetDlgItem(IDC_EDIT_DATEPICK);
+  startTime_ = GetDlgItem(IDC_EDIT_STARTTIME);
+  endTime_ = GetDlgItem(IDC_EDIT_ENDTIME);
+  startDate_ = GetDlgItem(IDC_EDIT_STARTDATE);
+  endDate_ = GetDlgItem(IDC_EDIT_ENDDATE);
+  deleteButton_ = GetDlgItem(IDC_EDIT_DELETE);
+  changeButton_ = GetDlgItem(IDC_EDIT_CHANGE);
+  itemBox_ = GetDlgItem(IDC_EDIT_ITEM);
+
+  InitList();
+  EnableRowButtons(false);
+  for (HWND picker : {startTime_, endTime_}) {
+    ::SendMessageW(picker, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm"));
+  }
+  // Entry j is item j: the selection is the item's index.
+  for (int j = 0; j < data_.catalogue.Count(); ++j) {
+    ::SendMessageW(itemBox_, CB_ADDSTRING, 0,
+                   reinterpret_cast<LPARAM>(WStr(data_.catalogue.Name(j))));
+  }
+  rowToShow_ = 0;
+  Refill();
+  return TRUE;
+}
+
+void CEditDlg::InitList() {
+  // A single click activates a row, and the whole row takes the click.
+  const DWORD styles = LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE;
+  ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
+  InsertColumn(list_, 0, L"項目", kItemColumnWidth, LVCFMT_LEFT);
+  InsertColumn(list_, 1, L"開始時刻", kTimeColumnWidth, LVCFMT_CENTER);
+  InsertColumn(list_, 2, L"終了時刻", kTimeColumnWidth, LVCFMT_CENTER);
+}
+
+LocalDateTime CEditDlg::ShownDate() const { return PickerTime(shownDate_); }
+
+LocalDateTime CEditDlg::PickedTime(HWND datePicker, HWND timePicker) const {
+  const LocalDateTime date = PickerTime(datePicker);
+  LocalDateTime t = PickerTime(timePicker);
+  t.wYear = date.wYear;
+  t.wMonth = date.wMonth;
+  t.wDayOfWeek = date.wDayOfWeek;
+  t.wDay = date.wDay;
+  return t;
+}
+
+void CEditDlg::PutTime(HWND datePicker, HWND timePicker, const LocalDateTime& t) const {
+  SetPickerTime(datePicker, t);
+  SetPickerTime(timePicker, t);
+}
+
+int CEditDlg::SelectedRow() const {
+  return static_cast<int>(
+      ::SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+int CEditDlg::SelectedItem() const {
+  const LRESULT sel = ::SendMessageW(itemBox_, CB_GETCURSEL, 0, 0);
+  return sel == CB_ERR ? -1 : static_cast<int>(sel);
+}
+
+void CEditDlg::EnableRowButtons(bool enable) const {
+  ::EnableWindow(deleteButton_, enable);
+  ::EnableWindow(changeButton_, enable);
+}
+
+void CEditDlg::Refill() {
+  const LocalDateTime date = ShownDate();
+  ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+  for (int index : RecordsOfDate(data_.store, date)) AppendRow(list_, data_.store.At(index));
+  // The row to show is a row of the day's list, but it is kept only while
+  // the whole store has that many records; a list with fewer rows simply
+  // does not scroll.
+  if (rowToShow_ >= 0 && rowToShow_ < data_.store.Count()) {
+    ::SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(rowToShow_), FALSE);
+  } else {
+    rowToShow_ = -1;
+  }
+}
+
+void CEditDlg::LoadRow(int row) {
+  const int index = RecordOfRow(data_.store, ShownDate(), row);
+  if (index < 0) return;
+  const ActivityRecord& record = data_.store.At(index);
+  // Only an entry of exactly this name: selecting 会議室 for a record of 会議
+  // would rename the record at the next 変更. Without one the selection
+  // stays as it was.
+  const int item = data_.catalogue.FindByName(record.name);
+  if (item >= 0) ::SendMessageW(itemBox_, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+  PutTime(startDate_, startTime_, record.start);
+  PutTime(endDate_, endTime_, record.end);
+  EnableRowButtons(true);
+}
+
+void CEditDlg::OnAdd() {
+  const LocalDateTime date = ShownDate();
+  const int index = editing_.Add(SelectedItem(), PickedTime(startDate_, startTime_),
+                                 PickedTime(endDate_, endTime_));
+  if (index < 0) return;
+  // The new record's row, when it starts on the shown day.
+  const int row = RowOfRecord(data_.store, date, index);
+  if (row >= 0) rowToShow_ = row;
+  Refill();
+}
+
+void CEditDlg::OnChange() {
+  const int row = SelectedRow();
+  const int index = RecordOfRow(data_.store, ShownDate(), row);
+  if (index >= 0) {
+    if (SelectedItem() < 0) return;
+    // A refused change keeps the list and its selection, so the user can
+    // correct the times and press 変更 again.
+    if (!editing_.Change(index, SelectedItem(), PickedTime(startDate_, startTime_),
+                         PickedTime(endDate_, endTime_))) {
+      return;
+    }
+  }
+  rowToShow_ = row;
+  Refill();
+}
+
+void CEditDlg::OnDelete() {
+  const int row = SelectedRow();
+  const int index = RecordOfRow(data_.store, ShownDate(), row);
+  if (index >= 0) editing_.Delete(index);
+  rowToShow_ = row;
+  Refill();
+}
+
+void CEditDlg::OnImport() {
+  Text path;
+  if (!ChooseRecordFile(path)) return;
+  editing_.Import(path);
+  Refill();
+}
+
+void CEditDlg::OnExport() {
+  Text path;
+  if (!ChooseRecordFile(path)) return;
+  editing_.Export(path);
+}
+
+bool CEditDlg::ChooseRecordFile(Text& path) {
+  wchar_t file[kFileNameUnits] = L"";
+  wchar_t title[kFileTitleUnits] = L"";
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = hwnd_;
+  ofn.lpstrFilter = kRecordFileFilter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = kFileNameUnits;
+  ofn.lpstrFileTitle = title;
+  ofn.nMaxFileTitle = kFileTitleUnits;
+  ofn.lpstrDefExt = L"csv";
+  // The same open-file dialog serves export: it asks before a name that
+  // does not exist is used, and never about replacing one. Browsing may
+  // change the current directory; the program's own files are found
+  // through the working directory captured at start-up.
+  ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_CREATEPROMPT;
+  if (::GetOpenFileNameW(&ofn)) {
+    path = FromWStr(file);
+    return true;
+  }
+  // Cancel leaves no error; a name too long for the buffer does.
+  const DWORD error = ::CommDlgExtendedError();
+  if (error == FNERR_BUFFERTOOSMALL) {
+    warnings_.Show(u"ファイル名が長すぎます", u"エラー", MessageIcon::None);
+  } else if (error != 0) {
+    warnings_.Show(u"ファイルを選択できませんでした", u"エラー", MessageIcon::None);
+  }
+  return false;
+}

@@ -1,0 +1,65 @@
+// A file system in memory for the fuzz targets: fast, and nothing touches
+// the disk. Files are byte strings by path; an output file appears under its
+// path only when it is closed, as the seam's callers expect of a rename.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "base/files.h"
+
+class MemoryFileSystem : public FileSystem {
+ public:
+  std::map<Text, std::string> files;
+
+  bool ReadAll(const Text& path, std::string& bytes) override {
+    auto it = files.find(path);
+    if (it == files.end()) return false;
+    bytes = it->second;
+    return true;
+  }
+  bool Exists(const Text& path) override { return files.count(path) != 0; }
+  bool Copy(const Text& from, const Text& to, bool overwrite) override {
+    auto it = files.find(from);
+    if (it == files.end() || (!overwrite && Exists(to))) return false;
+    files[to] = it->second;
+    return true;
+  }
+  bool HardLink(const Text&, const Text&) override { return false; }
+  std::unique_ptr<OutputFile> CreateNew(const Text& path) override {
+    if (Exists(path)) return nullptr;
+    files[path];
+    return std::make_unique<Output>(*this, path);
+  }
+  bool Replace(const Text& from, const Text& to) override {
+    auto it = files.find(from);
+    if (it == files.end()) return false;
+    std::string bytes = std::move(it->second);
+    files.erase(it);
+    files[to] = std::move(bytes);
+    return true;
+  }
+  bool Remove(const Text& path) override { return files.erase(path) != 0; }
+
+ private:
+  class Output : public OutputFile {
+   public:
+    Output(MemoryFileSystem& fs, Text path) : fs_(fs), path_(std::move(path)) {}
+    bool Write(const void* data, size_t size) override {
+      bytes_.append(static_cast<const char*>(data), size);
+      return true;
+    }
+    bool Flush() override { return true; }
+    bool Close() override {
+      fs_.files[path_] = bytes_;
+      return true;
+    }
+
+   private:
+    MemoryFileSystem& fs_;
+    Text path_;
+    std::string bytes_;
+  };
+};
