@@ -50,10 +50,10 @@ print_page() {
   local what=$1 before i
   before=$(pdfs)
   rep_click_control "$pid" $REP_PRINT
-  drv dialog read --pid "$pid" >"$E2E_RUN/print-dialog.txt" || e2e_fail "$what: no print dialog"
+  drv modal read --pid "$pid" >"$E2E_RUN/print-dialog.txt" || e2e_fail "$what: no print dialog"
   grep -q "^1139	ComboBox	.*	$E2E_CUPS_QUEUE\$" "$E2E_RUN/print-dialog.txt" ||
     e2e_fail "$what: the dialog does not offer $E2E_CUPS_QUEUE: $(cat "$E2E_RUN/print-dialog.txt")"
-  drv dialog press 1 --pid "$pid" || e2e_fail "$what: the print dialog did not close on OK"
+  drv modal press 1 --pid "$pid" || e2e_fail "$what: the print dialog did not close on OK"
   for ((i = 0; i < 300; i++)); do
     [ "$(pdfs | wc -l)" -gt "$(wc -l <<<"$before")" ] || [ -z "$before" -a -n "$(pdfs)" ] && break
     sleep 0.1
@@ -160,7 +160,7 @@ e2e_expect "jobs in the scheduler's page log" \
 # Cancel: no job, no message.
 before=$(pdfs)
 rep_click_control "$pid" $REP_PRINT
-drv dialog press 2 --pid "$pid" || e2e_fail "the print dialog did not close on キャンセル"
+drv modal press 2 --pid "$pid" || e2e_fail "the print dialog did not close on キャンセル"
 sleep 2
 e2e_expect "PDFs after cancelling" "$before" "$(pdfs)"
 e2e_expect "jobs after cancelling" 2 "$(e2e_cups_pages | wc -l)"
@@ -190,6 +190,6 @@ e2e_screenshot "$E2E_RUN/no-printer.png"
 drv msgbox dismiss --pid "$pid" || e2e_fail "could not dismiss the platform's warning"
 sleep 1.5
 drv msgbox none --pid "$pid" || e2e_fail "without a printer the program showed a message of its own"
-drv dialog none --pid "$pid" || e2e_fail "a dialog is still open"
+drv modal none --pid "$pid" || e2e_fail "a dialog is still open"
 drv wait-window --pid "$pid" --visible --timeout 100 >/dev/null || e2e_fail "the report closed"
 e2e_choose_exit
