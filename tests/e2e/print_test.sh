@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Printing the report on a real printer: a private CUPS scheduler with a PDF
 # printer, which Wine offers as its default printer. Each tab prints as one
-# landscape page of a document named "Dorvane", and the page is the screen's
+# landscape page of a document named "Dorvane" (also when printed to a
+# file), and the page is the screen's
 # picture enlarged by the whole factor k and centred: bar fills at the
 # k-scaled positions, outlines one device pixel wide, labels 8 points at the
 # printer's resolution. Cancelling the print dialog prints nothing. Without a
@@ -165,6 +166,24 @@ sleep 2
 e2e_expect "PDFs after cancelling" "$before" "$(pdfs)"
 e2e_expect "jobs after cancelling" 2 "$(e2e_cups_pages | wc -l)"
 drv msgbox none --pid "$pid" || e2e_fail "cancelling the print dialog showed a message"
+
+# Print to file: the document goes to the output "FILE:" instead of the
+# printer. Wine asks for no file name there; it writes the PostScript to a
+# file of that name in the working directory.
+rep_click_control "$pid" $REP_PRINT
+drv modal read --pid "$pid" >/dev/null || e2e_fail "no print dialog"
+drv button --id 1040 --title 印刷 --pid "$pid" || e2e_fail "could not tick ファイルへ出力"
+drv modal press 1 --pid "$pid" || e2e_fail "the print dialog did not close on OK"
+for ((i = 0; i < 100; i++)); do
+  grep -q '^%%EOF' "$E2E_DIR/FILE:" 2>/dev/null && break
+  sleep 0.1
+done
+[ -f "$E2E_DIR/FILE:" ] || e2e_fail "print to file wrote nothing where Wine puts it ($E2E_DIR/FILE:)"
+e2e_expect "the file's document" "%%Title: Dorvane" "$(grep -a -m1 '^%%Title:' "$E2E_DIR/FILE:")"
+e2e_expect "the file's pages" "%%Pages: 1" "$(grep -a '^%%Pages: [0-9]' "$E2E_DIR/FILE:")"
+e2e_expect "the file's orientation" "%%Orientation: Landscape" "$(grep -a -m1 '^%%Orientation:' "$E2E_DIR/FILE:")"
+e2e_expect "jobs after printing to a file" 2 "$(e2e_cups_pages | wc -l)"
+drv msgbox none --pid "$pid" || e2e_fail "printing to a file showed a message"
 
 e2e_choose_exit() {
   rep_click_control "$pid" $REP_CLOSE
