@@ -379,4 +379,25 @@ TEST_F(ReportWindowTest, APrintableAreaSmallerThanTheWindowDrawsAtScaleZero) {
     for (int x = 0; x < 200; x += 3) ASSERT_EQ(page.At(x, y), RGB(128, 128, 128)) << x << "," << y;
 }
 
+TEST_F(ReportWindowTest, ANarrowPageIsClippedAtItsOwnEdge) {
+  // At 600 pixels the second column's bands (from 80 + 300 to 716) run past
+  // the page; the static's DC may not let them reach the dialog.
+  Create();
+  dialog_->ShowWindow(SW_SHOW);
+  HWND page = Item(IDC_REPORT_TIME);
+  ::SetWindowPos(page, nullptr, 0, 0, 600, 300, SWP_NOMOVE | SWP_NOZORDER);
+  ::RedrawWindow(dialog_->Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  WindowDC dc(dialog_->Hwnd());
+  auto at = [&](int x, int y) {
+    POINT q{x, y};
+    ::MapWindowPoints(page, dialog_->Hwnd(), &q, 1);
+    return ::GetPixel(dc.Get(), q.x, q.y);
+  };
+  EXPECT_EQ(at(599, 40), kBlack) << "the band's top outline reaches the page's edge";
+  int black = 0;
+  for (int x = 600; x < 620; ++x)
+    for (int y = 40; y < 300; ++y) black += at(x, y) == kBlack;
+  EXPECT_EQ(black, 0) << "nothing of the chart beyond the page";
+}
+
 }  // namespace
