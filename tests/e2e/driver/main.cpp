@@ -745,6 +745,15 @@ int wmain(int argc, wchar_t** argv) {
   using namespace driver;
   std::vector<Command> commands(std::begin(kCommands), std::end(kCommands));
   commands.insert(commands.end(), MoreCommands().begin(), MoreCommands().end());
+  // A name taken twice would hide one of the commands without a word.
+  for (size_t i = 0; i < commands.size(); ++i) {
+    for (size_t j = i + 1; j < commands.size(); ++j) {
+      if (std::wstring(commands[i].name) == commands[j].name) {
+        PrintError(std::wstring(L"dorvane_driver: the command name ") + commands[i].name + L" is taken twice\n");
+        return 2;
+      }
+    }
+  }
   // commands: every subcommand's name, one a line, in the order they are looked up.
   if (argc == 2 && argv[1] == std::wstring(L"commands")) {
     for (const Command& c : commands) Print(std::wstring(c.name) + L"\n");
