@@ -20,6 +20,7 @@ enum Status : uint32_t {
   kNoTray = 3,       // no tray window in the process
   kBadRequest = 4,
   kTimedOut = 5,     // the window's thread did not take a marker message in time
+  kWindowGone = 6,   // the window was destroyed while waiting
 };
 
 constexpr uint32_t kTextCapacity = 32768;
