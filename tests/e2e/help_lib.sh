@@ -6,7 +6,8 @@
 # that a recorder for the rest of the test, so that no browser starts and the
 # test sees which file was asked for; the prefix is shared with the other
 # tests and is put back however the test ends.
-#   help_record_browser       the recorder in place; HELP_OPENED is its log
+#   help_record_browser       the recorder in place; HELP_OPENED is its log, and
+#                             the test's commands are traced to trace.log in $E2E_RUN
 #   help_opened               waits up to 10 s for the first request; prints them all
 #   help_unassociate_html / help_associate_html
 #                             take away and give back the .html association
@@ -14,30 +15,36 @@
 HELP_HTML_KEY='HKLM\Software\Classes\.html'
 HELP_BROWSERS_KEY='HKCU\Software\Wine\WineBrowser'
 
+# wine reg, bounded: a test must fail, not hang, when Wine does not answer.
+help_reg() { timeout 60 wine reg "$@" >/dev/null 2>&1; }
+
 help_associate_html() {
-  wine reg add "$HELP_HTML_KEY" /ve /d htmlfile /f >/dev/null 2>&1 || e2e_fail "could not associate .html files"
+  help_reg add "$HELP_HTML_KEY" /ve /d htmlfile /f || e2e_fail "could not associate .html files"
 }
 
 help_unassociate_html() {
-  wine reg delete "$HELP_HTML_KEY" /f >/dev/null 2>&1 || e2e_fail "could not remove the .html association"
+  help_reg delete "$HELP_HTML_KEY" /f || e2e_fail "could not remove the .html association"
 }
 
 help_restore_prefix() {
   help_associate_html
-  wine reg delete "$HELP_BROWSERS_KEY" /v Browsers /f >/dev/null 2>&1
+  help_reg delete "$HELP_BROWSERS_KEY" /v Browsers /f
 }
 
 help_record_browser() {
-  # ./run.sh and the tests prepare their prefixes with the association.
-  wine reg query "$HELP_HTML_KEY" /ve 2>/dev/null | grep -q htmlfile ||
-    e2e_fail "the prefix does not associate .html files with Wine's browser bridge"
+  # The prefixes are made with the association (scripts/wine-env.sh); it is
+  # given again in case a test that was killed could not put it back.
+  help_associate_html
   HELP_OPENED="$E2E_RUN/browser.out"
   local browser="$E2E_RUN/browser.sh"
   printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>%q\n' "$HELP_OPENED" >"$browser"
   chmod +x "$browser"
   rm -f "$HELP_OPENED"
   trap 'status=$?; help_restore_prefix; (exit $status); e2e_cleanup' EXIT
-  wine reg add "$HELP_BROWSERS_KEY" /v Browsers /d "$browser" /f >/dev/null 2>&1 ||
+  exec 7>"$E2E_RUN/trace.log"
+  BASH_XTRACEFD=7
+  set -x
+  help_reg add "$HELP_BROWSERS_KEY" /v Browsers /d "$browser" /f ||
     e2e_fail "could not point Wine's browser bridge at the recorder"
 }
 
