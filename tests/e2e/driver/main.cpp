@@ -13,7 +13,6 @@
 
 #include "controls.h"
 #include "editor_controls.h"
-#include "dialog.h"
 #include "cli.h"
 #include "remote.h"
 #include "util.h"
@@ -733,7 +732,7 @@ const Command kCommands[] = {
     {L"button", Button},       {L"close-window", CloseWindow}, {L"sync", Sync},
     {L"msgbox", MessageBoxCommand}, {L"menu", MenuCommand}, {L"tray", Tray},
     {L"tray-icons", TrayIcons}, {L"tray-icon", TrayIconCommand}, {L"env", Env},
-    {L"ctl", ControlsCommand}, {L"dialog", DialogCommand},
+    {L"ctl", ControlsCommand},
     {L"controls", DialogControlsCommand}, {L"listview", ListViewCommand},
     {L"picker", PickerCommand},     {L"combo", ComboCommand}, {L"press", PressCommand},
 };
