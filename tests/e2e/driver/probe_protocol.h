@@ -10,6 +10,7 @@ namespace probe {
 enum Op : uint32_t {
   kReadMenu = 1,   // the open popup menu of this process
   kReadTray = 2,   // the icons of Wine's tray (run inside the tray's process)
+  kReadHandles = 3,  // the live handles the program's owners count (a counting build)
 };
 
 enum Status : uint32_t {
@@ -18,6 +19,7 @@ enum Status : uint32_t {
   kNoMenuHandle = 2, // a popup window whose menu could not be read
   kNoTray = 3,       // no tray window in the process
   kBadRequest = 4,
+  kNoCounter = 5,    // the executable does not count its handles
 };
 
 constexpr uint32_t kTextCapacity = 32768;
