@@ -7,8 +7,10 @@ need_native=(cmake g++ make clang libclang-rt-14-dev googletest libgtest-dev
              libbenchmark-dev valgrind locales)
 need_win=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386
           xvfb xdotool x11-utils imagemagick ghostscript fonts-ipafont-gothic
-          poppler-utils)
+          poppler-utils cups printer-driver-cups-pdf libcups2:i386)
 
+# Printing tests: Wine takes its printers from CUPS through the 32-bit client
+# library; a private scheduler with a PDF printer stands in for a real one.
 missing=()
 for p in "${need_native[@]}" "${need_win[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

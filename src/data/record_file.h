@@ -16,22 +16,18 @@
 // The reader's limit for a name; a longer one makes its line malformed.
 constexpr size_t kMaxRecordNameUnits = 1023;
 
-// Reads one line (without its line end) as the reader sees it: commas are
-// white space, double quotes and apostrophes are not there at all, the name
-// runs up to the first white space, and ten unsigned numbers follow, as in
-// "%s %u/%u/%u %u:%u %u/%u/%u %u:%u". A number above 65535 does not fit its
-// field and makes the line malformed, as does a name with a character that
-// was not valid code page 932 (U+FFFD after decoding). Returns false for a
-// malformed line; second, millisecond and day of week stay 0.
-bool ParseRecordLine(std::u16string_view line, ActivityRecord& record);
-
-// Reads every line of a decoded record file and appends the records to out,
-// but only when all of them are well formed. Returns 0 then, otherwise the
-// position of the first malformed line counted from 1, empty lines included,
-// and out is unchanged.
-int ParseRecordText(std::u16string_view text, std::vector<ActivityRecord>& out);
-
-// The same for the bytes of a file: decodes code page 932 in one conversion.
+// Reads every line of a record file (code page 932) and appends the records
+// to out, but only when all of them are well formed. Returns 0 then,
+// otherwise the position of the first malformed line counted from 1, empty
+// lines included, and out is unchanged.
+//
+// A line is read as the C library would scan it after its normalisation:
+// commas are white space, double quotes and apostrophes are not there at
+// all, the name runs up to the first white space (U+3000 included), and ten
+// unsigned numbers follow, as in "%s %u/%u/%u %u:%u %u/%u/%u %u:%u"; second,
+// millisecond and day of week stay 0. A number above 65535 does not fit its
+// field, and a name with bytes that are no character of code page 932 would
+// not be the name written: both make the line malformed.
 int ParseRecordFile(std::string_view bytes, std::vector<ActivityRecord>& out);
 
 // Appends the record's line with its CR LF, every unit of the name whole.

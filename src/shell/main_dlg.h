@@ -10,6 +10,8 @@
 #include "base/notifier.h"
 #include "data/activity_data.h"
 #include "shell/conf_dlg.h"
+#include "report/win32/printing.h"
+#include "report/win32/report_charts.h"
 #include "shell/tray_shell.h"
 #include "shell/work_area.h"
 #include "win/handles.h"
@@ -29,7 +31,10 @@ extern const char16_t kIdleTip[];
 // separator), with command id 40001 + j, enabled and unchecked.
 void InsertItemEntries(HMENU popup, const ItemCatalogue& catalogue);
 
-class CMainDlg : public CModelessDialog, public CMessageFilter, public CIdleHandler {
+class CMainDlg : public CModelessDialog,
+                 public CMessageFilter,
+                 public CIdleHandler,
+                 public CPrintJobInfo {
  public:
   // The desktop's tray and monitors and the local clock.
   CMainDlg(ActivityData& data, Notifier& notifier);
@@ -59,6 +64,22 @@ class CMainDlg : public CModelessDialog, public CMessageFilter, public CIdleHand
   // the icon then opens no menu.
   bool WindowShowing() const { return windowShowing_; }
 
+  // The date last read from the report's date picker: the charts show its
+  // week and the week after.
+  const LocalDateTime& ReportDate() const { return reportDate_; }
+  const CReportTime& TimeChart() const { return timeChart_; }
+  const CReportStatics& StaticsChart() const { return staticsChart_; }
+
+  // The print run's page source: page 0 is the selected tab's chart, scaled
+  // up by the largest whole factor that fits the printable area, centred.
+  bool DrawPage(UINT page, HDC dc) override;
+  bool IsPageValid(UINT page) override { return page == 0; }
+  // The printer and settings the next Print starts from (null when none).
+  HANDLE Printer() const { return printer_.Handle(); }
+  const DEVMODEW* PrintSettings() const { return printSettings_.Get(); }
+  // The last print job as it was set up.
+  const CPrintRun& LastPrintRun() const { return printRun_; }
+
  private:
   // Sets WindowShowing for one scope: the time a modal dialog is open.
   class ShowingScope {
@@ -75,6 +96,7 @@ class CMainDlg : public CModelessDialog, public CMessageFilter, public CIdleHand
   LRESULT OnInitDialog();
   LRESULT OnDestroy();
   bool OnCommand(UINT id);
+  bool OnNotify(const NMHDR& header, LRESULT& result);
 
   // Hooks of OnInitDialog, in this order after the icon is registered.
   void InitReportTabs();
@@ -92,6 +114,16 @@ class CMainDlg : public CModelessDialog, public CMessageFilter, public CIdleHand
   void OnPrint();
   void OnPrevWeek();
   void OnNextWeek();
+
+  // The report's tabs and date picker.
+  LRESULT OnTabSelChanging();
+  LRESULT OnTabSelChange();
+  LRESULT OnDateChange();
+  // The page of the selected tab (its item data), or null.
+  HWND SelectedPage() const;
+  void ReadReportDate();
+  void MoveReportWeek(int days);
+  void InvalidatePages();
 
   // Shows a modal dialog owned by the active window with WindowShowing set.
   INT_PTR ShowModal(CModalDialog& dialog);
@@ -113,4 +145,17 @@ class CMainDlg : public CModelessDialog, public CMessageFilter, public CIdleHand
   bool windowShowing_ = false;
   // The colour dialog's custom colours, kept for the run.
   CustomColours customColours_ = WhiteCustomColours();
+
+  // The report. ReportDate is process-wide like WindowShowing and lives
+  // beside it for the whole run; the pages read it at every paint.
+  LocalDateTime reportDate_;
+  HWND tab_ = nullptr;
+  HWND datePicker_ = nullptr;
+  CReportTime timeChart_;
+  CReportStatics staticsChart_;
+
+  // Printing: kept for the whole run, never written to disk.
+  CPrinterConnection printer_;
+  CDeviceModeCopy printSettings_;
+  CPrintRun printRun_;
 };

@@ -23,6 +23,12 @@ window=$(drv wait-window --pid "$pid" --title "$E2E_TITLE")
 e2e_expect_output "tooltip with nothing timed" "Dorvane" \
   e2e_tooltip "$pid"
 
+# Only the presses open menus; releases, double clicks and moves do nothing.
+for message in left-up right-up left-double move; do
+  drv tray "$message" --pid "$pid" --expect-no-menu >/dev/null || e2e_fail "the mouse message $message must open no menu"
+done
+e2e_log "ok: releases, double clicks and moves open no menu"
+
 e2e_expect "item menu without items" "$(e2e_menu_text ---- '32774 終了(&X)')" "$(e2e_menu left "$pid")"
 drv menu close --pid "$pid" || e2e_fail "the item menu did not close on Esc"
 

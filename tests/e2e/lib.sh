@@ -46,6 +46,9 @@ E2E_TITLE='Dorvane レポート'
 
 E2E_PIDS=()
 E2E_ALL_PIDS=()
+# Functions a test adds to run at its end, before the programs are ended
+# (for a service the test started itself).
+E2E_CLEANUP_HOOKS=()
 E2E_LAUNCHERS=()
 E2E_LAUNCHES=0
 E2E_OWN_DISPLAY=0
@@ -103,7 +106,10 @@ e2e_fixture_alive() {
 
 e2e_cleanup() {
   local status=$?
-  local pid
+  local pid hook
+  for hook in "${E2E_CLEANUP_HOOKS[@]}"; do
+    "$hook"
+  done
   for pid in "${E2E_ALL_PIDS[@]}"; do
     drv kill --pid "$pid" >/dev/null 2>&1
   done

@@ -77,26 +77,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  // As decoded text with any UTF-16 units, which no decoder produces but the
-  // line reader must take all the same.
-  {
-    Text text;
-    for (size_t i = 0; i + 1 < size; i += 2) {
-      text.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
-    }
-    std::vector<ActivityRecord> list = {Earlier()};
-    const int bad = ParseRecordText(text, list);
-    std::vector<ActivityRecord> read;
-    if (CheckRead(bad, list, LineCount(text), read)) {
-      Text written;
-      for (const ActivityRecord& r : read) {
-        FUZZ_CHECK(!r.name.empty() && r.name.size() <= kMaxRecordNameUnits);
-        AppendRecordLine(r, written);
-      }
-      std::vector<ActivityRecord> again;
-      FUZZ_CHECK(ParseRecordText(written, again) == 0);
-      FUZZ_CHECK(again == read);
-    }
-  }
   return 0;
 }

@@ -88,15 +88,10 @@ std::string Slot(int k, const std::string& color, const std::string& statics,
   return lines;
 }
 
-// The shipped defaults/Dorvane.ini, found from this file's place in tests/unit.
+// The shipped defaults/Dorvane.ini.
 std::string DefaultIni() {
-  std::string path = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
-#ifdef _WIN32
-  // A Unix path seen from Wine: its root is drive Z.
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-#endif
-  const std::string bytes = ReadBytes(JoinPath(TextFromUtf8(path), u"defaults/Dorvane.ini"));
-  EXPECT_FALSE(bytes.empty()) << "no defaults/Dorvane.ini under " << path;
+  const std::string bytes = ReadSourceFile("defaults/Dorvane.ini");
+  EXPECT_FALSE(bytes.empty()) << "no defaults/Dorvane.ini in the source tree";
   return bytes;
 }
 

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <vector>
+
+#include "temp_dir.h"
+
 namespace {
 
 struct HelpCase {
@@ -56,6 +62,67 @@ TEST(HelpPage, PathIsTheWorkingDirectoryJoinedAsItStands) {
   EXPECT_EQ(HelpPagePath(u"Z:\\作業\\記録"), u"Z:\\作業\\記録\\help\\index.html");
   // The root of a drive ends in a separator already; it is not removed.
   EXPECT_EQ(HelpPagePath(u"D:\\"), u"D:\\\\help\\index.html");
+}
+
+// ---- the shipped help page ----
+
+std::string ShippedPage() {
+  const std::string page = ReadSourceFile("defaults/help/index.html");
+  EXPECT_FALSE(page.empty()) << "no defaults/help/index.html in the source tree";
+  return page;
+}
+
+// Every value of attribute `name` ("id", "href") in the page, in order.
+std::vector<std::string> AttributeValues(const std::string& page, const std::string& name) {
+  std::vector<std::string> values;
+  const std::string opening = " " + name + "=\"";
+  for (size_t at = page.find(opening); at != std::string::npos; at = page.find(opening, at + 1)) {
+    const size_t begin = at + opening.size();
+    const size_t close = page.find('"', begin);
+    if (close == std::string::npos) break;
+    values.push_back(page.substr(begin, close - begin));
+  }
+  return values;
+}
+
+TEST(ShippedHelpPage, ExplainsEveryMessageTheHelpCommandShows) {
+  const std::string page = ShippedPage();
+  // The six results with a message of their own, and the unknown result a
+  // user meets: no program associated with HTML files (31).
+  for (std::intptr_t result : {2, 3, 5, 8, 26, 27, 31}) {
+    HelpFailure failure;
+    ASSERT_TRUE(HelpOpenFailed(result, failure));
+    const std::string text = TextToUtf8(failure.text);
+    EXPECT_NE(page.find(text), std::string::npos) << "the page does not explain \"" << text << "\"";
+  }
+}
+
+TEST(ShippedHelpPage, IsOneOfflineDocumentWhoseLinksAllLand) {
+  const std::string page = ShippedPage();
+  EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
+  EXPECT_EQ(TextToUtf8(TextFromUtf8(page)), page) << "the page is valid UTF-8";
+
+  // Nothing is fetched from a network: no absolute or protocol-relative URLs.
+  for (const char* remote : {"http:", "https:", "\"//", "'//"}) {
+    EXPECT_EQ(page.find(remote), std::string::npos) << remote;
+  }
+
+  std::set<std::string> ids;
+  for (const std::string& id : AttributeValues(page, "id")) {
+    EXPECT_TRUE(ids.insert(id).second) << "the id " << id << " is used twice";
+  }
+  const std::vector<std::string> links = AttributeValues(page, "href");
+  EXPECT_GT(links.size(), 10u) << "the page has its table of contents";
+  for (const std::string& target : links) {
+    ASSERT_FALSE(target.empty());
+    if (target[0] == '#') {
+      EXPECT_EQ(ids.count(target.substr(1)), 1u) << "the link " << target << " lands nowhere";
+    } else {
+      // A file beside the page, shipped with it.
+      EXPECT_FALSE(ReadSourceFile(("defaults/help/" + target).c_str()).empty())
+          << "the page refers to " << target << ", which is not shipped";
+    }
+  }
 }
 
 }  // namespace

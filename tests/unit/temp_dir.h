@@ -63,6 +63,17 @@ inline std::string ReadBytes(const Text& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A file of the source tree (for example "defaults/Dorvane.ini"), found from
+// this header's place in tests/unit; empty when it cannot be read.
+inline std::string ReadSourceFile(const char* relative) {
+  std::string root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
+#ifdef _WIN32
+  // A Unix path seen from Wine: its root is drive Z.
+  if (!root.empty() && root[0] == '/') root = "Z:" + root;
+#endif
+  return ReadBytes(JoinPath(TextFromUtf8(root), TextFromUtf8(relative)));
+}
+
 inline void WriteBytes(const Text& path, const std::string& bytes) {
   std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

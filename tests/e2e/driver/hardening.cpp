@@ -9,12 +9,11 @@
 //   "kind<TAB>count" a line; only a build with DORVANE_COUNT_HANDLES counts.
 // Exit codes as the other subcommands: 1 the expected state did not come,
 // 2 bad usage or a system call that failed.
-#include "hardening.h"
-
 #include <windows.h>
 
 #include <string>
 
+#include "cli.h"
 #include "remote.h"
 #include "util.h"
 
@@ -33,8 +32,6 @@ std::wstring Option(int argc, wchar_t** argv, int first, const wchar_t* name) {
 bool FileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-
-}  // namespace
 
 int HoldFileCommand(int argc, wchar_t** argv) {
   if (argc < 3) {
@@ -97,4 +94,8 @@ int HandlesCommand(int argc, wchar_t** argv) {
   return 0;
 }
 
+const CommandRegistration kHoldFile(L"hold-file", HoldFileCommand);
+const CommandRegistration kHandles(L"handles", HandlesCommand);
+
+}  // namespace
 }  // namespace driver

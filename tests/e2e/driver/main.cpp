@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "controls.h"
+#include "editor_controls.h"
 #include "dialog.h"
-#include "hardening.h"
+#include "cli.h"
 #include "remote.h"
 #include "util.h"
 
@@ -21,70 +23,7 @@ namespace {
 
 constexpr const wchar_t* kMainTitle = L"Dorvane \u30ec\u30dd\u30fc\u30c8";
 constexpr UINT kTrayMessage = WM_USER + 1;
-constexpr DWORD kDefaultTimeoutMs = 10000;
 constexpr int kMessageBoxTextId = 0xFFFF;
-
-struct Failure {
-  int code;
-  std::wstring message;
-};
-
-[[noreturn]] void Fail(int code, const std::wstring& message) { throw Failure{code, message}; }
-[[noreturn]] void Expectation(const std::wstring& message) { Fail(1, message); }
-[[noreturn]] void Usage(const std::wstring& message) { Fail(2, message); }
-
-std::wstring Num(unsigned long long v) { return std::to_wstring(v); }
-
-// --name value options, --flag switches and positional words.
-class Args {
- public:
-  Args(int argc, wchar_t** argv, int first, const std::set<std::wstring>& flags,
-       bool stop_at_positional = false) {
-    for (int i = first; i < argc; ++i) {
-      std::wstring a = argv[i];
-      if (!rest_started_ && a.size() > 2 && a.compare(0, 2, L"--") == 0) {
-        std::wstring name = a.substr(2);
-        if (flags.count(name)) {
-          options_[name] = L"1";
-        } else {
-          if (i + 1 >= argc) Usage(L"option --" + name + L" needs a value");
-          options_[name] = argv[++i];
-        }
-      } else {
-        positional_.push_back(a);
-        if (stop_at_positional) rest_started_ = true;
-      }
-    }
-  }
-  bool Has(const std::wstring& name) const { return options_.count(name) != 0; }
-  std::wstring Get(const std::wstring& name, const std::wstring& fallback = L"") const {
-    auto it = options_.find(name);
-    return it == options_.end() ? fallback : it->second;
-  }
-  unsigned long Number(const std::wstring& name, unsigned long fallback) const {
-    if (!Has(name)) return fallback;
-    std::wstring v = Get(name);
-    wchar_t* end = nullptr;
-    unsigned long n = wcstoul(v.c_str(), &end, 10);
-    if (v.empty() || *end) Usage(L"--" + name + L" wants a number, not \"" + v + L"\"");
-    return n;
-  }
-  DWORD Pid() const {
-    if (!Has(L"pid")) Usage(L"--pid is required");
-    return Number(L"pid", 0);
-  }
-  DWORD Timeout() const { return Number(L"timeout", kDefaultTimeoutMs); }
-  const std::vector<std::wstring>& Positional() const { return positional_; }
-  std::wstring At(size_t i, const std::wstring& what) const {
-    if (i >= positional_.size()) Usage(L"missing " + what);
-    return positional_[i];
-  }
-
- private:
-  std::map<std::wstring, std::wstring> options_;
-  std::vector<std::wstring> positional_;
-  bool rest_started_ = false;
-};
 
 // ---- processes ----------------------------------------------------------
 
@@ -223,8 +162,9 @@ int Kill(int argc, wchar_t** argv) {
 std::wstring Describe(HWND hwnd) {
   RECT r{};
   GetWindowRect(hwnd, &r);
-  return HexHandle(hwnd) + L"\tpid=" + Num(WindowProcess(hwnd)) + L"\t" +
-         (IsWindowVisible(hwnd) ? L"visible" : L"hidden") + L"\t" + ClassName(hwnd) + L"\t" +
+  const bool child = (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) != 0;
+  return HexHandle(hwnd) + L"\tpid=" + Num(WindowProcess(hwnd)) + L"\tid=" +
+         (child ? std::to_wstring(GetDlgCtrlID(hwnd)) : L"-") + L"\t" + (IsWindowVisible(hwnd) ? L"visible" : L"hidden") + L"\t" + ClassName(hwnd) + L"\t" +
          std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," +
          std::to_wstring(r.bottom) + L"\t" + Escape(WindowText(hwnd));
 }
@@ -254,22 +194,27 @@ HWND FindTopLevel(DWORD pid, const std::wstring& title, const std::wstring& clas
   return nullptr;
 }
 
-// wait-window --title T [--pid P] [--class C] [--visible] [--gone] [--timeout MS]
-// Prints the window handle once it exists (or nothing once it is gone).
+// wait-window --title T [--pid P] [--class C] [--visible|--hidden] [--gone] [--timeout MS]
+// Prints the window once it exists (and is visible, or hidden), or nothing
+// once it is gone.
 int WaitWindow(int argc, wchar_t** argv) {
-  Args args(argc, argv, 2, {L"visible", L"gone"});
+  Args args(argc, argv, 2, {L"visible", L"hidden", L"gone"});
   const std::wstring title = args.Get(L"title", kMainTitle);
   const DWORD pid = args.Number(L"pid", 0);
   const std::wstring class_name = args.Get(L"class");
   const bool visible = args.Has(L"visible");
+  const bool hidden = args.Has(L"hidden");
   HWND found = nullptr;
   if (args.Has(L"gone")) {
     if (!WaitUntil(args.Timeout(), [&] { return !FindTopLevel(pid, title, class_name, visible); }))
       Expectation(L"the window \"" + title + L"\" is still there after " + Num(args.Timeout()) + L" ms");
     return 0;
   }
-  if (!WaitUntil(args.Timeout(), [&] { return (found = FindTopLevel(pid, title, class_name, visible)) != nullptr; }))
-    Expectation(L"no " + std::wstring(visible ? L"visible " : L"") + L"top-level window titled \"" + title +
+  if (!WaitUntil(args.Timeout(), [&] {
+        found = FindTopLevel(pid, title, class_name, visible);
+        return found && !(hidden && IsWindowVisible(found));
+      }))
+    Expectation(L"no " + std::wstring(visible ? L"visible " : hidden ? L"hidden " : L"") + L"top-level window titled \"" + title +
                 L"\"" + (pid ? L" in process " + Num(pid) : L"") + L" within " + Num(args.Timeout()) + L" ms");
   Print(Describe(found) + L"\n");
   return 0;
@@ -304,6 +249,66 @@ int HoldWindow(int argc, wchar_t** argv) {
   return 0;
 }
 
+std::wstring WithoutMnemonic(const std::wstring& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'&' && i + 1 < text.size()) ++i;
+    out += text[i];
+  }
+  return out;
+}
+
+HWND WaitTopLevel(const Args& args, DWORD pid) {
+  const std::wstring title = args.Get(L"title", kMainTitle);
+  HWND hwnd = nullptr;
+  if (!WaitUntil(args.Timeout(), [&] { return (hwnd = FindTopLevel(pid, title, L"", false)) != nullptr; }))
+    Expectation(L"no window titled \"" + title + L"\"" + (pid ? L" in process " + Num(pid) : L"") + L" within " +
+                Num(args.Timeout()) + L" ms");
+  return hwnd;
+}
+
+// button (--id N | --text T) [--title T] [--pid P]: clicks a button of a
+// window (default: the report window) with BM_CLICK, as a user would; it
+// must be visible and enabled, since a user could not click it otherwise.
+int Button(int argc, wchar_t** argv) {
+  Args args(argc, argv, 2, {});
+  HWND window = WaitTopLevel(args, args.Number(L"pid", 0));
+  HWND button = nullptr;
+  for (HWND child : ChildWindows(window)) {
+    if (ClassName(child) != L"Button") continue;
+    if (args.Has(L"id") ? GetDlgCtrlID(child) == static_cast<int>(args.Number(L"id", 0))
+                        : WithoutMnemonic(WindowText(child)) == args.Get(L"text"))
+      button = child;
+  }
+  const std::wstring which = args.Has(L"id") ? L"id " + args.Get(L"id") : L"\"" + args.Get(L"text") + L"\"";
+  if (!button) Expectation(L"the window has no button " + which);
+  if (!IsWindowVisible(button) || !IsWindowEnabled(button))
+    Expectation(L"the button " + which + L" is " + (IsWindowVisible(button) ? L"disabled" : L"hidden"));
+  PostMessageW(button, BM_CLICK, 0, 0);
+  return 0;
+}
+
+// close-window [--title T] [--pid P]: what the close box does (SC_CLOSE).
+int CloseWindow(int argc, wchar_t** argv) {
+  Args args(argc, argv, 2, {});
+  PostMessageW(WaitTopLevel(args, args.Number(L"pid", 0)), WM_SYSCOMMAND, SC_CLOSE, 0);
+  return 0;
+}
+
+// sync [--title T] [--pid P]: returns once the window's thread has taken
+// every message posted to it before, and what handling those posted in turn
+// (the probe's marker rounds); so an absence of effect is checked without a pause.
+int Sync(int argc, wchar_t** argv) {
+  Args args(argc, argv, 2, {});
+  HWND window = WaitTopLevel(args, args.Number(L"pid", 0));
+  const DWORD pid = WindowProcess(window);
+  ProbeAnswer answer = CallProbe(pid, probe::kSync, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)));
+  if (!answer.called) Fail(2, L"syncing with process " + Num(pid) + L": " + answer.error);
+  if (answer.status == probe::kTimedOut) Expectation(L"the window's thread takes no messages (is it blocked?)");
+  if (answer.status != probe::kOk) Fail(2, L"the probe could not hook the window's thread");
+  return 0;
+}
+
 // ---- message boxes ---------------------------------------------------------
 
 // A message box is a visible dialog whose text is the static control 0xFFFF.
@@ -331,14 +336,6 @@ std::vector<HWND> Buttons(HWND box) {
   return buttons;
 }
 
-std::wstring WithoutMnemonic(const std::wstring& text) {
-  std::wstring out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'&' && i + 1 < text.size()) ++i;
-    out += text[i];
-  }
-  return out;
-}
 
 // msgbox read|owner|dismiss|none [--pid P] [--button TEXT] [--timeout MS]
 //   read:    caption, text and buttons of the message box, one a line
@@ -714,21 +711,19 @@ int Env(int, wchar_t**) {
   return 0;
 }
 
-struct Command {
-  const wchar_t* name;
-  int (*run)(int, wchar_t**);
-};
-
 int Repeat(int argc, wchar_t** argv);
 
 const Command kCommands[] = {
     {L"launch", Launch},       {L"alive", Alive},          {L"wait-exit", WaitExit},
     {L"kill", Kill},           {L"windows", Windows},      {L"wait-window", WaitWindow},
     {L"hold-window", HoldWindow},
+    {L"button", Button},       {L"close-window", CloseWindow}, {L"sync", Sync},
     {L"msgbox", MessageBoxCommand}, {L"menu", MenuCommand}, {L"tray", Tray},
     {L"tray-icons", TrayIcons}, {L"tray-icon", TrayIconCommand}, {L"env", Env},
-    {L"dialog", DialogCommand}, {L"repeat", Repeat},  {L"hold-file", HoldFileCommand},
-    {L"handles", HandlesCommand},
+    {L"ctl", ControlsCommand}, {L"dialog", DialogCommand},
+    {L"controls", DialogControlsCommand}, {L"listview", ListViewCommand},
+    {L"picker", PickerCommand},     {L"combo", ComboCommand}, {L"press", PressCommand},
+    {L"repeat", Repeat},
 };
 
 // repeat N STEP [+ STEP ...]: runs the steps (each a subcommand with its
@@ -755,6 +750,9 @@ int Repeat(int argc, wchar_t** argv) {
       for (const Command& c : kCommands) {
         if (step[1] == std::wstring(c.name)) command = &c;
       }
+      for (const Command& c : MoreCommands()) {
+        if (step[1] == std::wstring(c.name)) command = &c;
+      }
       if (!command || command->run == Repeat) Usage(L"repeat: no step command " + std::wstring(step[1]));
       int code = 0;
       try {
@@ -773,13 +771,15 @@ int Repeat(int argc, wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace driver;
+  std::vector<Command> commands(std::begin(kCommands), std::end(kCommands));
+  commands.insert(commands.end(), MoreCommands().begin(), MoreCommands().end());
   if (argc < 2) {
     std::wstring names;
-    for (const Command& c : kCommands) names += std::wstring(L" ") + c.name;
+    for (const Command& c : commands) names += std::wstring(L" ") + c.name;
     PrintError(L"usage: dorvane_driver COMMAND [OPTIONS]; commands:" + names + L"\n");
     return 2;
   }
-  for (const Command& c : kCommands) {
+  for (const Command& c : commands) {
     if (argv[1] != std::wstring(c.name)) continue;
     try {
       return c.run(argc, argv);

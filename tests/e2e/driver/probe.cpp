@@ -218,6 +218,54 @@ void ReadHandles(probe::Block* block) {
   block->status = probe::kOk;
 }
 
+// The sync: a message hook on the window's thread sees each message that
+// thread takes from its queue. Posted messages come out in order, so once a
+// marker posted now is taken, every message posted before it has been taken,
+// and all but the last handled. Each further round covers messages that
+// handling posted in turn.
+constexpr WPARAM kMarker = 0x44525653;  // "DRVS"
+constexpr int kSyncRounds = 3;
+constexpr DWORD kSyncTimeoutMs = 10000;
+HANDLE g_marker_seen = nullptr;
+volatile LONG g_expected_marker = 0;
+
+LRESULT CALLBACK MarkerHook(int code, WPARAM removal, LPARAM param) {
+  const MSG* msg = reinterpret_cast<const MSG*>(param);
+  if (code == HC_ACTION && removal == PM_REMOVE && msg->message == WM_NULL && msg->wParam == kMarker &&
+      msg->lParam == g_expected_marker)
+    SetEvent(g_marker_seen);
+  return CallNextHookEx(nullptr, code, removal, param);
+}
+
+void Sync(probe::Block* block) {
+  HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(block->arg));
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  HMODULE self = nullptr;
+  // The hook may still be leaving MarkerHook when the driver unloads the
+  // probe; pinned, the probe stays in the process until it ends.
+  if (!thread || !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                     reinterpret_cast<LPCWSTR>(&MarkerHook), &self)) {
+    block->status = probe::kBadRequest;
+    return;
+  }
+  if (!g_marker_seen) g_marker_seen = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, MarkerHook, self, thread);
+  if (!hook) {
+    block->status = probe::kBadRequest;
+    return;
+  }
+  block->status = probe::kOk;
+  for (int round = 1; round <= kSyncRounds; ++round) {
+    g_expected_marker = round;
+    PostMessageW(window, WM_NULL, kMarker, round);
+    if (WaitForSingleObject(g_marker_seen, kSyncTimeoutMs) != WAIT_OBJECT_0) {
+      block->status = probe::kTimedOut;
+      break;
+    }
+  }
+  UnhookWindowsHookEx(hook);
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) DWORD WINAPI ProbeEntry(void* param) {
@@ -230,6 +278,9 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeEntry(void* param) {
       break;
     case probe::kReadTray:
       ReadTray(block);
+      break;
+    case probe::kSync:
+      Sync(block);
       break;
     case probe::kReadHandles:
       ReadHandles(block);

@@ -10,7 +10,8 @@ namespace probe {
 enum Op : uint32_t {
   kReadMenu = 1,   // the open popup menu of this process
   kReadTray = 2,   // the icons of Wine's tray (run inside the tray's process)
-  kReadHandles = 3,  // the live handles the program's owners count (a counting build)
+  kSync = 3,       // wait until the thread of window `arg` has taken the messages posted to it
+  kReadHandles = 4,  // the live handles the program's owners count (a counting build)
 };
 
 enum Status : uint32_t {
@@ -19,13 +20,15 @@ enum Status : uint32_t {
   kNoMenuHandle = 2, // a popup window whose menu could not be read
   kNoTray = 3,       // no tray window in the process
   kBadRequest = 4,
-  kNoCounter = 5,    // the executable does not count its handles
+  kTimedOut = 5,     // the window's thread did not take a marker message in time
+  kNoCounter = 6,    // the executable does not count its handles
 };
 
 constexpr uint32_t kTextCapacity = 32768;
 
 struct Block {
   uint32_t op;
+  uint32_t arg;     // a window handle for kSync
   uint32_t status;
   uint32_t length;  // UTF-16 units written to text, without terminator
   wchar_t text[kTextCapacity];

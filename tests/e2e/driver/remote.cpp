@@ -17,24 +17,6 @@ struct HandleCloser {
 };
 using Handle = std::unique_ptr<void, HandleCloser>;
 
-// Memory in the other process, released with the owner.
-class RemoteMemory {
- public:
-  RemoteMemory(HANDLE process, size_t size)
-      : process_(process),
-        address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
-  ~RemoteMemory() {
-    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-  }
-  RemoteMemory(const RemoteMemory&) = delete;
-  RemoteMemory& operator=(const RemoteMemory&) = delete;
-  void* get() const { return address_; }
-
- private:
-  HANDLE process_;
-  void* address_;
-};
-
 std::wstring LastError(const wchar_t* what) {
   wchar_t buf[256];
   wsprintfW(buf, L"%s failed (error %lu)", what, GetLastError());
@@ -70,7 +52,7 @@ std::wstring ProbePath() {
 
 }  // namespace
 
-ProbeAnswer CallProbe(DWORD pid, probe::Op op) {
+ProbeAnswer CallProbe(DWORD pid, probe::Op op, uint32_t arg) {
   ProbeAnswer answer;
   const std::wstring dll_path = ProbePath();
   // Loaded here too, to learn where the entry point lies relative to the base.
@@ -116,6 +98,7 @@ ProbeAnswer CallProbe(DWORD pid, probe::Op op) {
 
   auto block = std::make_unique<probe::Block>();
   block->op = op;
+  block->arg = arg;
   block->status = probe::kBadRequest;
   block->length = 0;
   RemoteMemory block_memory(process.get(), sizeof(probe::Block));

@@ -12,6 +12,24 @@
 
 namespace driver {
 
+// Memory in the other process, released with the owner.
+class RemoteMemory {
+ public:
+  RemoteMemory(HANDLE process, size_t size)
+      : process_(process),
+        address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+  ~RemoteMemory() {
+    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+  }
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+  void* get() const { return address_; }
+
+ private:
+  HANDLE process_;
+  void* address_;
+};
+
 struct ProbeAnswer {
   bool called = false;    // false: the call itself failed (see error)
   uint32_t status = 0;    // probe::Status when called
@@ -19,6 +37,6 @@ struct ProbeAnswer {
   std::wstring error;
 };
 
-ProbeAnswer CallProbe(DWORD pid, probe::Op op);
+ProbeAnswer CallProbe(DWORD pid, probe::Op op, uint32_t arg = 0);
 
 }  // namespace driver
