@@ -4,6 +4,10 @@
 //   fails (reading, copying, replacing, deleting). Writes R once the file is
 //   held, then holds it until F exists (or --timeout ms, default 120000,
 //   have passed: then it fails), closes it and ends.
+// repaint --pid P --id ID [--count N]
+//   Repaints a control of the report window N times (default 1), each paint
+//   handled before the next: RedrawWindow with RDW_UPDATENOW sends WM_PAINT
+//   to the program's thread and returns once it is done.
 // handles --pid P
 //   The live handles of each kind that the program's handle owners count,
 //   "kind<TAB>count" a line; only a build with DORVANE_COUNT_HANDLES counts.
@@ -94,8 +98,30 @@ int HandlesCommand(int argc, wchar_t** argv) {
   return 0;
 }
 
+int RepaintCommand(int argc, wchar_t** argv) {
+  Args args(argc, argv, 2, {});
+  const DWORD pid = args.Pid();
+  const unsigned long id = args.Number(L"id", 0);
+  const unsigned long count = args.Number(L"count", 1);
+  static const wchar_t kReportTitle[] = L"Dorvane \u30ec\u30dd\u30fc\u30c8";
+  HWND report = nullptr;
+  for (HWND hwnd : TopLevelWindows(pid)) {
+    if (WindowText(hwnd) == kReportTitle) report = hwnd;
+  }
+  if (!report) Expectation(L"process " + Num(pid) + L" has no report window");
+  HWND control = GetDlgItem(report, static_cast<int>(id));
+  if (!control) Expectation(L"the report window has no control " + Num(id));
+  if (!IsWindowVisible(control)) Expectation(L"control " + Num(id) + L" is hidden: it would not paint");
+  for (unsigned long i = 0; i < count; ++i) {
+    if (!RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW))
+      Fail(2, L"RedrawWindow failed with error " + Num(GetLastError()));
+  }
+  return 0;
+}
+
 const CommandRegistration kHoldFile(L"hold-file", HoldFileCommand);
 const CommandRegistration kHandles(L"handles", HandlesCommand);
+const CommandRegistration kRepaint(L"repaint", RepaintCommand);
 
 }  // namespace
 }  // namespace driver

@@ -746,12 +746,13 @@ int Repeat(int argc, wchar_t** argv) {
   for (unsigned long round = 1; round <= rounds; ++round) {
     for (std::vector<wchar_t*> step : steps) {
       if (step.size() < 2) Usage(L"repeat: an empty step");
+      // The first command of the name, as wmain finds it.
       const Command* command = nullptr;
       for (const Command& c : kCommands) {
-        if (step[1] == std::wstring(c.name)) command = &c;
+        if (!command && step[1] == std::wstring(c.name)) command = &c;
       }
       for (const Command& c : MoreCommands()) {
-        if (step[1] == std::wstring(c.name)) command = &c;
+        if (!command && step[1] == std::wstring(c.name)) command = &c;
       }
       if (!command || command->run == Repeat) Usage(L"repeat: no step command " + std::wstring(step[1]));
       int code = 0;
