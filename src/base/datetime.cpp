@@ -9,7 +9,22 @@ int64_t MakeLocal(std::tm& tm) {
 #ifdef _WIN32
   return static_cast<int64_t>(_mktime64(&tm));
 #else
-  return static_cast<int64_t>(std::mktime(&tm));
+  // A clock time of the repeated autumn hour happens twice. glibc resolves it
+  // by the reading its previous conversion used, so the same fields would give
+  // two instants within one run, depending on what was converted before.
+  // The standard-time reading is taken whenever both exist: one fixed
+  // choice, so that every operation reads the hour alike.
+  const time_t guessed = std::mktime(&tm);
+  if (guessed == static_cast<time_t>(-1) || tm.tm_isdst <= 0) return static_cast<int64_t>(guessed);
+  std::tm standard = tm;
+  standard.tm_isdst = 0;
+  const time_t other = std::mktime(&standard);
+  const bool sameClock = standard.tm_isdst == 0 && standard.tm_year == tm.tm_year &&
+                         standard.tm_yday == tm.tm_yday && standard.tm_hour == tm.tm_hour &&
+                         standard.tm_min == tm.tm_min && standard.tm_sec == tm.tm_sec;
+  if (other == static_cast<time_t>(-1) || !sameClock) return static_cast<int64_t>(guessed);
+  tm = standard;
+  return static_cast<int64_t>(other);
 #endif
 }
 

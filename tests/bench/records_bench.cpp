@@ -23,11 +23,12 @@
 #include <vector>
 
 #include "bench_data.h"
+#include "records_bench.h"
 #include "data/activity_data.h"
 #include "data/record_file.h"
 #include "data/tracker.h"
 
-namespace {
+namespace records_bench {
 
 class BenchDir {
  public:
@@ -323,4 +324,4 @@ BENCHMARK(Save)->Apply(Sizes);
 BENCHMARK(Pick)->Apply(Sizes);
 BENCHMARK(PlainPick)->Apply(Sizes);
 
-}  // namespace
+}  // namespace records_bench

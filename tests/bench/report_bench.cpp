@@ -12,10 +12,11 @@
 #include "base/datetime.h"
 #include "data/activity_record.h"
 #include "bench_data.h"
+#include "report_bench.h"
 #include "data/item_catalogue.h"
 #include "report/chart_layout.h"
 
-namespace {
+namespace report_bench {
 
 // The page of the last recorded day: the week a user looks at most.
 LocalDateTime LastRecordedDay(const std::vector<ActivityRecord>& records) {
@@ -77,4 +78,4 @@ BENCHMARK(ReportTime)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMill
 BENCHMARK(ReportStatics)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(PlainReport)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+}  // namespace report_bench

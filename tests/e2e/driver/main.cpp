@@ -557,7 +557,14 @@ HWND WaitMainWindow(DWORD pid, DWORD timeout) {
   return hwnd;
 }
 
-void CALLBACK SendDone(HWND, UINT, ULONG_PTR data, LRESULT) { *reinterpret_cast<bool*>(data) = true; }
+// The number of the last send whose handler has returned. A send's callback
+// can arrive during a later step of the same driver process (repeat), so it
+// names its send by number rather than pointing at a flag that is gone.
+ULONG_PTR g_sends = 0;
+ULONG_PTR g_last_send_done = 0;
+void CALLBACK SendDone(HWND, UINT, ULONG_PTR send, LRESULT) {
+  if (send > g_last_send_done) g_last_send_done = send;
+}
 
 // tray left|right|left-up|right-up|left-double|move --pid P [--expect-no-menu] [--timeout MS]
 // Delivers the icon's callback message 1025 to the program's window as Wine's
@@ -577,11 +584,11 @@ int Tray(int argc, wchar_t** argv) {
   const DWORD timeout = args.Timeout();
   HWND hwnd = WaitMainWindow(pid, timeout);
   if (FindOpenMenu(pid)) Expectation(L"a popup menu is already open in process " + Num(pid));
-  bool handled = false;
-  if (!SendMessageCallbackW(hwnd, kTrayMessage, 0, message->second, SendDone, reinterpret_cast<ULONG_PTR>(&handled)))
+  const ULONG_PTR send = ++g_sends;
+  if (!SendMessageCallbackW(hwnd, kTrayMessage, 0, message->second, SendDone, send))
     Fail(2, L"SendMessageCallbackW failed with error " + Num(GetLastError()));
   const bool expect_menu = !args.Has(L"expect-no-menu");
-  if (!WaitUntil(timeout, [&] { return handled || FindOpenMenu(pid) != nullptr; }))
+  if (!WaitUntil(timeout, [&] { return g_last_send_done >= send || FindOpenMenu(pid) != nullptr; }))
     Expectation(L"the program neither opened a menu nor returned from message 1025 (" + which + L") within " +
                 Num(timeout) + L" ms");
   const bool opened = FindOpenMenu(pid) != nullptr;
@@ -725,6 +732,8 @@ int Env(int, wchar_t**) {
   return 0;
 }
 
+int Repeat(int argc, wchar_t** argv);
+
 const Command kCommands[] = {
     {L"launch", Launch},       {L"alive", Alive},          {L"wait-exit", WaitExit},
     {L"kill", Kill},           {L"windows", Windows},      {L"wait-window", WaitWindow},
@@ -735,7 +744,49 @@ const Command kCommands[] = {
     {L"ctl", ControlsCommand},
     {L"controls", DialogControlsCommand}, {L"listview", ListViewCommand},
     {L"picker", PickerCommand},     {L"combo", ComboCommand}, {L"press", PressCommand},
+    {L"repeat", Repeat},
 };
+
+// repeat N STEP [+ STEP ...]: runs the steps (each a subcommand with its
+// arguments) in order, N rounds, in this one process, so that a long series
+// of menu or dialog openings does not start Wine for every step. Stops at the
+// first step that fails, naming the round.
+int Repeat(int argc, wchar_t** argv) {
+  if (argc < 4) Usage(L"repeat N STEP [+ STEP ...]");
+  wchar_t* end = nullptr;
+  const unsigned long rounds = wcstoul(argv[2], &end, 10);
+  if (*end || rounds == 0) Usage(L"repeat wants a number of rounds, not \"" + std::wstring(argv[2]) + L"\"");
+  std::vector<std::vector<wchar_t*>> steps(1, std::vector<wchar_t*>{argv[0]});
+  for (int i = 3; i < argc; ++i) {
+    if (std::wstring(argv[i]) == L"+") {
+      steps.push_back({argv[0]});
+    } else {
+      steps.back().push_back(argv[i]);
+    }
+  }
+  for (unsigned long round = 1; round <= rounds; ++round) {
+    for (std::vector<wchar_t*> step : steps) {
+      if (step.size() < 2) Usage(L"repeat: an empty step");
+      // The first command of the name, as wmain finds it.
+      const Command* command = nullptr;
+      for (const Command& c : kCommands) {
+        if (!command && step[1] == std::wstring(c.name)) command = &c;
+      }
+      for (const Command& c : MoreCommands()) {
+        if (!command && step[1] == std::wstring(c.name)) command = &c;
+      }
+      if (!command || command->run == Repeat) Usage(L"repeat: no step command " + std::wstring(step[1]));
+      int code = 0;
+      try {
+        code = command->run(static_cast<int>(step.size()), step.data());
+      } catch (const Failure& f) {
+        Fail(f.code, L"round " + Num(round) + L", " + command->name + L": " + f.message);
+      }
+      if (code != 0) Fail(code, L"round " + Num(round) + L": " + command->name + L" failed");
+    }
+  }
+  return 0;
+}
 
 }  // namespace
 }  // namespace driver

@@ -12,6 +12,7 @@
 
 #include "escape.h"
 #include "probe_protocol.h"
+#include "win/handles.h"
 
 namespace {
 
@@ -196,6 +197,27 @@ void ReadTray(probe::Block* block) {
   block->status = probe::kOk;
 }
 
+// The counts of a build with DORVANE_COUNT_HANDLES, one line per kind:
+//   kind <TAB> live
+void ReadHandles(probe::Block* block) {
+  static const wchar_t* const kNames[] = {L"icon",      L"menu",       L"brush",     L"pen",
+                                          L"font",      L"bitmap",     L"memory-dc", L"window-dc",
+                                          L"imagelist", L"kernel"};
+  static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(HandleKind::kCount),
+                "a name for every kind of handle");
+  using Reader = long (*)(int);
+  auto read = reinterpret_cast<Reader>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(nullptr), "DorvaneLiveHandles")));
+  if (!read) {
+    block->status = probe::kNoCounter;
+    return;
+  }
+  for (int k = 0; k < static_cast<int>(HandleKind::kCount); ++k) {
+    Append(block, std::wstring(kNames[k]) + L"\t" + Num(read(k)) + L"\n");
+  }
+  block->status = probe::kOk;
+}
+
 // The sync: a message hook on the window's thread sees each message that
 // thread takes from its queue. Posted messages come out in order, so once a
 // marker posted now is taken, every message posted before it has been taken,
@@ -262,6 +284,9 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeEntry(void* param) {
       break;
     case probe::kSync:
       Sync(block);
+      break;
+    case probe::kReadHandles:
+      ReadHandles(block);
       break;
     default:
       block->status = probe::kBadRequest;

@@ -11,6 +11,7 @@ enum Op : uint32_t {
   kReadMenu = 1,   // the open popup menu of this process
   kReadTray = 2,   // the icons of Wine's tray (run inside the tray's process)
   kSync = 3,       // wait until the thread of window `arg` has taken the messages posted to it
+  kReadHandles = 4,  // the live handles the program's owners count (a counting build)
 };
 
 enum Status : uint32_t {
@@ -21,6 +22,7 @@ enum Status : uint32_t {
   kBadRequest = 4,
   kTimedOut = 5,     // the window's thread did not take a marker message in time
   kWindowGone = 6,   // the window was destroyed while waiting
+  kNoCounter = 7,    // the executable does not count its handles
 };
 
 constexpr uint32_t kTextCapacity = 32768;

@@ -1,0 +1,95 @@
+// Ten, twenty and thirty years of history (about 20 records a day): the
+// costs a user meets, each beside a plain baseline measured in the same run.
+//   ScaleLoad, ScalePlainLoad             start-up: read and parse data.csv
+//   ScalePick, ScalePlainPick             a pick with its save
+//   ScaleReportTime, ScaleReportStatics   one report page of the last week,
+//   ScalePlainReport                      against one plain walk per day row
+//   ScaleEditorDay, ScalePlainDay         the editor's rows of the last day,
+//                                         against one plain walk
+// Every benchmark fits its times against N (the _BigO and _RMS lines) and
+// reports its cost per record: linear growth shows as a flat per-record cost
+// and a small RMS. tests/bench/scale_table.py turns a JSON run into the
+// table of ratios.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "bench_data.h"
+#include "data/activity_data.h"
+#include "data/record_editing.h"
+#include "records_bench.h"
+#include "report_bench.h"
+
+namespace {
+
+// 365 days of about 20 records: 7,300 a year.
+constexpr int kTenYears = 75000;
+constexpr int kTwentyYears = 150000;
+constexpr int kThirtyYears = 225000;
+
+void ScaleSizes(benchmark::internal::Benchmark* b) {
+  b->Arg(kTenYears)->Arg(kTwentyYears)->Arg(kThirtyYears)->Unit(benchmark::kMillisecond);
+  b->Complexity(benchmark::oN);
+}
+
+// Runs a benchmark of another file and adds the fit against N and the cost
+// per record.
+template <void (*Measure)(benchmark::State&)>
+void Scaled(benchmark::State& state) {
+  Measure(state);
+  state.SetComplexityN(state.range(0));
+  state.counters["per_record"] = benchmark::Counter(
+      static_cast<double>(state.range(0)),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// The last day of the history, the day a user opens the editor on.
+LocalDateTime LastDay(const std::vector<ActivityRecord>& records) {
+  LocalDateTime day = records.back().start;
+  day.wHour = 12;
+  day.wMinute = 0;
+  return day;
+}
+
+void EditorDay(benchmark::State& state) {
+  ActivityData data(Workspace{});
+  for (ActivityRecord& r : bench::MakeHistory(static_cast<int>(state.range(0)))) {
+    data.store.Append(std::move(r));
+  }
+  const LocalDateTime day = LastDay(data.store.Records());
+  size_t rows = 0;
+  for (auto _ : state) {
+    const std::vector<int> found = RecordsOfDate(data.store, day);
+    rows = found.size();
+    benchmark::DoNotOptimize(found.data());
+  }
+  if (rows < 15) state.SkipWithError("the last day should have about twenty rows");
+}
+
+// One walk that keeps the positions of the records starting on the day.
+void PlainDay(benchmark::State& state) {
+  const std::vector<ActivityRecord> records = bench::MakeHistory(static_cast<int>(state.range(0)));
+  const LocalDateTime day = LastDay(records);
+  for (auto _ : state) {
+    std::vector<int> found;
+    for (size_t i = 0; i < records.size(); ++i) {
+      const LocalDateTime& s = records[i].start;
+      if (s.wYear == day.wYear && s.wMonth == day.wMonth && s.wDay == day.wDay) {
+        found.push_back(static_cast<int>(i));
+      }
+    }
+    benchmark::DoNotOptimize(found.data());
+  }
+}
+
+BENCHMARK(Scaled<records_bench::Load>)->Name("ScaleLoad")->Apply(ScaleSizes);
+BENCHMARK(Scaled<records_bench::PlainLoad>)->Name("ScalePlainLoad")->Apply(ScaleSizes);
+BENCHMARK(Scaled<records_bench::Pick>)->Name("ScalePick")->Apply(ScaleSizes);
+BENCHMARK(Scaled<records_bench::PlainPick>)->Name("ScalePlainPick")->Apply(ScaleSizes);
+BENCHMARK(Scaled<report_bench::ReportTime>)->Name("ScaleReportTime")->Apply(ScaleSizes);
+BENCHMARK(Scaled<report_bench::ReportStatics>)->Name("ScaleReportStatics")->Apply(ScaleSizes);
+BENCHMARK(Scaled<report_bench::PlainReport>)->Name("ScalePlainReport")->Apply(ScaleSizes);
+BENCHMARK(Scaled<EditorDay>)->Name("ScaleEditorDay")->Apply(ScaleSizes);
+BENCHMARK(Scaled<PlainDay>)->Name("ScalePlainDay")->Apply(ScaleSizes);
+
+}  // namespace
