@@ -67,24 +67,36 @@ _dorvane_apply_settings() {
   fi
 }
 
+# The revision of the settings above, kept in the prefix's ready marker: a
+# prefix made before a setting was added takes the settings again once. (The
+# registry files cannot tell: a running server writes them out late.)
+_dorvane_settings_revision=2
+_dorvane_prefix_current() {
+  [ "$(cat "$WINEPREFIX/.dorvane-ready" 2>/dev/null)" = "$_dorvane_settings_revision" ]
+}
+
+_dorvane_mark_ready() {
+  echo "$_dorvane_settings_revision" >"$WINEPREFIX/.dorvane-ready"
+}
+
 _dorvane_create_prefix() {
   wineboot -i >/dev/null 2>&1
   wineserver -w
-  _dorvane_apply_settings && touch "$WINEPREFIX/.dorvane-ready"
+  _dorvane_apply_settings && _dorvane_mark_ready
 }
 
-# Creates the prefix once; later calls return at once. A prefix made before a
-# setting was added gets the settings again. Callers that race (tests started
-# together) wait for the first one.
+# Creates the prefix once; later calls return at once. Callers that race
+# (tests started together) wait for the first one.
 dorvane_wine_prefix() {
-  if [ -f "$WINEPREFIX/.dorvane-ready" ] && _dorvane_prefix_configured; then
+  if _dorvane_prefix_current; then
     return 0
   fi
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
+    _dorvane_prefix_current && exit 0
     if [ -f "$WINEPREFIX/.dorvane-ready" ]; then
-      _dorvane_prefix_configured || _dorvane_apply_settings
+      _dorvane_apply_settings && _dorvane_mark_ready
     else
       _dorvane_create_prefix
     fi

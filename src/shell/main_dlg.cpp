@@ -387,8 +387,8 @@ INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {
   return dialog.DoModal(::GetActiveWindow());
 }
 
-// The three dialogs of the command menu. Each will build its dialog object
-// and pass it to ShowModal, which keeps WindowShowing set while it is open.
+// The three dialogs of the command menu, each shown through ShowModal, which
+// keeps WindowShowing set while it is open.
 void CMainDlg::OnSettings() {
   CConfDlg dialog(data_, customColours_);
   ShowModal(dialog);

@@ -42,7 +42,7 @@ expect_closed_and_menus_work() {
 
 # ---- what the box shows, and OK clicked with the pointer ----
 open_about
-listing=$(drv dialog read --pid "$pid" --title "$about") || e2e_fail "could not read the About box"
+listing=$(drv box read --pid "$pid" --title "$about") || e2e_fail "could not read the About box"
 e2e_expect "controls of the About box" \
 "control	-1	Button	groupbox	
 control	-1	Static	icon+picture	
@@ -63,20 +63,20 @@ mkdir -p "$E2E_BUILD/tests/e2e/screenshots"
 e2e_screenshot "$E2E_BUILD/tests/e2e/screenshots/about.png"
 
 expect_menus_blocked
-read -r x y <<<"$(drv dialog point --pid "$pid" --title "$about" --id 1)" || e2e_fail "the box has no OK button"
+read -r x y <<<"$(drv box point --pid "$pid" --title "$about" --id 1)" || e2e_fail "the box has no OK button"
 e2e_click "$x" "$y"
 expect_closed_and_menus_work "OK"
 
 # ---- Escape ----
 open_about
 expect_menus_blocked
-drv dialog key --pid "$pid" --title "$about" --key escape || e2e_fail "could not press Escape in the box"
+drv box key --pid "$pid" --title "$about" --key escape || e2e_fail "could not press Escape in the box"
 expect_closed_and_menus_work "Escape"
 
 # ---- the caption's close box ----
 open_about
 expect_menus_blocked
-read -r x y <<<"$(drv dialog point --pid "$pid" --title "$about" --close-box)" ||
+read -r x y <<<"$(drv box point --pid "$pid" --title "$about" --close-box)" ||
   e2e_fail "the About box has no close box"
 e2e_click "$x" "$y"
 expect_closed_and_menus_work "the close box"

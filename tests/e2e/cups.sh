@@ -70,7 +70,8 @@ CONF
   done
   lpstat -r >/dev/null 2>&1 || e2e_fail "cupsd does not answer on $CUPS_SERVER"
   lpadmin -p "$E2E_CUPS_QUEUE" -E -v "cups-pdf:/$E2E_CUPS_QUEUE" \
-    -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null || e2e_fail "lpadmin could not add the PDF printer"
+    -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>"$d/log/lpadmin.err" ||
+    e2e_fail "lpadmin could not add the PDF printer: $(cat "$d/log/lpadmin.err")"
   lpadmin -d "$E2E_CUPS_QUEUE" || e2e_fail "lpadmin could not make the PDF printer the default"
   e2e_log "cupsd pid $E2E_CUPS_PID on $CUPS_SERVER, queue $E2E_CUPS_QUEUE writing to $E2E_CUPS_OUT"
 }

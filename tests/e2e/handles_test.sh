@@ -62,7 +62,7 @@ dialog_rounds() {
   local id=$1 title=$2
   drv repeat 50 tray right --pid "$pid" + menu choose "$id" --pid "$pid" \
     + wait-window --pid "$pid" --title "$title" --visible \
-    + dialog key --pid "$pid" --title "$title" --key escape \
+    + box key --pid "$pid" --title "$title" --key escape \
     + wait-window --pid "$pid" --title "$title" --gone >/dev/null ||
     e2e_fail "50 openings of \"$title\" did not all open and close"
   drv msgbox none --pid "$pid" || e2e_fail "a message box is open after the openings of \"$title\""

@@ -30,6 +30,7 @@
 #   e2e_click X Y [BUTTON]    moves the X pointer there and clicks
 #   e2e_screenshot FILE       the whole screen as PNG
 #   e2e_fail MESSAGE
+#   E2E_CLEANUP_HOOKS+=(FUNC) runs FUNC when the test ends (a service it started)
 
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 E2E_BUILD=${DORVANE_E2E_BUILD:-$E2E_ROOT/build/win32}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Printing the report on a real printer: a private CUPS scheduler with a PDF
 # printer, which Wine offers as its default printer. Each tab prints as one
-# landscape page of a document named "Dorvane", and the page is the screen's
+# landscape page of a document named "Dorvane" (also when printed to a
+# file), and the page is the screen's
 # picture enlarged by the whole factor k and centred: bar fills at the
 # k-scaled positions, outlines one device pixel wide, labels 8 points at the
 # printer's resolution. Cancelling the print dialog prints nothing. Without a
@@ -50,10 +51,10 @@ print_page() {
   local what=$1 before i
   before=$(pdfs)
   rep_click_control "$pid" $REP_PRINT
-  drv dialog read --pid "$pid" >"$E2E_RUN/print-dialog.txt" || e2e_fail "$what: no print dialog"
+  drv modal read --pid "$pid" >"$E2E_RUN/print-dialog.txt" || e2e_fail "$what: no print dialog"
   grep -q "^1139	ComboBox	.*	$E2E_CUPS_QUEUE\$" "$E2E_RUN/print-dialog.txt" ||
     e2e_fail "$what: the dialog does not offer $E2E_CUPS_QUEUE: $(cat "$E2E_RUN/print-dialog.txt")"
-  drv dialog press 1 --pid "$pid" || e2e_fail "$what: the print dialog did not close on OK"
+  drv modal press 1 --pid "$pid" || e2e_fail "$what: the print dialog did not close on OK"
   for ((i = 0; i < 300; i++)); do
     [ "$(pdfs | wc -l)" -gt "$(wc -l <<<"$before")" ] || [ -z "$before" -a -n "$(pdfs)" ] && break
     sleep 0.1
@@ -160,11 +161,29 @@ e2e_expect "jobs in the scheduler's page log" \
 # Cancel: no job, no message.
 before=$(pdfs)
 rep_click_control "$pid" $REP_PRINT
-drv dialog press 2 --pid "$pid" || e2e_fail "the print dialog did not close on キャンセル"
+drv modal press 2 --pid "$pid" || e2e_fail "the print dialog did not close on キャンセル"
 sleep 2
 e2e_expect "PDFs after cancelling" "$before" "$(pdfs)"
 e2e_expect "jobs after cancelling" 2 "$(e2e_cups_pages | wc -l)"
 drv msgbox none --pid "$pid" || e2e_fail "cancelling the print dialog showed a message"
+
+# Print to file: the document goes to the output "FILE:" instead of the
+# printer. Wine asks for no file name there; it writes the PostScript to a
+# file of that name in the working directory.
+rep_click_control "$pid" $REP_PRINT
+drv modal read --pid "$pid" >/dev/null || e2e_fail "no print dialog"
+drv button --id 1040 --title 印刷 --pid "$pid" || e2e_fail "could not tick ファイルへ出力"
+drv modal press 1 --pid "$pid" || e2e_fail "the print dialog did not close on OK"
+for ((i = 0; i < 100; i++)); do
+  grep -q '^%%EOF' "$E2E_DIR/FILE:" 2>/dev/null && break
+  sleep 0.1
+done
+[ -f "$E2E_DIR/FILE:" ] || e2e_fail "print to file wrote nothing where Wine puts it ($E2E_DIR/FILE:)"
+e2e_expect "the file's document" "%%Title: Dorvane" "$(grep -a -m1 '^%%Title:' "$E2E_DIR/FILE:")"
+e2e_expect "the file's pages" "%%Pages: 1" "$(grep -a '^%%Pages: [0-9]' "$E2E_DIR/FILE:")"
+e2e_expect "the file's orientation" "%%Orientation: Landscape" "$(grep -a -m1 '^%%Orientation:' "$E2E_DIR/FILE:")"
+e2e_expect "jobs after printing to a file" 2 "$(e2e_cups_pages | wc -l)"
+drv msgbox none --pid "$pid" || e2e_fail "printing to a file showed a message"
 
 e2e_choose_exit() {
   rep_click_control "$pid" $REP_CLOSE
@@ -190,6 +209,6 @@ e2e_screenshot "$E2E_RUN/no-printer.png"
 drv msgbox dismiss --pid "$pid" || e2e_fail "could not dismiss the platform's warning"
 sleep 1.5
 drv msgbox none --pid "$pid" || e2e_fail "without a printer the program showed a message of its own"
-drv dialog none --pid "$pid" || e2e_fail "a dialog is still open"
+drv modal none --pid "$pid" || e2e_fail "a dialog is still open"
 drv wait-window --pid "$pid" --visible --timeout 100 >/dev/null || e2e_fail "the report closed"
 e2e_choose_exit

@@ -128,8 +128,8 @@ expect_page "totals after the picker moved" $REP_STATICS_PAGE total_bars
 # Escape and the close box leave the report open.
 rep_click_tab "$pid" 1  # the keyboard focus on the page, not on a button
 xdotool key Escape
-drv close-box --pid "$pid" || e2e_fail "could not press the close box"
-sleep 0.3
+drv close-window --pid "$pid" || e2e_fail "could not press the close box"
+drv sync --pid "$pid" || e2e_fail "could not sync with the program"
 drv wait-window --pid "$pid" --visible --timeout 100 >/dev/null || e2e_fail "Escape or the close box hid the report"
 drv tray right --pid "$pid" --expect-no-menu >/dev/null || e2e_fail "a menu opened while the report shows"
 

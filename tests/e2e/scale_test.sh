@@ -79,7 +79,7 @@ run_steps() {
   drv sync --pid "$pid" --title 'Dorvane 編集' >/dev/null || e2e_fail "the editor did not settle"
   t1=$(now_s)
   ms+=("$(elapsed_ms "$t0" "$t1")")
-  drv dialog key --pid "$pid" --title 'Dorvane 編集' --key escape || e2e_fail "could not press Escape in the editor"
+  drv box key --pid "$pid" --title 'Dorvane 編集' --key escape || e2e_fail "could not press Escape in the editor"
   drv wait-window --pid "$pid" --title 'Dorvane 編集' --gone >/dev/null || e2e_fail "the editor did not close"
 
   e2e_choose left "$pid" 32774

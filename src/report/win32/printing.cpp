@@ -191,14 +191,15 @@ UINT_PTR CALLBACK CPrintDialog::Hook(HWND dialog, UINT msg, WPARAM /*wParam*/, L
 bool CPrintRun::Run() {
   HDC dc = CPrinterConnection::CreatePrinterDC(printer, defaultDeviceMode);
   if (!dc) return false;
-  const bool done = RunOn(dc);
+  PrintDocument document;
+  const bool done = RunOn(dc, document);
   ::DeleteDC(dc);
   return done;
 }
 
-bool CPrintRun::RunOn(HDC dc) {
+bool CPrintRun::RunOn(HDC dc, PrintDocument& document) {
   cancelled = false;
-  jobId = ::StartDocW(dc, &docInfo);
+  jobId = document.StartDoc(dc, docInfo);
   // Also what a cancelled file-name prompt of print-to-file gives.
   if (jobId <= 0) {
     jobId = 0;
@@ -210,18 +211,18 @@ bool CPrintRun::RunOn(HDC dc) {
     for (UINT page = firstPage; page <= lastPage; ++page) {
       if (!pageSource->IsPageValid(page)) break;
       if (const DEVMODEW* mode = pageSource->DeviceModeForPage(previous, page)) {
-        ::ResetDCW(dc, mode);
+        document.ResetDC(dc, *mode);
       }
       // A page the spooler refuses ends the job at once: aborted, not
       // reported as printed.
-      if (::StartPage(dc) <= 0) {
+      if (document.StartPage(dc) <= 0) {
         cancelled = true;
         break;
       }
       pageSource->BeforePage(page, dc);
       if (!pageSource->DrawPage(page, dc)) cancelled = true;
       pageSource->AfterPage(page, dc);
-      if (::EndPage(dc) <= 0) cancelled = true;
+      if (document.EndPage(dc) <= 0) cancelled = true;
       // Checked here, not by the loop: lastPage may be the largest number.
       if (cancelled || page == lastPage) break;
       previous = page;
@@ -230,9 +231,9 @@ bool CPrintRun::RunOn(HDC dc) {
   }
   bool printed = false;
   if (cancelled) {
-    ::AbortDoc(dc);
+    document.AbortDoc(dc);
   } else {
-    printed = ::EndDoc(dc) > 0;
+    printed = document.EndDoc(dc) > 0;
   }
   jobId = 0;
   return printed;

@@ -158,6 +158,19 @@ class CPrintDialog {
   HWND window_ = nullptr;
 };
 
+// The spooler's side of a print run: GDI's document calls on the printer DC.
+// Tests put a script in its place.
+class PrintDocument {
+ public:
+  virtual ~PrintDocument() = default;
+  virtual int StartDoc(HDC dc, const DOCINFOW& info) { return ::StartDocW(dc, &info); }
+  virtual int StartPage(HDC dc) { return ::StartPage(dc); }
+  virtual int EndPage(HDC dc) { return ::EndPage(dc); }
+  virtual int EndDoc(HDC dc) { return ::EndDoc(dc); }
+  virtual int AbortDoc(HDC dc) { return ::AbortDoc(dc); }
+  virtual void ResetDC(HDC dc, const DEVMODEW& mode) { ::ResetDCW(dc, &mode); }
+};
+
 // One print job: the document's pages from first to last, spooled on the
 // calling thread.
 struct CPrintRun {
@@ -174,5 +187,5 @@ struct CPrintRun {
   // or the job was aborted.
   bool Run();
   // The same on a DC the caller made (and deletes).
-  bool RunOn(HDC dc);
+  bool RunOn(HDC dc, PrintDocument& document);
 };

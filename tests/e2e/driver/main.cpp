@@ -13,7 +13,6 @@
 
 #include "controls.h"
 #include "editor_controls.h"
-#include "dialog.h"
 #include "cli.h"
 #include "remote.h"
 #include "util.h"
@@ -305,6 +304,7 @@ int Sync(int argc, wchar_t** argv) {
   ProbeAnswer answer = CallProbe(pid, probe::kSync, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)));
   if (!answer.called) Fail(2, L"syncing with process " + Num(pid) + L": " + answer.error);
   if (answer.status == probe::kTimedOut) Expectation(L"the window's thread takes no messages (is it blocked?)");
+  if (answer.status == probe::kWindowGone) Expectation(L"the window was destroyed");
   if (answer.status != probe::kOk) Fail(2, L"the probe could not hook the window's thread");
   return 0;
 }
@@ -476,6 +476,22 @@ void PostKey(HWND window, UINT vk) {
 
 bool MenuClosed(DWORD pid) { return FindOpenMenu(pid) == nullptr; }
 
+// The popup is gone before TrackPopupMenu has returned; a press that comes
+// in between would find the program still inside its last menu. Waits until
+// the menu's thread takes a message posted to another of its windows, which
+// only its own message loop does.
+void WaitMenuLoopLeft(DWORD pid, DWORD thread) {
+  for (HWND hwnd : TopLevelWindows(pid)) {
+    if (GetWindowThreadProcessId(hwnd, nullptr) != thread || ClassName(hwnd) == L"#32768") continue;
+    ProbeAnswer answer = CallProbe(pid, probe::kSync, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)));
+    // A command such as Exit may have destroyed the window or ended the process.
+    if (!IsWindow(hwnd) || (answer.called && answer.status == probe::kWindowGone)) return;
+    if (!answer.called) Fail(2, L"syncing with process " + Num(pid) + L": " + answer.error);
+    if (answer.status != probe::kOk) Expectation(L"the program did not return to its message loop after the menu");
+    return;
+  }
+}
+
 // menu read|choose ID|point ID|close --pid P [--timeout MS]
 //   read:   the open popup menu, one entry a line (see FormatEntry)
 //   choose: selects the entry with the keyboard (arrows, then Enter), as a user would
@@ -493,8 +509,11 @@ int MenuCommand(int argc, wchar_t** argv) {
   if (action == L"close") {
     if (!WaitUntil(timeout, [&] { return FindOpenMenu(pid) != nullptr; }))
       Expectation(L"no popup menu is open in process " + Num(pid));
-    PostKey(FindOpenMenu(pid), VK_ESCAPE);
+    HWND popup = FindOpenMenu(pid);
+    const DWORD thread = GetWindowThreadProcessId(popup, nullptr);
+    PostKey(popup, VK_ESCAPE);
     if (!WaitUntil(timeout, [&] { return MenuClosed(pid); })) Expectation(L"the menu did not close on Esc");
+    WaitMenuLoopLeft(pid, thread);
     return 0;
   }
   const std::wstring id_text = args.At(1, L"the command id of the entry");
@@ -519,9 +538,11 @@ int MenuCommand(int argc, wchar_t** argv) {
   }
   if (!WaitUntil(timeout, [&] { return Highlighted(ReadOpenMenu(pid, timeout)) == to; }))
     Expectation(L"the arrow keys did not reach entry " + id_text + L" of the menu");
+  const DWORD thread = GetWindowThreadProcessId(menu.window, nullptr);
   PostKey(menu.window, VK_RETURN);
   if (!WaitUntil(timeout, [&] { return MenuClosed(pid); }))
     Expectation(L"the menu stayed open after Enter on entry " + id_text + L" (is it disabled?)");
+  WaitMenuLoopLeft(pid, thread);
   Print(Num(id) + L"\t" + target->text + L"\n");
   return 0;
 }
@@ -720,7 +741,7 @@ const Command kCommands[] = {
     {L"button", Button},       {L"close-window", CloseWindow}, {L"sync", Sync},
     {L"msgbox", MessageBoxCommand}, {L"menu", MenuCommand}, {L"tray", Tray},
     {L"tray-icons", TrayIcons}, {L"tray-icon", TrayIconCommand}, {L"env", Env},
-    {L"ctl", ControlsCommand}, {L"dialog", DialogCommand},
+    {L"ctl", ControlsCommand},
     {L"controls", DialogControlsCommand}, {L"listview", ListViewCommand},
     {L"picker", PickerCommand},     {L"combo", ComboCommand}, {L"press", PressCommand},
     {L"repeat", Repeat},
@@ -774,6 +795,20 @@ int wmain(int argc, wchar_t** argv) {
   using namespace driver;
   std::vector<Command> commands(std::begin(kCommands), std::end(kCommands));
   commands.insert(commands.end(), MoreCommands().begin(), MoreCommands().end());
+  // A name taken twice would hide one of the commands without a word.
+  for (size_t i = 0; i < commands.size(); ++i) {
+    for (size_t j = i + 1; j < commands.size(); ++j) {
+      if (std::wstring(commands[i].name) == commands[j].name) {
+        PrintError(std::wstring(L"dorvane_driver: the command name ") + commands[i].name + L" is taken twice\n");
+        return 2;
+      }
+    }
+  }
+  // commands: every subcommand's name, one a line, in the order they are looked up.
+  if (argc == 2 && argv[1] == std::wstring(L"commands")) {
+    for (const Command& c : commands) Print(std::wstring(c.name) + L"\n");
+    return 0;
+  }
   if (argc < 2) {
     std::wstring names;
     for (const Command& c : commands) names += std::wstring(L" ") + c.name;

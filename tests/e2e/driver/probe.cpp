@@ -257,9 +257,12 @@ void Sync(probe::Block* block) {
   block->status = probe::kOk;
   for (int round = 1; round <= kSyncRounds; ++round) {
     g_expected_marker = round;
-    PostMessageW(window, WM_NULL, kMarker, round);
+    if (!PostMessageW(window, WM_NULL, kMarker, round)) {
+      block->status = probe::kWindowGone;
+      break;
+    }
     if (WaitForSingleObject(g_marker_seen, kSyncTimeoutMs) != WAIT_OBJECT_0) {
-      block->status = probe::kTimedOut;
+      block->status = IsWindow(window) ? probe::kTimedOut : probe::kWindowGone;
       break;
     }
   }

@@ -21,7 +21,8 @@ enum Status : uint32_t {
   kNoTray = 3,       // no tray window in the process
   kBadRequest = 4,
   kTimedOut = 5,     // the window's thread did not take a marker message in time
-  kNoCounter = 6,    // the executable does not count its handles
+  kWindowGone = 6,   // the window was destroyed while waiting
+  kNoCounter = 7,    // the executable does not count its handles
 };
 
 constexpr uint32_t kTextCapacity = 32768;

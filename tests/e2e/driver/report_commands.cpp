@@ -180,17 +180,6 @@ int DatePickCommand(int argc, wchar_t** argv) {
   return 0;
 }
 
-// close-box --pid P: what the report's close box sends (WM_SYSCOMMAND SC_CLOSE).
-int CloseBoxCommand(int argc, wchar_t** argv) {
-  Args args(argc, argv, 2, {});
-  HWND report = ReportWindow(args.Pid(), args.Timeout());
-  PostMessageW(report, WM_SYSCOMMAND, SC_CLOSE, 0);
-  // Handled once a message sent after it comes back.
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(report, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-  return 0;
-}
-
 // ---- pixels -----------------------------------------------------------------
 
 struct Image {
@@ -358,12 +347,13 @@ HWND FindDialog(DWORD pid, const std::wstring& title) {
   return nullptr;
 }
 
-// dialog read|press ID|none --pid P [--title T] [--timeout MS]
+// modal read|press ID|none --pid P [--title T] [--timeout MS]: a dialog of the
+// program other than the report (the print dialog)
 //   read:  the dialog's caption, then "id<TAB>class<TAB>state<TAB>text" per control
 //          (state: v visible, e enabled, c checked)
 //   press: posts the command of button ID as a click would and waits until the dialog is gone
 //   none:  fails if a dialog other than the report is open
-int DialogCommand(int argc, wchar_t** argv) {
+int ModalCommand(int argc, wchar_t** argv) {
   Args args(argc, argv, 2, {});
   const std::wstring action = args.At(0, L"read, press or none");
   const DWORD pid = args.Pid();
@@ -389,7 +379,7 @@ int DialogCommand(int argc, wchar_t** argv) {
     Print(out);
     return 0;
   }
-  if (action != L"press") Usage(L"dialog wants read, press or none");
+  if (action != L"press") Usage(L"modal wants read, press or none");
   const int id = _wtoi(args.At(1, L"the button id").c_str());
   HWND button = GetDlgItem(dialog, id);
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
@@ -495,8 +485,7 @@ int RunsCommand(int argc, wchar_t** argv) {
 const CommandRegistration kRegistrations[] = {
     {L"printers", PrintersCommand}, {L"printer-caps", PrinterCapsCommand}, {L"runs", RunsCommand},
     {L"control", ControlCommand}, {L"focus", FocusCommand},     {L"tab", TabCommand},
-    {L"datepick", DatePickCommand}, {L"capture", CaptureCommand}, {L"dialog", DialogCommand},
-    {L"close-box", CloseBoxCommand},
+    {L"datepick", DatePickCommand}, {L"capture", CaptureCommand}, {L"modal", ModalCommand},
 };
 
 }  // namespace

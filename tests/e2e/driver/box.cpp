@@ -1,4 +1,4 @@
-// dialog read|point|key --pid P --title T [--id N | --close-box] [--key escape|enter] [--timeout MS]
+// box read|point|key --pid P --title T [--id N | --close-box] [--key escape|enter] [--timeout MS]
 //   read:  the box, the work area and every control, one a line:
 //            box<TAB>l,t,r,b<TAB>owner=<title of the owner, or "none">, visible or hidden<TAB>focus=<id>
 //            workarea<TAB>l,t,r,b
@@ -13,20 +13,19 @@
 // Waits up to --timeout ms (default 10000) for a visible top-level window
 // of the process with that title. Exit codes as the other subcommands: 1 the
 // box or control was not found, 2 bad usage.
-#include "dialog.h"
-
 #include <map>
 #include <string>
 
+#include "cli.h"
 #include "util.h"
 
 namespace driver {
 namespace {
 
-std::wstring Num(long long v) { return std::to_wstring(v); }
+std::wstring Int(long long v) { return std::to_wstring(v); }
 
 std::wstring Rect(const RECT& r) {
-  return Num(r.left) + L"," + Num(r.top) + L"," + Num(r.right) + L"," + Num(r.bottom);
+  return Int(r.left) + L"," + Int(r.top) + L"," + Int(r.right) + L"," + Int(r.bottom);
 }
 
 struct Options {
@@ -106,13 +105,13 @@ int Read(HWND box) {
                                  : L"none";
   HWND focus = FocusOf(box);
   std::wstring out = L"box\t" + Rect(rect) + L"\towner=" + ownerText + L"\tfocus=" +
-                     (focus ? Num(GetDlgCtrlID(focus)) : L"none") + L"\n";
+                     (focus ? Int(GetDlgCtrlID(focus)) : L"none") + L"\n";
   out += L"workarea\t" + Rect(work) + L"\n";
   for (HWND c : ChildWindows(box)) {
     const std::wstring kind = Kind(c);
     // An icon's text is the resource reference of its picture, not text.
     const std::wstring text = kind.compare(0, 4, L"icon") == 0 ? L"" : Escape(WindowText(c));
-    out += L"control\t" + Num(GetDlgCtrlID(c)) + L"\t" + ClassName(c) + L"\t" + kind + L"\t" + text + L"\n";
+    out += L"control\t" + Int(GetDlgCtrlID(c)) + L"\t" + ClassName(c) + L"\t" + kind + L"\t" + text + L"\n";
   }
   Print(out);
   return 0;
@@ -142,20 +141,20 @@ int Point(HWND box, const Options& options) {
   POINT at{};
   if (options.closeBox) {
     if (!CloseBoxPoint(box, at)) {
-      PrintError(L"dorvane_driver dialog: the box has no close box\n");
+      PrintError(L"dorvane_driver box: the box has no close box\n");
       return 1;
     }
   } else {
     HWND control = GetDlgItem(box, static_cast<int>(options.Number(L"id", 0)));
     if (!control) {
-      PrintError(L"dorvane_driver dialog: the box has no control " + options.Get(L"id") + L"\n");
+      PrintError(L"dorvane_driver box: the box has no control " + options.Get(L"id") + L"\n");
       return 1;
     }
     RECT r{};
     GetWindowRect(control, &r);
     at = POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   }
-  Print(Num(at.x) + L" " + Num(at.y) + L"\n");
+  Print(Int(at.x) + L" " + Int(at.y) + L"\n");
   return 0;
 }
 
@@ -163,7 +162,7 @@ int Key(HWND box, const Options& options) {
   static const std::map<std::wstring, UINT> kKeys = {{L"escape", VK_ESCAPE}, {L"enter", VK_RETURN}};
   auto key = kKeys.find(options.Get(L"key"));
   if (key == kKeys.end()) {
-    PrintError(L"dorvane_driver dialog: --key wants escape or enter\n");
+    PrintError(L"dorvane_driver box: --key wants escape or enter\n");
     return 2;
   }
   HWND focus = FocusOf(box);
@@ -174,12 +173,10 @@ int Key(HWND box, const Options& options) {
   return 0;
 }
 
-}  // namespace
-
-int DialogCommand(int argc, wchar_t** argv) {
+int BoxCommand(int argc, wchar_t** argv) {
   Options options;
   if (!Parse(argc, argv, options)) {
-    PrintError(L"usage: dorvane_driver dialog read|point|key --pid P --title T [--id N | --close-box] "
+    PrintError(L"usage: dorvane_driver box read|point|key --pid P --title T [--id N | --close-box] "
                L"[--key escape|enter] [--timeout MS]\n");
     return 2;
   }
@@ -187,14 +184,17 @@ int DialogCommand(int argc, wchar_t** argv) {
   const std::wstring title = options.Get(L"title");
   HWND box = nullptr;
   if (!WaitUntil(options.Number(L"timeout", 10000), [&] { return (box = FindBox(pid, title)) != nullptr; })) {
-    PrintError(L"dorvane_driver dialog: no visible window \"" + title + L"\" in process " + Num(pid) + L"\n");
+    PrintError(L"dorvane_driver box: no visible window \"" + title + L"\" in process " + Int(pid) + L"\n");
     return 1;
   }
   if (options.action == L"read") return Read(box);
   if (options.action == L"point") return Point(box, options);
   if (options.action == L"key") return Key(box, options);
-  PrintError(L"dorvane_driver dialog: unknown action " + options.action + L"\n");
+  PrintError(L"dorvane_driver box: unknown action " + options.action + L"\n");
   return 2;
 }
 
+const CommandRegistration kRegistration{L"box", BoxCommand};
+
+}  // namespace
 }  // namespace driver
