@@ -3,7 +3,7 @@
 # tests need. Safe to run again: it only asks apt for what is missing.
 set -euo pipefail
 
-need_native=(cmake g++ make clang libclang-rt-14-dev googletest libgtest-dev
+need_native=(cmake g++ make clang libclang-rt-14-dev clang-tidy cppcheck googletest libgtest-dev
              libbenchmark-dev valgrind locales)
 need_win=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386
           xvfb xdotool x11-utils imagemagick ghostscript fonts-ipafont-gothic

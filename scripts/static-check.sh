@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Static checks of src/: clang-tidy with the checked-in .clang-tidy, every
 # file as the Windows build compiles it (i686 MinGW headers) and the POSIX
-# halves as the native build does; then cppcheck over the whole tree with the
+# halves as the native build does, with the build's warning flags (so clang's
+# warnings count as findings too); then cppcheck over the whole tree with the
 # suppressions in scripts/cppcheck-suppressions.txt. Prints every finding and
 # exits non-zero when there is one.
 set -uo pipefail
@@ -12,11 +13,13 @@ if [ -z "$mingw_cxx" ] || ! command -v clang-tidy >/dev/null || ! command -v cpp
   echo "static-check: needs clang-tidy, cppcheck and the i686 MinGW C++ headers"
   exit 1
 fi
-win_flags=(--target=i686-w64-mingw32 -std=c++17 -Isrc -Ires
+# The build's warnings, so that clang reports them too (as clang-diagnostic-*).
+warnings=(-Wall -Wextra -Wshadow -Wimplicit-fallthrough)
+win_flags=(--target=i686-w64-mingw32 -std=c++17 "${warnings[@]}" -Isrc -Ires
            -isystem "$mingw_cxx" -isystem "$mingw_cxx/i686-w64-mingw32"
            -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX
            -D_WIN32_WINNT=0x0601 -DWINVER=0x0601 -D_WIN32_IE=0x0800)
-native_flags=(-std=c++17 -Isrc)
+native_flags=(-std=c++17 "${warnings[@]}" -Isrc)
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

@@ -6,6 +6,8 @@
 //   ScalePlainReport                      against one plain walk per day row
 //   ScaleEditorDay, ScalePlainDay         the editor's rows of the last day,
 //                                         against one plain walk
+//   ScaleEditorPlaceFirstDay              where a record added on the first
+//                                         day goes (the longest walk of adding)
 // Every benchmark fits its times against N (the _BigO and _RMS lines) and
 // reports its cost per record: linear growth shows as a flat per-record cost
 // and a small RMS. tests/bench/scale_table.py turns a JSON run into the
@@ -43,9 +45,10 @@ void Scaled(benchmark::State& state) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// The last day of the history, the day a user opens the editor on.
+// A whole day at the end of the history (the last one may be cut short),
+// the kind of day a user opens the editor on. A day holds 17 to 23 records.
 LocalDateTime LastDay(const std::vector<ActivityRecord>& records) {
-  LocalDateTime day = records.back().start;
+  LocalDateTime day = records[records.size() - 40].start;
   day.wHour = 12;
   day.wMinute = 0;
   return day;
@@ -63,7 +66,25 @@ void EditorDay(benchmark::State& state) {
     rows = found.size();
     benchmark::DoNotOptimize(found.data());
   }
-  if (rows < 15) state.SkipWithError("the last day should have about twenty rows");
+  if (rows < 17) state.SkipWithError("a whole day has 17 records or more");
+}
+
+// Where the editor puts a record added on the first day of the history: the
+// walk back from the end compares every start through the local-time
+// conversion. The worst case of adding; a day near the end stops at once.
+void EditorPlaceFirstDay(benchmark::State& state) {
+  ActivityData data(Workspace{});
+  for (ActivityRecord& r : bench::MakeHistory(static_cast<int>(state.range(0)))) {
+    data.store.Append(std::move(r));
+  }
+  LocalDateTime start = data.store.At(0).start;
+  start.wHour = 7;
+  int position = -1;
+  for (auto _ : state) {
+    position = StartOrderPosition(data.store, start);
+    benchmark::DoNotOptimize(position);
+  }
+  if (position != 0) state.SkipWithError("7:00 on the first day goes first");
 }
 
 // One walk that keeps the positions of the records starting on the day.
@@ -91,5 +112,6 @@ BENCHMARK(Scaled<report_bench::ReportStatics>)->Name("ScaleReportStatics")->Appl
 BENCHMARK(Scaled<report_bench::PlainReport>)->Name("ScalePlainReport")->Apply(ScaleSizes);
 BENCHMARK(Scaled<EditorDay>)->Name("ScaleEditorDay")->Apply(ScaleSizes);
 BENCHMARK(Scaled<PlainDay>)->Name("ScalePlainDay")->Apply(ScaleSizes);
+BENCHMARK(Scaled<EditorPlaceFirstDay>)->Name("ScaleEditorPlaceFirstDay")->Apply(ScaleSizes);
 
 }  // namespace

@@ -21,6 +21,7 @@ PAIRS = [
     ("ScaleReportTime", "ScalePlainReport", 2.0),
     ("ScaleReportStatics", "ScalePlainReport", 2.0),
     ("ScaleEditorDay", "ScalePlainDay", None),
+    ("ScaleEditorPlaceFirstDay", "ScalePlainDay", None),
 ]
 TARGET_SIZE = 150000
 

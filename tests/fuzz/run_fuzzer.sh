@@ -12,7 +12,7 @@ cd "$scratch" || exit 2
 "$fuzzer" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
   -print_final_stats=1 -artifact_prefix="$scratch/" corpus "$seeds" 2>fuzz.log
 status=$?
-grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb)' fuzz.log
+grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb)' fuzz.log
 if [ $status -ne 0 ]; then
   tail -n 60 fuzz.log
   echo "the fuzzer failed (status $status); inputs: $(ls "$scratch" | grep -E '^(crash|leak|timeout|oom)-' | tr '\n' ' ')"
