@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "shell/message_box_notifier.h"
 #include "win/centre.h"
+#include "win/system_time.h"
 
 namespace {
 
@@ -20,24 +21,6 @@ constexpr DWORD kFileTitleUnits = 256;
 // Two pairs, each string ending in its own null, and a null after the last.
 constexpr wchar_t kRecordFileFilter[] =
     L"CSVファイル (*.csv)\0*.csv\0すべてのファイル (*.*)\0*.*\0";
-
-SYSTEMTIME ToSystemTime(const LocalDateTime& t) {
-  return SYSTEMTIME{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay,
-                    t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
-}
-
-LocalDateTime FromSystemTime(const SYSTEMTIME& st) {
-  LocalDateTime t;
-  t.wYear = st.wYear;
-  t.wMonth = st.wMonth;
-  t.wDayOfWeek = st.wDayOfWeek;
-  t.wDay = st.wDay;
-  t.wHour = st.wHour;
-  t.wMinute = st.wMinute;
-  t.wSecond = st.wSecond;
-  t.wMilliseconds = st.wMilliseconds;
-  return t;
-}
 
 LocalDateTime PickerTime(HWND picker) {
   SYSTEMTIME st{};
