@@ -3,13 +3,11 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cstddef>
 #include <utility>
 
 #include "resource.h"
 #include "data/help_page.h"
 #include "data/tracker.h"
-#include "report/page_geometry.h"
 #include "shell/about_dlg.h"
 #include "shell/edit_dlg.h"
 #include "win/centre.h"
@@ -28,10 +26,6 @@ constexpr UINT kTrayIconId = 0;
 constexpr DWORD kTrayRetryMilliseconds = 1000;
 constexpr wchar_t kTimeTab[] = L"時刻";
 constexpr wchar_t kStaticsTab[] = L"集計";
-constexpr wchar_t kDocumentName[] = L"Dorvane";
-constexpr wchar_t kPrintToFile[] = L"FILE:";
-constexpr int kTimePage = 0;
-constexpr int kStaticsPage = 1;
 
 // Appends a tab whose item data is its page's window.
 void AppendTab(HWND tab, const wchar_t* text, HWND page) {
@@ -63,7 +57,8 @@ CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier)
     : CMainDlg(data, notifier, SystemTray(), SystemMonitors(), SystemLocalTime) {}
 
 CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
-                   const MonitorSeam& monitors, Clock clock)
+                   const MonitorSeam& monitors, Clock clock,
+                   CReportPrinter::DefaultOpener openPrinter)
     : CModelessDialog(IDD_REPORT),
       data_(data),
       notifier_(notifier),
@@ -71,7 +66,8 @@ CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
       monitors_(monitors),
       clock_(std::move(clock)),
       timeChart_(data, reportDate_),
-      staticsChart_(data, reportDate_) {}
+      staticsChart_(data, reportDate_),
+      printer_(std::move(openPrinter)) {}
 
 CMainDlg::~CMainDlg() {
   if (IsWindow()) DestroyWindow();
@@ -186,7 +182,6 @@ LRESULT CMainDlg::OnInitDialog() {
   trayIconAdded_ = AddTrayIcon();
 
   InitReportTabs();
-  InitPrintSettings();
   return TRUE;
 }
 
@@ -203,7 +198,6 @@ void CMainDlg::InitReportTabs() {
   tab_ = GetDlgItem(IDC_REPORT_TAB);
   timeChart_.SubclassWindow(GetDlgItem(IDC_REPORT_TIME));
   staticsChart_.SubclassWindow(GetDlgItem(IDC_REPORT_STATICS));
-  // Tab index 0 is the time chart and 1 the totals: printing goes by index.
   AppendTab(tab_, kTimeTab, timeChart_.Hwnd());
   AppendTab(tab_, kStaticsTab, staticsChart_.Hwnd());
   staticsChart_.ShowWindow(SW_HIDE);
@@ -215,18 +209,6 @@ void CMainDlg::InitReportTabs() {
   // weeks of the start-up date.
   datePicker_ = GetDlgItem(IDC_REPORT_DATEPICK);
   ReadReportDate();
-}
-
-// The default printer in landscape; without one the settings stay empty and
-// the print dialog starts from whatever the system offers.
-void CMainDlg::InitPrintSettings() {
-  printer_.OpenDefault();
-  printSettings_.CopyFrom(printer_);
-  DEVMODEW* settings = printSettings_.Get();
-  // dmFields stays as the printer gave it.
-  if (settings && settings->dmSize >= offsetof(DEVMODEW, dmOrientation) + sizeof(short)) {
-    settings->dmOrientation = DMORIENT_LANDSCAPE;
-  }
 }
 
 HWND CMainDlg::SelectedPage() const {
@@ -419,62 +401,16 @@ void CMainDlg::OnHelp() {
   }
 }
 
-// Prints the shown tab on one page. Nothing here is shown to the user when
-// it fails: the print dialog and the spooler speak for themselves.
-void CMainDlg::OnPrint() {
-  CPrintDialog dialog;
-  // Either block may be null: the dialog then starts from the system's
-  // default printer.
-  dialog.SetStart(printSettings_.CopyOut(), printer_.MakeDevNames());
-  if (!dialog.DoModal(::GetActiveWindow())) return;
+// Prints the shown tab on one page.
+void CMainDlg::OnPrint() { printer_.Print(::GetActiveWindow(), *this); }
 
-  const PRINTDLGW& chosen = dialog.Result();
-  if (chosen.hDevMode) {
-    LockedGlobal<DEVMODEW> mode(chosen.hDevMode);
-    printSettings_.CopyFrom(mode.Get());
-  }
-  printer_.Close();
-  {
-    LockedGlobal<DEVNAMES> names(chosen.hDevNames);
-    if (names.Get()) {
-      const wchar_t* name = reinterpret_cast<const wchar_t*>(names.Get()) + names.Get()->wDeviceOffset;
-      printer_.Open(name, printSettings_.Get());
-    }
-  }
-
-  printRun_.docInfo = DOCINFOW{};
-  printRun_.docInfo.cbSize = sizeof(printRun_.docInfo);
-  printRun_.docInfo.lpszDocName = kDocumentName;
-  // The spooler asks for the file's name.
-  printRun_.docInfo.lpszOutput = (chosen.Flags & PD_PRINTTOFILE) ? kPrintToFile : nullptr;
-  printRun_.pageSource = this;
-  printRun_.firstPage = 0;
-  printRun_.lastPage = 0;
-  printRun_.printer = printer_.Handle();
-  printRun_.defaultDeviceMode = printSettings_.Get();
-  printRun_.Run();
+const CReportPage* CMainDlg::SelectedChart() const {
+  return dynamic_cast<const CReportPage*>(CBoundWindow::FromHandle(SelectedPage()));
 }
 
 bool CMainDlg::DrawPage(UINT page, HDC dc) {
   if (page != 0) return false;
-  const int pageWidth = ::GetDeviceCaps(dc, HORZRES);
-  const int pageHeight = ::GetDeviceCaps(dc, VERTRES);
-  const LRESULT selected = ::SendMessageW(tab_, TCM_GETCURSEL, 0, 0);
-  const CReportPage* chart = nullptr;
-  if (selected == kTimePage) chart = &timeChart_;
-  if (selected == kStaticsPage) chart = &staticsChart_;
-  if (!chart) return true;  // no tab selected: a blank page
-
-  RECT client{};
-  ::GetClientRect(chart->Hwnd(), &client);
-  const PageGeometry g =
-      FitPage(pageWidth, pageHeight, client.right - client.left, client.bottom - client.top);
-  if (g.blank) return true;  // a window without area has no scale
-  if (selected == kTimePage) {
-    timeChart_.DrawChart(dc, g.scale, g.x0, g.y0);
-  } else {
-    const POINT origin{g.x0, g.y0};
-    staticsChart_.DrawChart(dc, g.scale, &origin);
-  }
+  // No tab selected: a blank page, still a page.
+  if (const CReportPage* chart = SelectedChart()) chart->DrawOnPage(dc);
   return true;
 }

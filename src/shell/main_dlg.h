@@ -10,7 +10,7 @@
 #include "base/notifier.h"
 #include "data/activity_data.h"
 #include "shell/conf_dlg.h"
-#include "report/win32/printing.h"
+#include "report/win32/report_printer.h"
 #include "report/win32/report_charts.h"
 #include "shell/tray_shell.h"
 #include "shell/work_area.h"
@@ -40,7 +40,8 @@ class CMainDlg : public CModelessDialog,
   CMainDlg(ActivityData& data, Notifier& notifier);
   // Seams for tests.
   CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
-           const MonitorSeam& monitors, Clock clock);
+           const MonitorSeam& monitors, Clock clock,
+           CReportPrinter::DefaultOpener openPrinter = CReportPrinter::SpoolerDefault);
   // Destroys a window still alive, so that OnDestroy removes the icon and
   // the loop registrations.
   ~CMainDlg() override;
@@ -74,11 +75,6 @@ class CMainDlg : public CModelessDialog,
   // up by the largest whole factor that fits the printable area, centred.
   bool DrawPage(UINT page, HDC dc) override;
   bool IsPageValid(UINT page) override { return page == 0; }
-  // The printer and settings the next Print starts from (null when none).
-  HANDLE Printer() const { return printer_.Handle(); }
-  const DEVMODEW* PrintSettings() const { return printSettings_.Get(); }
-  // The last print job as it was set up.
-  const CPrintRun& LastPrintRun() const { return printRun_; }
 
  private:
   // Sets WindowShowing for one scope: the time a modal dialog is open.
@@ -98,9 +94,8 @@ class CMainDlg : public CModelessDialog,
   bool OnCommand(UINT id);
   bool OnNotify(const NMHDR& header, LRESULT& result);
 
-  // Hooks of OnInitDialog, in this order after the icon is registered.
+  // The hook of OnInitDialog after the icon is registered.
   void InitReportTabs();
-  void InitPrintSettings();
 
   // The command table's handlers.
   void OnExit();
@@ -121,6 +116,7 @@ class CMainDlg : public CModelessDialog,
   LRESULT OnDateChange();
   // The page of the selected tab (its item data), or null.
   HWND SelectedPage() const;
+  const CReportPage* SelectedChart() const;
   void ReadReportDate();
   void MoveReportWeek(int days);
   void InvalidatePages();
@@ -154,8 +150,5 @@ class CMainDlg : public CModelessDialog,
   CReportTime timeChart_;
   CReportStatics staticsChart_;
 
-  // Printing: kept for the whole run, never written to disk.
-  CPrinterConnection printer_;
-  CDeviceModeCopy printSettings_;
-  CPrintRun printRun_;
+  CReportPrinter printer_;
 };
