@@ -6,6 +6,8 @@ namespace {
 constexpr UINT kTrayIconId = 0;
 constexpr DWORD kTrayRetryMilliseconds = 1000;
 constexpr UINT_PTR kAreaWaitTimer = 1;
+// How long a program started before the taskbar waits for it.
+constexpr DWORD kNotificationAreaWaitMilliseconds = 60000;
 
 class DesktopTray : public TrayShell {
  public:

@@ -44,9 +44,6 @@ TrayShell& SystemTray();
 // would split a surrogate pair (the tooltip would end in half a character).
 void CopyTip(const Text& text, wchar_t* field, size_t capacity);
 
-// How long a program started before the taskbar waits for it.
-constexpr DWORD kNotificationAreaWaitMilliseconds = 60000;
-
 // One icon (id 0) under one owner window, which receives the callback
 // message and the commands of the menus, and passes its messages to
 // ProcessWindowMessage first.
@@ -59,8 +56,8 @@ class CTrayIcon {
   // Registers the icon; retries once a second while the shell times out.
   // Any other failure may mean that there is no notification area yet (a
   // start at sign-in, before the taskbar): the icon is then added when one
-  // announces itself, and `noArea` runs if none has within
-  // kNotificationAreaWaitMilliseconds. True when the icon is there now.
+  // announces itself, and `noArea` runs if none has within a minute. True
+  // when the icon is there now.
   bool Add(HWND owner, UINT callbackMessage, HICON icon, const Text& tip,
            std::function<void()> noArea);
   void SetTip(const Text& tip);
