@@ -93,7 +93,8 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
     case WM_NOTIFY:
       return lParam && OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
     default:
-      return false;
+      result = 0;
+      return trayIcon_.ProcessWindowMessage(msg, wParam);
   }
 }
 
@@ -285,9 +286,14 @@ void CMainDlg::OnNextWeek() { MoveReportWeek(+7); }
 void CMainDlg::AddTrayIcon() {
   // An interval restored from the record file names its item from the start.
   const Text tip = data_.currentActivity.empty() ? Text(kIdleTip) : data_.currentActivity;
-  if (!trayIcon_.Add(hwnd_, kTrayNotifyMessage, bigIcon_.Get(), tip)) {
-    notifier_.Show(kTrayIconFailed, Text(), MessageIcon::Warning);
-  }
+  trayIcon_.Add(hwnd_, kTrayNotifyMessage, bigIcon_.Get(), tip, [this] { OnNoNotificationArea(); });
+}
+
+void CMainDlg::OnNoNotificationArea() {
+  notifier_.Show(kTrayIconFailed, Text(), MessageIcon::Warning);
+  // Having written nothing, as every change is saved when it is made.
+  DestroyWindow();
+  ::PostQuitMessage(0);
 }
 
 LRESULT CMainDlg::OnTrayNotify(LPARAM lParam) {

@@ -51,8 +51,8 @@ class CMainDlg : public CModelessDialog,
   bool OnIdle() override;
 
   void SetTrayTip(const Text& text) { trayIcon_.SetTip(text); }
-  // False when the icon could not be registered: the user has no way to
-  // reach the program, and start-up ends it.
+  // False while the icon is not registered: the window waits hidden for a
+  // notification area, and ends the program when none comes.
   bool HasTrayIcon() const { return trayIcon_.Added(); }
   // Set while the report or a modal dialog of the command menu is showing;
   // the icon then opens no menu.
@@ -89,9 +89,10 @@ class CMainDlg : public CModelessDialog,
 
   LRESULT OnInitDialog();
   LRESULT OnDestroy();
-  // Adds the icon with the window's big icon; any failure but a time-out
-  // warns the user once.
+  // Adds the icon with the window's big icon.
   void AddTrayIcon();
+  // No notification area within the wait: nothing can reach the program.
+  void OnNoNotificationArea();
   LRESULT OnTrayNotify(LPARAM lParam);
   bool OnCommand(UINT id);
   bool OnNotify(const NMHDR& header, LRESULT& result);

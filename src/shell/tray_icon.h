@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <cstddef>
+#include <functional>
 
 #include "base/text.h"
 #include "shell/work_area.h"
@@ -28,6 +29,11 @@ class TrayShell {
   // The error code of the last NotifyIcon that failed (GetLastError).
   virtual DWORD LastError() const = 0;
   virtual void Wait(DWORD milliseconds) = 0;
+  // The wait for a notification area: a WM_TIMER `id` to `window`.
+  virtual void StartTimer(HWND window, UINT_PTR id, DWORD milliseconds) {
+    ::SetTimer(window, id, milliseconds, nullptr);
+  }
+  virtual void StopTimer(HWND window, UINT_PTR id) { ::KillTimer(window, id); }
 };
 
 // The shell of the desktop.
@@ -39,16 +45,21 @@ TrayShell& SystemTray();
 void CopyTip(const Text& text, wchar_t* field, size_t capacity);
 
 // One icon (id 0) under one owner window, which receives the callback
-// message and the commands of the menus.
+// message and the commands of the menus, and passes its messages to
+// ProcessWindowMessage first.
 class CTrayIcon {
  public:
-  CTrayIcon(TrayShell& shell, const MonitorSeam& monitors) : shell_(shell), monitors_(monitors) {}
+  CTrayIcon(TrayShell& shell, const MonitorSeam& monitors);
   CTrayIcon(const CTrayIcon&) = delete;
   CTrayIcon& operator=(const CTrayIcon&) = delete;
 
   // Registers the icon; retries once a second while the shell times out.
-  // False on any other failure.
-  bool Add(HWND owner, UINT callbackMessage, HICON icon, const Text& tip);
+  // Any other failure may mean that there is no notification area yet (a
+  // start at sign-in, before the taskbar): the icon is then added when one
+  // announces itself, and `noArea` runs if none has within a minute. True
+  // when the icon is there now.
+  bool Add(HWND owner, UINT callbackMessage, HICON icon, const Text& tip,
+           std::function<void()> noArea);
   void SetTip(const Text& tip);
   // Removes the icon added under the owner window.
   void Remove();
@@ -58,12 +69,24 @@ class CTrayIcon {
   // command arrives there as WM_COMMAND.
   void TrackMenu(HMENU popup) const;
 
+  // A notification area announcing itself (TaskbarCreated), and the end of
+  // the wait for one. False for every other message.
+  bool ProcessWindowMessage(UINT msg, WPARAM wParam);
+
  private:
   NOTIFYICONDATAW Description(UINT flags) const;
-  bool Register(const NOTIFYICONDATAW& nid);
+  bool Register();
+  void OnTaskbarCreated();
+  void StopWaiting();
 
   TrayShell& shell_;
   const MonitorSeam& monitors_;
+  const UINT taskbarCreated_;
   HWND owner_ = nullptr;
+  UINT callbackMessage_ = 0;
+  HICON icon_ = nullptr;
+  Text tip_;
   bool added_ = false;
+  bool waiting_ = false;
+  std::function<void()> noArea_;
 };
