@@ -11,7 +11,7 @@
 #include "data/activity_data.h"
 #include "shell/conf_dlg.h"
 #include "report/win32/report_printer.h"
-#include "report/win32/report_charts.h"
+#include "report/win32/report_view.h"
 #include "shell/tray_icon.h"
 #include "shell/work_area.h"
 #include "win/handles.h"
@@ -61,9 +61,9 @@ class CMainDlg : public CModelessDialog,
 
   // The date last read from the report's date picker: the charts show its
   // week and the week after.
-  const LocalDateTime& ReportDate() const { return reportDate_; }
-  const CReportTime& TimeChart() const { return timeChart_; }
-  const CReportStatics& StaticsChart() const { return staticsChart_; }
+  const LocalDateTime& ReportDate() const { return report_.ReportDate(); }
+  const CReportTime& TimeChart() const { return report_.TimeChart(); }
+  const CReportStatics& StaticsChart() const { return report_.StaticsChart(); }
 
   // The print run's page source: page 0 is the selected tab's chart, scaled
   // up by the largest whole factor that fits the printable area, centred.
@@ -91,10 +91,6 @@ class CMainDlg : public CModelessDialog,
   void OnNoNotificationArea();
   LRESULT OnTrayNotify(LPARAM lParam);
   bool OnCommand(UINT id);
-  bool OnNotify(const NMHDR& header, LRESULT& result);
-
-  // The hook of OnInitDialog after the icon is registered.
-  void InitReportTabs();
 
   // The command table's handlers.
   void OnExit();
@@ -106,19 +102,6 @@ class CMainDlg : public CModelessDialog,
   void OnAbout();
   void OnHelp();
   void OnPrint();
-  void OnPrevWeek();
-  void OnNextWeek();
-
-  // The report's tabs and date picker.
-  LRESULT OnTabSelChanging();
-  LRESULT OnTabSelChange();
-  LRESULT OnDateChange();
-  // The page of the selected tab (its item data), or null.
-  HWND SelectedPage() const;
-  const CReportPage* SelectedChart() const;
-  void ReadReportDate();
-  void MoveReportWeek(int days);
-  void InvalidatePages();
 
   // Shows a modal dialog owned by the active window with WindowShowing set.
   INT_PTR ShowModal(CModalDialog& dialog);
@@ -138,13 +121,8 @@ class CMainDlg : public CModelessDialog,
   // The colour dialog's custom colours, kept for the run.
   CustomColours customColours_ = WhiteCustomColours();
 
-  // The report. ReportDate is process-wide like WindowShowing and lives
-  // beside it for the whole run; the pages read it at every paint.
-  LocalDateTime reportDate_;
-  HWND tab_ = nullptr;
-  HWND datePicker_ = nullptr;
-  CReportTime timeChart_;
-  CReportStatics staticsChart_;
-
+  // The report's pages and date, and its printer: both kept for the whole
+  // run, like WindowShowing.
+  CReportView report_;
   CReportPrinter printer_;
 };

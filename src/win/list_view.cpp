@@ -11,7 +11,7 @@ int Append(HWND list, LVITEMW& item) {
 }  // namespace
 
 void SetExtendedStyles(HWND list, DWORD styles) {
-  ::SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
+  ::SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, styles, static_cast<LPARAM>(styles));
 }
 
 void InsertColumn(HWND list, int column, const wchar_t* header, int width, int format) {
