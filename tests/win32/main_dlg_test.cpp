@@ -392,6 +392,19 @@ TEST_F(MainDlgTest, DestroyingTheWindowRemovesTheIconAndTheLoopRegistrations) {
   loop_.RemoveIdleHandler(&sentinel);
 }
 
+// A default printer that is off stalls its opening for seconds: start-up
+// leaves it to the first 印刷.
+TEST_F(MainDlgTest, StartUpOpensNoPrinter) {
+  int openings = 0;
+  CMainDlg dialog(data_, notifier_, tray_, monitors_, FixedNow, [&openings](CPrinterConnection&) {
+    ++openings;
+    return false;
+  });
+  ASSERT_NE(dialog.Create(nullptr), nullptr);
+  ::SendMessageW(dialog.Hwnd(), WM_COMMAND, IDM_REPORT, 0);
+  EXPECT_EQ(openings, 0);
+}
+
 // ---- the command table ----
 
 TEST_F(MainDlgTest, TheReportOpensFromTheMenuAndOnlyCloseHidesIt) {
