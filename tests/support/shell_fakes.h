@@ -5,11 +5,12 @@
 #include <windows.h>
 
 #include <deque>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "shell/tray_shell.h"
+#include "shell/tray_icon.h"
 #include "shell/work_area.h"
 
 struct TrayCall {
@@ -32,6 +33,12 @@ class FakeTray : public TrayShell {
   }
   DWORD LastError() const override { return lastError_; }
   void Wait(DWORD milliseconds) override { waits.push_back(milliseconds); }
+  // The test ends a wait by sending WM_TIMER.
+  void StartTimer(HWND, UINT_PTR id, DWORD milliseconds) override {
+    timers[id] = milliseconds;
+    lastTimer = id;
+  }
+  void StopTimer(HWND, UINT_PTR id) override { timers.erase(id); }
 
   std::vector<DWORD> Messages() const {
     std::vector<DWORD> m;
@@ -42,6 +49,8 @@ class FakeTray : public TrayShell {
   std::deque<std::pair<bool, DWORD>> script;
   std::vector<TrayCall> calls;
   std::vector<DWORD> waits;
+  std::map<UINT_PTR, DWORD> timers;  // running
+  UINT_PTR lastTimer = 0;
 
  private:
   DWORD lastError_ = ERROR_SUCCESS;
