@@ -165,12 +165,14 @@ TEST_F(RecordStoreTest, MalformedFileIsKeptAndNoLaterSaveOverwritesIt) {
   ASSERT_TRUE(store.Save());
   EXPECT_EQ(ReadBytes(kept), original);
 
-  // Another run that meets the same trouble does not overwrite the copy.
+  // Another run that meets the same trouble does not overwrite the copy;
+  // the copy's name is dated by the workspace's clock.
   WriteBytes(DataCsv(), original);
-  ActivityData again(Workspace{dir.Path(), files, notifier});
+  ActivityData again(Workspace{dir.Path(), files, notifier, [] { return DT(2010, 4, 6, 9, 30, 5); }});
   again.store.Load();
   const Text secondKept = KeptCopyIn(OnlyMessage());
   EXPECT_NE(secondKept, kept);
+  EXPECT_EQ(secondKept, DataCsv() + u".2010-04-06_093005");
   EXPECT_EQ(ReadBytes(secondKept), original);
   EXPECT_EQ(ReadBytes(kept), original);
 }
