@@ -1,6 +1,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <string>
@@ -130,17 +131,25 @@ class PosixFileSystem : public FileSystem {
     return std::make_unique<PosixOutputFile>(fd);
   }
 
-  bool Replace(const Text& from, const Text& to) override {
+  // Nothing holds a file here the way Win32 sharing modes do.
+  ReplaceResult Replace(const Text& from, const Text& to) override {
     const std::string target = Native(to);
-    if (rename(Native(from).c_str(), target.c_str()) != 0) return false;
+    if (rename(Native(from).c_str(), target.c_str()) != 0) return ReplaceResult::Failed;
     SyncDirectoryOf(target);
-    return true;
+    return ReplaceResult::Done;
   }
 
   bool Remove(const Text& path) override { return unlink(Native(path).c_str()) == 0; }
 };
 
 }  // namespace
+
+void FileSystem::Wait(unsigned milliseconds) {
+  struct timespec rest = {static_cast<time_t>(milliseconds / 1000),
+                          static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+  }
+}
 
 FileSystem& RealFileSystem() {
   static PosixFileSystem fs;

@@ -89,15 +89,26 @@ class Win32FileSystem : public FileSystem {
     return std::make_unique<Win32OutputFile>(h);
   }
 
-  bool Replace(const Text& from, const Text& to) override {
-    return MoveFileExW(WStr(from), WStr(to),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  ReplaceResult Replace(const Text& from, const Text& to) override {
+    if (MoveFileExW(WStr(from), WStr(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return ReplaceResult::Done;
+    }
+    switch (GetLastError()) {
+      case ERROR_SHARING_VIOLATION:
+      case ERROR_ACCESS_DENIED:  // also a file opened without FILE_SHARE_DELETE
+      case ERROR_LOCK_VIOLATION:
+        return ReplaceResult::Held;
+      default:
+        return ReplaceResult::Failed;
+    }
   }
 
   bool Remove(const Text& path) override { return DeleteFileW(WStr(path)) != 0; }
 };
 
 }  // namespace
+
+void FileSystem::Wait(unsigned milliseconds) { ::Sleep(milliseconds); }
 
 FileSystem& RealFileSystem() {
   static Win32FileSystem fs;

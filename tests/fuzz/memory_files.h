@@ -33,13 +33,13 @@ class MemoryFileSystem : public FileSystem {
     files[path];
     return std::make_unique<Output>(*this, path);
   }
-  bool Replace(const Text& from, const Text& to) override {
+  ReplaceResult Replace(const Text& from, const Text& to) override {
     auto it = files.find(from);
-    if (it == files.end()) return false;
+    if (it == files.end()) return ReplaceResult::Failed;
     std::string bytes = std::move(it->second);
     files.erase(it);
     files[to] = std::move(bytes);
-    return true;
+    return ReplaceResult::Done;
   }
   bool Remove(const Text& path) override { return files.erase(path) != 0; }
 

@@ -71,7 +71,7 @@ class CountingFiles : public FileSystem {
     return real_.HardLink(existing, link);
   }
   std::unique_ptr<OutputFile> CreateNew(const Text& path) override { return real_.CreateNew(path); }
-  bool Replace(const Text& from, const Text& to) override {
+  ReplaceResult Replace(const Text& from, const Text& to) override {
     ++replaces;
     return real_.Replace(from, to);
   }

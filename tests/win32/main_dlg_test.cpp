@@ -114,11 +114,11 @@ class MemoryFiles : public FileSystem {
     files[path];
     return std::make_unique<File>(*this, path);
   }
-  bool Replace(const Text& from, const Text& to) override {
-    if (!files.count(from)) return false;
+  ReplaceResult Replace(const Text& from, const Text& to) override {
+    if (!files.count(from)) return ReplaceResult::Failed;
     files[to] = files[from];
     files.erase(from);
-    return true;
+    return ReplaceResult::Done;
   }
   bool Remove(const Text& path) override { return files.erase(path) != 0; }
 
