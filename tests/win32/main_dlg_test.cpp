@@ -116,13 +116,16 @@ class MemoryFiles : public FileSystem {
   }
   ReplaceResult Replace(const Text& from, const Text& to) override {
     if (!files.count(from)) return ReplaceResult::Failed;
+    if (held) return ReplaceResult::Held;
     files[to] = files[from];
     files.erase(from);
     return ReplaceResult::Done;
   }
   bool Remove(const Text& path) override { return files.erase(path) != 0; }
+  void Wait(unsigned) override {}
 
   std::map<Text, std::string> files;
+  bool held = false;  // another program holds every file
 };
 
 LocalDateTime FixedNow() {
@@ -378,6 +381,32 @@ TEST_F(MainDlgTest, ExitDestroysTheWindowAndQuitsWithItsOwnId) {
   EXPECT_EQ(tray_.calls.back().message, static_cast<DWORD>(NIM_DELETE));
   EXPECT_EQ(PumpUntilIdle(), 32774);
   EXPECT_TRUE(files_.files.empty()) << "nothing is written at exit";
+}
+
+// A pick whose save found the file held stays unsaved: the end of the
+// session and 終了 save it once more, with the message again on failure.
+TEST_F(MainDlgTest, AnUnsavedChangeIsSavedAtTheEndOfTheSessionAndAtExit) {
+  const Text csv = u"C:\\dorvane-test\\data.csv";
+  AddItems(2);
+  HWND hwnd = Create();
+  files_.held = true;
+  Command(IDM_FIRST_ITEM);
+  ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
+  ASSERT_EQ(notifier_.shown.size(), 2u);
+  EXPECT_EQ(notifier_.shown[1].text, u"ファイルを開けませんでした\r\n" + csv);
+  files_.held = false;
+  ::SendMessageW(hwnd, WM_ENDSESSION, FALSE, 0);  // the session goes on
+  EXPECT_FALSE(files_.files.count(csv));
+  ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
+  EXPECT_NE(files_.files[csv].find("\x8e\x64\x8e\x96"), std::string::npos) << "仕事 saved";
+
+  files_.held = true;
+  Command(IDM_FIRST_ITEM + 1);
+  files_.held = false;
+  Command(IDM_EXIT);
+  EXPECT_EQ(PumpUntilIdle(), 32774);
+  EXPECT_EQ(notifier_.shown.size(), 3u);
+  EXPECT_NE(files_.files[csv].find("\x89\xef\x8b\x63"), std::string::npos) << "会議 saved";
 }
 
 // Settings and About are worked from inside their loops further down.
