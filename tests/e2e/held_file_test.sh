@@ -14,9 +14,20 @@ e2e_start
 pid=${E2E_PIDS[0]}
 e2e_wait_running "$pid"
 
+# The driver's menu choice returns once the program answers again, after the
+# save: the other program lets go on its own, half a second after the save
+# made its first file (the backup's second name of data.csv, or the new
+# content's temporary file) and so met the hold.
 e2e_hold_file "$E2E_DIR/data.csv"
+(for ((i = 0; i < 400; i++)); do
+   [ -e "$E2E_DIR/data.bak.tmp" ] || [ -e "$E2E_DIR/data.csv.~tmp1" ] && break
+   sleep 0.05
+ done
+ sleep 0.5
+ touch "$E2E_RUN/release") &
+releaser=$!
 e2e_choose left "$pid" 40001
-sleep 1
+wait "$releaser"
 e2e_release_file
 drv tray-icon --pid "$pid" --tip 会議 >/dev/null || e2e_fail "the tooltip does not name 会議"
 drv msgbox none --pid "$pid" || e2e_fail "a save held for a moment showed a message"
