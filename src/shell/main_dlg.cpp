@@ -24,8 +24,6 @@ const char16_t kIdleTip[] = u"Dorvane";
 
 namespace {
 constexpr char16_t kTrayIconFailed[] = u"通知領域にアイコンを登録できませんでした。";
-constexpr UINT kTrayIconId = 0;
-constexpr DWORD kTrayRetryMilliseconds = 1000;
 constexpr wchar_t kTimeTab[] = L"時刻";
 constexpr wchar_t kStaticsTab[] = L"集計";
 constexpr wchar_t kDocumentName[] = L"Dorvane";
@@ -67,9 +65,8 @@ CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
     : CModelessDialog(IDD_REPORT),
       data_(data),
       notifier_(notifier),
-      tray_(tray),
-      monitors_(monitors),
       clock_(std::move(clock)),
+      trayIcon_(tray, monitors),
       timeChart_(data, reportDate_),
       staticsChart_(data, reportDate_) {}
 
@@ -87,7 +84,7 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
       result = OnDestroy();
       return true;
     case kTrayNotifyMessage:
-      result = OnTrayNotify(wParam, lParam);
+      result = OnTrayNotify(lParam);
       return true;
     case WM_ENDSESSION:
       // The user signs out or shuts down: the process ends after this.
@@ -101,7 +98,8 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
     case WM_NOTIFY:
       return lParam && OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
     default:
-      return false;
+      result = 0;
+      return trayIcon_.ProcessWindowMessage(msg, wParam);
   }
 }
 
@@ -186,9 +184,7 @@ LRESULT CMainDlg::OnInitDialog() {
     loop->AddIdleHandler(this);
   }
 
-  trayIcon_ = bigIcon_.Get();
-  iconWindow_ = nullptr;
-  trayIconAdded_ = AddTrayIcon();
+  AddTrayIcon();
 
   InitReportTabs();
   InitPrintSettings();
@@ -196,7 +192,7 @@ LRESULT CMainDlg::OnInitDialog() {
 }
 
 LRESULT CMainDlg::OnDestroy() {
-  RemoveTrayIcon();
+  trayIcon_.Remove();
   if (CMessageLoop* loop = TheModule().GetMessageLoop()) {
     loop->RemoveMessageFilter(this);
     loop->RemoveIdleHandler(this);
@@ -292,47 +288,20 @@ void CMainDlg::MoveReportWeek(int days) {
 void CMainDlg::OnPrevWeek() { MoveReportWeek(-7); }
 void CMainDlg::OnNextWeek() { MoveReportWeek(+7); }
 
-NOTIFYICONDATAW CMainDlg::IconDescription(HWND window, UINT flags) const {
-  NOTIFYICONDATAW nid{};
-  nid.cbSize = kTrayIconDataSize;
-  nid.hWnd = window;
-  nid.uID = kTrayIconId;
-  nid.uFlags = flags;
-  return nid;
-}
-
-bool CMainDlg::AddTrayIcon() {
-  iconWindow_ = hwnd_;
-  NOTIFYICONDATAW nid = IconDescription(iconWindow_, NIF_MESSAGE | NIF_ICON | NIF_TIP);
-  nid.uCallbackMessage = kTrayNotifyMessage;
-  nid.hIcon = trayIcon_;
+void CMainDlg::AddTrayIcon() {
   // An interval restored from the record file names its item from the start.
-  CopyTip(data_.currentActivity.empty() ? Text(kIdleTip) : data_.currentActivity, nid.szTip,
-          ARRAYSIZE(nid.szTip));
+  const Text tip = data_.currentActivity.empty() ? Text(kIdleTip) : data_.currentActivity;
+  trayIcon_.Add(hwnd_, kTrayNotifyMessage, bigIcon_.Get(), tip, [this] { OnNoNotificationArea(); });
+}
 
-  if (tray_.NotifyIcon(NIM_ADD, nid)) return true;
-  // A busy shell (at log-on) answers late; it may have added the icon anyway.
-  while (tray_.LastError() == ERROR_TIMEOUT) {
-    if (tray_.NotifyIcon(NIM_MODIFY, nid)) return true;
-    tray_.Wait(kTrayRetryMilliseconds);
-    if (tray_.NotifyIcon(NIM_ADD, nid)) return true;
-  }
+void CMainDlg::OnNoNotificationArea() {
   notifier_.Show(kTrayIconFailed, Text(), MessageIcon::Warning);
-  return false;
+  // Having written nothing, as every change is saved when it is made.
+  DestroyWindow();
+  ::PostQuitMessage(0);
 }
 
-void CMainDlg::SetTrayTip(const Text& text) {
-  NOTIFYICONDATAW nid = IconDescription(hwnd_, NIF_TIP);
-  CopyTip(text, nid.szTip, ARRAYSIZE(nid.szTip));
-  tray_.NotifyIcon(NIM_MODIFY, nid);
-}
-
-void CMainDlg::RemoveTrayIcon() {
-  NOTIFYICONDATAW nid = IconDescription(iconWindow_, 0);
-  tray_.NotifyIcon(NIM_DELETE, nid);
-}
-
-LRESULT CMainDlg::OnTrayNotify(WPARAM /*wParam*/, LPARAM lParam) {
+LRESULT CMainDlg::OnTrayNotify(LPARAM lParam) {
   switch (LOWORD(lParam)) {
     case WM_LBUTTONDOWN:
       TrackMenu(IDM_LEFTMENU, true);
@@ -348,19 +317,13 @@ LRESULT CMainDlg::OnTrayNotify(WPARAM /*wParam*/, LPARAM lParam) {
 
 void CMainDlg::TrackMenu(int menuId, bool withItems) {
   if (windowShowing_) return;
-  // The window must be the foreground window, hidden as it is, or the menu
-  // does not close when the user clicks elsewhere.
-  ::SetForegroundWindow(hwnd_);
-  POINT cursor{};
-  ::GetCursorPos(&cursor);
   OwnedMenu menu(::LoadMenuW(TheModule().ResourceInstance(), MAKEINTRESOURCEW(menuId)));
   if (!menu) return;
   HMENU popup = ::GetSubMenu(menu.Get(), 0);
   if (!popup) return;
   if (withItems) InsertItemEntries(popup, data_.catalogue);
   // The chosen command comes back as WM_COMMAND through the command table.
-  ::TrackPopupMenu(popup, 0, ClampToWorkArea(cursor.x, cursor.y, monitors_), cursor.y, 0, hwnd_,
-                   nullptr);
+  trayIcon_.TrackMenu(popup);
 }
 
 // ---- commands ----

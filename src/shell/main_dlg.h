@@ -12,7 +12,7 @@
 #include "shell/conf_dlg.h"
 #include "report/win32/printing.h"
 #include "report/win32/report_charts.h"
-#include "shell/tray_shell.h"
+#include "shell/tray_icon.h"
 #include "shell/work_area.h"
 #include "win/handles.h"
 #include "win/message_loop.h"
@@ -50,16 +50,10 @@ class CMainDlg : public CModelessDialog,
   BOOL PreTranslateMessage(MSG* msg) override;
   bool OnIdle() override;
 
-  // Registers the icon; retries once a second while the shell times out.
-  // Any other failure warns the user once and returns false.
-  bool AddTrayIcon();
-  void SetTrayTip(const Text& text);
-  void RemoveTrayIcon();
-  LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
-
-  // False when the icon could not be registered: the user has no way to
-  // reach the program, and start-up ends it.
-  bool HasTrayIcon() const { return trayIconAdded_; }
+  void SetTrayTip(const Text& text) { trayIcon_.SetTip(text); }
+  // False while the icon is not registered: the window waits hidden for a
+  // notification area, and ends the program when none comes.
+  bool HasTrayIcon() const { return trayIcon_.Added(); }
   // Set while the report or a modal dialog of the command menu is showing;
   // the icon then opens no menu.
   bool WindowShowing() const { return windowShowing_; }
@@ -95,6 +89,11 @@ class CMainDlg : public CModelessDialog,
 
   LRESULT OnInitDialog();
   LRESULT OnDestroy();
+  // Adds the icon with the window's big icon.
+  void AddTrayIcon();
+  // No notification area within the wait: nothing can reach the program.
+  void OnNoNotificationArea();
+  LRESULT OnTrayNotify(LPARAM lParam);
   bool OnCommand(UINT id);
   bool OnNotify(const NMHDR& header, LRESULT& result);
 
@@ -129,20 +128,17 @@ class CMainDlg : public CModelessDialog,
   // Shows a modal dialog owned by the active window with WindowShowing set.
   INT_PTR ShowModal(CModalDialog& dialog);
 
+  // Opens a menu of the resources from the icon, the item menu with the
+  // catalogue's items.
   void TrackMenu(int menuId, bool withItems);
-  NOTIFYICONDATAW IconDescription(HWND window, UINT flags) const;
 
   ActivityData& data_;
   Notifier& notifier_;
-  TrayShell& tray_;
-  const MonitorSeam& monitors_;
   Clock clock_;
+  CTrayIcon trayIcon_;
 
   OwnedIcon bigIcon_;
   OwnedIcon smallIcon_;
-  HWND iconWindow_ = nullptr;  // the window the icon was added under
-  HICON trayIcon_ = nullptr;   // the big icon, owned by bigIcon_
-  bool trayIconAdded_ = false;
   bool windowShowing_ = false;
   // The colour dialog's custom colours, kept for the run.
   CustomColours customColours_ = WhiteCustomColours();
