@@ -40,12 +40,7 @@ mapfile -t lines < <(e2e_read_cp932 "$E2E_DIR/data.csv")
 cp "$E2E_DIR/data.csv" "$E2E_RUN/before.csv"
 e2e_hold_file "$E2E_DIR/data.csv"
 e2e_choose left "$pid" 40002
-e2e_expect_output "message of the save that found data.csv held" \
-"caption	エラー
-text	ファイルを開けませんでした\\r\\n$(e2e_winpath "$E2E_DIR")\\data.csv
-button	OK" \
-  drv msgbox read --pid "$pid"
-drv msgbox dismiss --pid "$pid" || e2e_fail "could not dismiss the message box"
+e2e_open_failure "message of the save that found data.csv held" "$pid" "$E2E_DIR/data.csv"
 cmp -s "$E2E_RUN/before.csv" "$E2E_DIR/data.csv" || e2e_fail "data.csv changed while another program held it"
 e2e_release_file
 

@@ -22,12 +22,7 @@ e2e_wait_running "$pid"
 e2e_hold_file "$E2E_DIR/data.csv"
 
 e2e_choose left "$pid" 40001
-e2e_expect_output "message of the save that could not replace data.csv" \
-"caption	エラー
-text	ファイルを開けませんでした\\r\\n$(e2e_winpath "$E2E_DIR")\\data.csv
-button	OK" \
-  drv msgbox read --pid "$pid"
-drv msgbox dismiss --pid "$pid" || e2e_fail "could not dismiss the message box"
+e2e_open_failure "message of the save that could not replace data.csv" "$pid" "$E2E_DIR/data.csv"
 cmp -s "$E2E_RUN/history.csv" "$E2E_DIR/data.csv" || e2e_fail "data.csv changed while another program held it"
 # The backup's second name of data.csv cannot be renamed or removed while
 # the file is held (a link shares the file's lock); the next save clears it.
