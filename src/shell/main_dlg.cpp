@@ -340,6 +340,7 @@ void CMainDlg::OnExit() {
 // by another program) is tried once more before the program ends. A failure
 // then shows its message like any other.
 void CMainDlg::SaveUnsavedChanges() {
+  if (data_.catalogue.Unsaved()) data_.catalogue.Save(data_.ws);
   if (data_.store.Unsaved()) data_.store.Save();
 }
 
