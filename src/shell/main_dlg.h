@@ -10,8 +10,8 @@
 #include "base/notifier.h"
 #include "data/activity_data.h"
 #include "shell/conf_dlg.h"
-#include "report/win32/printing.h"
-#include "report/win32/report_charts.h"
+#include "report/win32/report_printer.h"
+#include "report/win32/report_view.h"
 #include "shell/tray_icon.h"
 #include "shell/work_area.h"
 #include "win/handles.h"
@@ -40,7 +40,8 @@ class CMainDlg : public CModelessDialog,
   CMainDlg(ActivityData& data, Notifier& notifier);
   // Seams for tests.
   CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
-           const MonitorSeam& monitors, Clock clock);
+           const MonitorSeam& monitors, Clock clock,
+           CReportPrinter::DefaultOpener openPrinter = CReportPrinter::SpoolerDefault);
   // Destroys a window still alive, so that OnDestroy removes the icon and
   // the loop registrations.
   ~CMainDlg() override;
@@ -60,19 +61,14 @@ class CMainDlg : public CModelessDialog,
 
   // The date last read from the report's date picker: the charts show its
   // week and the week after.
-  const LocalDateTime& ReportDate() const { return reportDate_; }
-  const CReportTime& TimeChart() const { return timeChart_; }
-  const CReportStatics& StaticsChart() const { return staticsChart_; }
+  const LocalDateTime& ReportDate() const { return report_.ReportDate(); }
+  const CReportTime& TimeChart() const { return report_.TimeChart(); }
+  const CReportStatics& StaticsChart() const { return report_.StaticsChart(); }
 
   // The print run's page source: page 0 is the selected tab's chart, scaled
   // up by the largest whole factor that fits the printable area, centred.
   bool DrawPage(UINT page, HDC dc) override;
   bool IsPageValid(UINT page) override { return page == 0; }
-  // The printer and settings the next Print starts from (null when none).
-  HANDLE Printer() const { return printer_.Handle(); }
-  const DEVMODEW* PrintSettings() const { return printSettings_.Get(); }
-  // The last print job as it was set up.
-  const CPrintRun& LastPrintRun() const { return printRun_; }
 
  private:
   // Sets WindowShowing for one scope: the time a modal dialog is open.
@@ -95,11 +91,6 @@ class CMainDlg : public CModelessDialog,
   void OnNoNotificationArea();
   LRESULT OnTrayNotify(LPARAM lParam);
   bool OnCommand(UINT id);
-  bool OnNotify(const NMHDR& header, LRESULT& result);
-
-  // Hooks of OnInitDialog, in this order after the icon is registered.
-  void InitReportTabs();
-  void InitPrintSettings();
 
   // The command table's handlers.
   void OnExit();
@@ -112,18 +103,6 @@ class CMainDlg : public CModelessDialog,
   void OnAbout();
   void OnHelp();
   void OnPrint();
-  void OnPrevWeek();
-  void OnNextWeek();
-
-  // The report's tabs and date picker.
-  LRESULT OnTabSelChanging();
-  LRESULT OnTabSelChange();
-  LRESULT OnDateChange();
-  // The page of the selected tab (its item data), or null.
-  HWND SelectedPage() const;
-  void ReadReportDate();
-  void MoveReportWeek(int days);
-  void InvalidatePages();
 
   // Shows a modal dialog owned by the active window with WindowShowing set.
   INT_PTR ShowModal(CModalDialog& dialog);
@@ -143,16 +122,8 @@ class CMainDlg : public CModelessDialog,
   // The colour dialog's custom colours, kept for the run.
   CustomColours customColours_ = WhiteCustomColours();
 
-  // The report. ReportDate is process-wide like WindowShowing and lives
-  // beside it for the whole run; the pages read it at every paint.
-  LocalDateTime reportDate_;
-  HWND tab_ = nullptr;
-  HWND datePicker_ = nullptr;
-  CReportTime timeChart_;
-  CReportStatics staticsChart_;
-
-  // Printing: kept for the whole run, never written to disk.
-  CPrinterConnection printer_;
-  CDeviceModeCopy printSettings_;
-  CPrintRun printRun_;
+  // The report's pages and date, and its printer: both kept for the whole
+  // run, like WindowShowing.
+  CReportView report_;
+  CReportPrinter printer_;
 };

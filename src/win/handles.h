@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <winspool.h>
 
 #include "base/unique_handle.h"
 
@@ -22,6 +23,8 @@ enum class HandleKind {
   WindowDC,   // GetDC, released with ReleaseDC
   ImageList,
   Kernel,     // CloseHandle
+  Global,     // GlobalAlloc (movable blocks), released with GlobalFree
+  Printer,    // OpenPrinterW, released with ClosePrinter
   kCount
 };
 
@@ -65,6 +68,12 @@ struct ImageList : Counted<HIMAGELIST, HandleKind::ImageList> {
 struct Kernel : Counted<HANDLE, HandleKind::Kernel> {
   static void Close(HANDLE h) { ::CloseHandle(h); }
 };
+struct Global : Counted<HGLOBAL, HandleKind::Global> {
+  static void Close(HGLOBAL h) { ::GlobalFree(h); }
+};
+struct Printer : Counted<HANDLE, HandleKind::Printer> {
+  static void Close(HANDLE h) { ::ClosePrinter(h); }
+};
 }  // namespace handle_traits
 
 using OwnedIcon = UniqueHandle<handle_traits::Icon>;      // LoadImageW without LR_SHARED, CreateIcon...
@@ -78,6 +87,9 @@ using OwnedDC = UniqueHandle<handle_traits::MemoryDC>;    // CreateCompatibleDC,
 // Release() the owner when the list is handed over.
 using OwnedImageList = UniqueHandle<handle_traits::ImageList>;
 using OwnedKernelHandle = UniqueHandle<handle_traits::Kernel>;  // mutexes, files, processes
+// A block that is kept locked must be unlocked before its owner frees it.
+using OwnedGlobal = UniqueHandle<handle_traits::Global>;
+using OwnedPrinter = UniqueHandle<handle_traits::Printer>;  // OpenPrinterW
 
 // The DC of a window from GetDC, given back with ReleaseDC.
 class WindowDC {

@@ -16,7 +16,7 @@
 
 #include <vector>
 
-#include "bench_data.h"
+#include "support/sample_history.h"
 #include "data/activity_data.h"
 #include "data/record_editing.h"
 #include "records_bench.h"
@@ -56,7 +56,7 @@ LocalDateTime LastDay(const std::vector<ActivityRecord>& records) {
 
 void EditorDay(benchmark::State& state) {
   ActivityData data(Workspace{});
-  for (ActivityRecord& r : bench::MakeHistory(static_cast<int>(state.range(0)))) {
+  for (ActivityRecord& r : sample::MakeHistory(static_cast<int>(state.range(0)))) {
     data.store.Append(std::move(r));
   }
   const LocalDateTime day = LastDay(data.store.Records());
@@ -74,7 +74,7 @@ void EditorDay(benchmark::State& state) {
 // conversion. The worst case of adding; a day near the end stops at once.
 void EditorPlaceFirstDay(benchmark::State& state) {
   ActivityData data(Workspace{});
-  for (ActivityRecord& r : bench::MakeHistory(static_cast<int>(state.range(0)))) {
+  for (ActivityRecord& r : sample::MakeHistory(static_cast<int>(state.range(0)))) {
     data.store.Append(std::move(r));
   }
   LocalDateTime start = data.store.At(0).start;
@@ -89,7 +89,7 @@ void EditorPlaceFirstDay(benchmark::State& state) {
 
 // One walk that keeps the positions of the records starting on the day.
 void PlainDay(benchmark::State& state) {
-  const std::vector<ActivityRecord> records = bench::MakeHistory(static_cast<int>(state.range(0)));
+  const std::vector<ActivityRecord> records = sample::MakeHistory(static_cast<int>(state.range(0)));
   const LocalDateTime day = LastDay(records);
   for (auto _ : state) {
     std::vector<int> found;

@@ -201,7 +201,7 @@ void ReadTray(probe::Block* block) {
 void ReadHandles(probe::Block* block) {
   static const wchar_t* const kNames[] = {L"icon",      L"menu",       L"brush",     L"pen",
                                           L"font",      L"bitmap",     L"memory-dc", L"window-dc",
-                                          L"imagelist", L"kernel"};
+                                          L"imagelist", L"kernel",     L"global",    L"printer"};
   static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(HandleKind::kCount),
                 "a name for every kind of handle");
   using Reader = long (*)(int);
