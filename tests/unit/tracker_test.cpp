@@ -241,7 +241,7 @@ TEST_F(TrackerTest, SaveWaitsOutABriefHoldOfDataCsv) {
   Pick(kA, {At(9, 0, 0)});
   files.HoldForReplaces(u"data.csv", 2);
   Pick(kB, {At(9, 30, 0), At(9, 30, 0)});
-  EXPECT_TRUE(notifier.texts.empty());
+  EXPECT_TRUE(notifier.shown.empty());
   EXPECT_FALSE(data.store.Unsaved());
   EXPECT_GT(files.Waited(), 0u);
   EXPECT_EQ(DataCsv(), "A,2010/04/05 09:00,2010/04/05 09:30\r\nB,2010/04/05 09:30,2010/04/05 09:30\r\n");
@@ -254,15 +254,15 @@ TEST_F(TrackerTest, HoldLongerThanThePatienceFailsAndTheNextPickSavesBoth) {
   Pick(kA, {At(9, 0, 0)});
   files.HoldForReplaces(u"data", -1);
   Pick(kB, {At(9, 30, 0), At(9, 30, 0)});
-  ASSERT_EQ(notifier.texts.size(), 1u);
-  EXPECT_EQ(notifier.texts[0], u"ファイルを開けませんでした\r\n" + dir.File(u"data.csv"));
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].text, u"ファイルを開けませんでした\r\n" + dir.File(u"data.csv"));
   EXPECT_EQ(files.Waited(), 2000u);
   EXPECT_TRUE(data.store.Unsaved());
   EXPECT_EQ(DataCsv(), "A,2010/04/05 09:00,2010/04/05 09:00\r\n");
 
   files.Heal();
   Pick(kA, {At(9, 40, 0), At(9, 40, 0)});
-  EXPECT_EQ(notifier.texts.size(), 1u);
+  EXPECT_EQ(notifier.shown.size(), 1u);
   EXPECT_FALSE(data.store.Unsaved());
   EXPECT_EQ(DataCsv(),
             "A,2010/04/05 09:00,2010/04/05 09:30\r\nB,2010/04/05 09:30,2010/04/05 09:40\r\n"
