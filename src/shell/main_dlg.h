@@ -92,6 +92,7 @@ class CMainDlg : public CModelessDialog,
 
   // The command table's handlers.
   void OnExit();
+  void SaveUnsavedChanges();
   // Item j's command (IDM_FIRST_ITEM + j) picks item j.
   void OnItemCommand(UINT id);
   void OnOpenReport();
