@@ -16,6 +16,8 @@
 
 #include <vector>
 
+#include "support/memory_files.h"
+#include "support/recording_notifier.h"
 #include "support/sample_history.h"
 #include "data/activity_data.h"
 #include "data/record_editing.h"
@@ -55,7 +57,9 @@ LocalDateTime LastDay(const std::vector<ActivityRecord>& records) {
 }
 
 void EditorDay(benchmark::State& state) {
-  ActivityData data(Workspace{});
+  MemoryFileSystem files;
+  RecordingNotifier notifier;
+  ActivityData data(Workspace{Text(), files, notifier});
   for (ActivityRecord& r : sample::MakeHistory(static_cast<int>(state.range(0)))) {
     data.store.Append(std::move(r));
   }
@@ -73,7 +77,9 @@ void EditorDay(benchmark::State& state) {
 // walk back from the end compares every start through the local-time
 // conversion. The worst case of adding; a day near the end stops at once.
 void EditorPlaceFirstDay(benchmark::State& state) {
-  ActivityData data(Workspace{});
+  MemoryFileSystem files;
+  RecordingNotifier notifier;
+  ActivityData data(Workspace{Text(), files, notifier});
   for (ActivityRecord& r : sample::MakeHistory(static_cast<int>(state.range(0)))) {
     data.store.Append(std::move(r));
   }
