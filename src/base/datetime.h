@@ -42,6 +42,26 @@ double SecondsBetween(const LocalDateTime& a, const LocalDateTime& b);
 // a strictly before b.
 bool IsEarlier(const LocalDateTime& a, const LocalDateTime& b);
 
+// IsEarlier(t, limit) for many t against one limit, at the cost of comparing
+// dates wherever the dates decide. No zone has moved its clocks by more than
+// a day at once, so a clock time two or more dates away from the limit lies
+// before or after it whatever the time of day and the daylight saving; only
+// a time within a day of the limit, or with fields no clock shows (hour 24,
+// day 0, a year the conversion cannot take), goes through the conversion.
+class EarlierThan {
+ public:
+  explicit EarlierThan(const LocalDateTime& limit);
+  bool operator()(const LocalDateTime& t) const;
+
+ private:
+  int64_t limitSeconds_;
+  // The dates two days before and after the limit as year << 16 | month << 8
+  // | day, which orders dates as the calendar does; 0 and 0 when the limit's
+  // own fields are none a clock shows.
+  uint32_t twoDaysBefore_ = 0;
+  uint32_t twoDaysAfter_ = 0;
+};
+
 // a and b denote the same second.
 bool IsSameMoment(const LocalDateTime& a, const LocalDateTime& b);
 
