@@ -53,12 +53,10 @@ count_junit build/fuzz/junit.xml
 
 count_one ./scripts/static-check.sh
 
-# The Wine layers share one prefix and wineserver. A GUI test that fails
-# is run once more before it counts as failed: on a loaded machine Wine
-# sometimes drops a synthetic key or click, and a second failure is a real one.
+# The Wine layers share one prefix and wineserver; every test runs once.
 . scripts/wine-env.sh
 dorvane_wine_prefix
-ctest --test-dir build/win32 --output-on-failure --repeat until-pass:2 \
+ctest --test-dir build/win32 --output-on-failure \
   --output-junit "$root/build/win32/junit.xml" || status=1
 count_junit build/win32/junit.xml
 wineserver -k 2>/dev/null || true

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Static checks of src/: clang-tidy with the checked-in .clang-tidy, every
-# file as the Windows build compiles it (i686 MinGW headers) and the POSIX
-# halves as the native build does, with the build's warning flags (so clang's
-# warnings count as findings too); then cppcheck over the whole tree with the
-# suppressions in scripts/cppcheck-suppressions.txt. Prints every finding and
-# exits non-zero when there is one.
+# file with the compile command the build uses (its warning flags and defines
+# included, so clang's warnings count as findings too): the Windows files from
+# build/win32's compile database (i686 MinGW headers), the POSIX halves from
+# build/native's; then cppcheck over the whole tree with the suppressions in
+# scripts/cppcheck-suppressions.txt. Prints every finding and exits non-zero
+# when there is one. Configures a tree whose compile database is missing.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,13 +14,14 @@ if [ -z "$mingw_cxx" ] || ! command -v clang-tidy >/dev/null || ! command -v cpp
   echo "static-check: needs clang-tidy, cppcheck and the i686 MinGW C++ headers"
   exit 1
 fi
-# The build's warnings, so that clang reports them too (as clang-diagnostic-*).
-warnings=(-Wall -Wextra -Wshadow -Wimplicit-fallthrough)
-win_flags=(--target=i686-w64-mingw32 -std=c++17 "${warnings[@]}" -Isrc -Ires
-           -isystem "$mingw_cxx" -isystem "$mingw_cxx/i686-w64-mingw32"
-           -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX
-           -D_WIN32_WINNT=0x0601 -DWINVER=0x0601 -D_WIN32_IE=0x0800)
-native_flags=(-std=c++17 "${warnings[@]}" -Isrc)
+if [ ! -f build/win32/compile_commands.json ] || [ ! -f build/native/compile_commands.json ]; then
+  ./scripts/build.sh configure || { echo "static-check: could not configure the build trees"; exit 1; }
+fi
+# What clang cannot learn from a MinGW g++ command: the target and where
+# that compiler keeps its C++ headers.
+win_flags=(-p build/win32 --extra-arg=--target=i686-w64-mingw32 "--extra-arg=-isystem$mingw_cxx"
+           "--extra-arg=-isystem$mingw_cxx/i686-w64-mingw32")
+native_flags=(-p build/native)
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
@@ -29,7 +31,7 @@ trap 'rm -f "$log"' EXIT
 tidy() {
   local file=$1
   shift
-  clang-tidy --quiet "$file" -- "$@" 2>&1 | grep -v -E '^[0-9]+ warnings? (and [0-9]+ errors? )?generated\.$'
+  clang-tidy --quiet "$@" "$file" 2>&1 | grep -v -E '^[0-9]+ warnings? (and [0-9]+ errors? )?generated\.$'
   return "${PIPESTATUS[0]}"
 }
 export -f tidy

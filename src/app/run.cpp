@@ -32,13 +32,9 @@ int Run() {
     ::MessageBoxW(nullptr, L"起動済みです", L"通知", MB_OK);
     return 0;
   }
+  // Without a notification area yet the window waits for one, hidden and
+  // holding the mutex, and ends the loop when none comes.
   if (!dialog.Create(nullptr)) return 0;
-  if (!dialog.HasTrayIcon()) {
-    // The warning has been shown. Without an icon nothing can reach the
-    // program, so it ends here, having written nothing.
-    dialog.DestroyWindow();
-    return 0;
-  }
   dialog.ShowWindow(SW_HIDE);
   return loop.Run();
 }

@@ -35,9 +35,9 @@ LocalDateTime AtClock(const LocalDateTime& day, int hour) {
 
 // Position of a clock time on the band: whole units, one unit being 60/14
 // minutes; seconds play no part.
-int64_t ClockUnits(const LocalDateTime& t, int hourWidth) {
-  return static_cast<int64_t>(hourWidth) * t.wHour +
-         (static_cast<int64_t>(hourWidth) * t.wMinute) / 60;
+int64_t ClockUnits(const LocalDateTime& t) {
+  constexpr int64_t kHourWidth = chart::kHourWidth;
+  return kHourWidth * t.wHour + (kHourWidth * t.wMinute) / 60;
 }
 
 // trunc() of a bar position in units. Totals come from user data: overlapping
@@ -116,21 +116,23 @@ void ShownDays::Collect(const std::vector<ActivityRecord>& records) {
   }
 }
 
-void DrawDayBars(const DayRecords& in, int scale, const LocalDateTime& day, LogicalRect band,
-                 int x0, int y, int hourWidth, int offsetX, int offsetY, PrimitiveList& out) {
-  const DeviceMapping map{scale, offsetX, offsetY};
+void DrawDayBars(const DayRecords& in, const DayRow& row, const DeviceMapping& map,
+                 PrimitiveList& out) {
+  const LocalDateTime& day = row.day;
   const uint64_t dayKey = DateKey(day);
-  const int64_t fullDay = static_cast<int64_t>(hourWidth) * 24;
+  const int64_t fullDay = chart::kBandWidth;
+  const int64_t top = row.y;
+  const int64_t bottom = top + chart::kBandHeight;
   for (int index : in.candidates) {
     const ActivityRecord& r = CheckedAt(in.records, index);
     int64_t sx = 0;
     int64_t ex = 0;
     if (IsSameDate(r.start, day)) {
-      sx = ClockUnits(r.start, hourWidth);
-      ex = IsSameDate(r.end, r.start) ? ClockUnits(r.end, hourWidth) : fullDay;
+      sx = ClockUnits(r.start);
+      ex = IsSameDate(r.end, r.start) ? ClockUnits(r.end) : fullDay;
     } else if (IsSameDate(r.end, day)) {
       sx = 0;
-      ex = ClockUnits(r.end, hourWidth);
+      ex = ClockUnits(r.end);
     } else if (RunsThrough(r, dayKey)) {
       // A weekend left running must not show as nothing in between.
       sx = 0;
@@ -140,11 +142,8 @@ void DrawDayBars(const DayRecords& in, int scale, const LocalDateTime& day, Logi
     }
     const int item = in.catalogue.FindLastByName(r.name);
     const uint32_t color = item < 0 ? chart::kWhite : in.catalogue.Color(item);
-    const int64_t left = static_cast<int64_t>(x0) + band.left;
-    AddRectangle(out,
-                 map.Rect(left + sx, static_cast<int64_t>(y) + band.top, left + ex,
-                          static_cast<int64_t>(y) + band.bottom),
-                 color);
+    const int64_t left = row.x0;
+    AddRectangle(out, map.Rect(left + sx, top, left + ex, bottom), color);
   }
 }
 
@@ -200,14 +199,13 @@ void SortLongestFirst(DayTotals& totals) {
   }
 }
 
-void DrawDayTotals(const DayRecords& in, int scale, const LocalDateTime& day, LogicalRect band,
-                   int x0, int y, int hourWidth, int offsetX, int offsetY, PrimitiveList& out) {
-  const DeviceMapping map{scale, offsetX, offsetY};
-  DayTotals totals = CountDay(in, day);
+void DrawDayTotals(const DayRecords& in, const DayRow& row, const DeviceMapping& map,
+                   PrimitiveList& out) {
+  DayTotals totals = CountDay(in, row.day);
   SortLongestFirst(totals);
-  const int64_t left = static_cast<int64_t>(x0) + band.left;
-  const int64_t top = static_cast<int64_t>(y) + band.top;
-  const int64_t bottom = static_cast<int64_t>(y) + band.bottom;
+  const int64_t left = row.x0;
+  const int64_t top = row.y;
+  const int64_t bottom = top + chart::kBandHeight;
   // Each boundary comes from the running sum of hours, so truncation never
   // accumulates; every item gets its segment, zero-width ones included.
   double hours = 0.0;
@@ -215,8 +213,8 @@ void DrawDayTotals(const DayRecords& in, int scale, const LocalDateTime& day, Lo
     const double before = hours;
     hours = before + totals.seconds[k] / 3600.0;
     AddRectangle(out,
-                 map.Rect(left + TruncUnits(before * hourWidth), top,
-                          left + TruncUnits(hours * hourWidth), bottom),
+                 map.Rect(left + TruncUnits(before * chart::kHourWidth), top,
+                          left + TruncUnits(hours * chart::kHourWidth), bottom),
                  in.catalogue.Color(totals.order[k]));
   }
 }
@@ -234,7 +232,6 @@ PrimitiveList LayoutChart(const ChartView& view, const ItemCatalogue& catalogue,
 
   ShownDays days(view.reportDate);
   days.Collect(records);
-  const LogicalRect band{0, 0, kBandWidth, kBandHeight};
   for (int column = 0; column < 2; ++column) {
     // Only the second column follows the window's width.
     const int x0 = column == 0 ? kFirstColumnX : kFirstColumnX + view.clientWidth / 2;
@@ -243,8 +240,7 @@ PrimitiveList LayoutChart(const ChartView& view, const ItemCatalogue& catalogue,
       const int y = kFirstRowY + kRowPitch * row;
       const LocalDateTime& day = days.Day(d);
       Text label = formatLabel ? formatLabel(day) : Text();
-      const DayRecords dayRecords{catalogue, records, days.RecordsOn(d)};
-      step(dayRecords, map.scale, day, band, x0, y, kHourWidth, map.offsetX, map.offsetY, out);
+      step(DayRecords{catalogue, records, days.RecordsOn(d)}, DayRow{day, x0, y}, map, out);
       AddRowFrame(map, x0, y, std::move(label), out);
     }
   }

@@ -36,14 +36,6 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0x000000;
 }  // namespace chart
 
-// A rectangle in logical units, relative to a row (the band of a day step).
-struct LogicalRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-};
-
 // The fourteen days of a page, ReportWeek and the week after it, and for
 // each day the records that touch it. Built once per paint: the days come
 // from fourteen AddDays steps, and the records are sorted onto the days in
@@ -78,20 +70,26 @@ struct DayRecords {
   const std::vector<int>& candidates;
 };
 
-// A per-day step: draws one day row. band is relative to (x0, y): band.left
-// and band.top are added to every x and y, band.bottom is the bottom of the
-// bars, band.right is not used (nothing is clipped to the band).
-using DayStep = void (*)(const DayRecords& in, int scale, const LocalDateTime& day,
-                         LogicalRect band, int x0, int y, int hourWidth, int offsetX,
-                         int offsetY, PrimitiveList& out);
+// One day row of the page: its date and the top-left corner of its band, in
+// logical units. Bars fill the band's height; nothing is clipped to its
+// width.
+struct DayRow {
+  LocalDateTime day;
+  int x0 = 0;
+  int y = 0;
+};
+
+// A per-day step: draws one day row through the page's mapping.
+using DayStep = void (*)(const DayRecords& in, const DayRow& row, const DeviceMapping& map,
+                         PrimitiveList& out);
 
 // One bar per record on the day, in store order, each in the colour of the
 // last item of the record's name (white when no item has it). A record that
 // runs over midnight gets a bar to 24:00 on its first date and from 00:00 on
 // its last; a record that runs through a whole date (end after start) covers
 // that date's band entirely.
-void DrawDayBars(const DayRecords& in, int scale, const LocalDateTime& day, LogicalRect band,
-                 int x0, int y, int hourWidth, int offsetX, int offsetY, PrimitiveList& out);
+void DrawDayBars(const DayRecords& in, const DayRow& row, const DeviceMapping& map,
+                 PrimitiveList& out);
 
 // The counted seconds of one day per item, indexed by catalogue position
 // (seconds), and the catalogue index each position belongs to (order).
@@ -111,8 +109,8 @@ void SortLongestFirst(DayTotals& totals);
 // The day's counted seconds per item (the first item of a record's name;
 // items whose statistics flag is clear, and unknown names, count nothing),
 // drawn as one stacked bar, longest total first.
-void DrawDayTotals(const DayRecords& in, int scale, const LocalDateTime& day, LogicalRect band,
-                   int x0, int y, int hourWidth, int offsetX, int offsetY, PrimitiveList& out);
+void DrawDayTotals(const DayRecords& in, const DayRow& row, const DeviceMapping& map,
+                   PrimitiveList& out);
 
 // What the window supplies: its client size, the mapping to the device and
 // the date chosen in the report.
@@ -129,15 +127,3 @@ struct ChartView {
 PrimitiveList LayoutChart(const ChartView& view, const ItemCatalogue& catalogue,
                           const std::vector<ActivityRecord>& records,
                           const DateLabelFormatter& formatLabel, DayStep step);
-
-inline PrimitiveList LayoutTimeChart(const ChartView& view, const ItemCatalogue& catalogue,
-                                     const std::vector<ActivityRecord>& records,
-                                     const DateLabelFormatter& formatLabel) {
-  return LayoutChart(view, catalogue, records, formatLabel, DrawDayBars);
-}
-
-inline PrimitiveList LayoutTotalsChart(const ChartView& view, const ItemCatalogue& catalogue,
-                                       const std::vector<ActivityRecord>& records,
-                                       const DateLabelFormatter& formatLabel) {
-  return LayoutChart(view, catalogue, records, formatLabel, DrawDayTotals);
-}

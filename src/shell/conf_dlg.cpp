@@ -6,6 +6,7 @@
 #include "resource.h"
 #include "win/centre.h"
 #include "win/handles.h"
+#include "win/list_view.h"
 
 namespace {
 
@@ -43,16 +44,6 @@ int AppendSwatch(HIMAGELIST list, COLORREF colour) {
   // The image list copies the bitmap; ours is deleted at the end.
   const int index = ::ImageList_Add(list, bitmap.Get(), nullptr);
   return index < 0 ? I_IMAGENONE : index;
-}
-
-void InsertColumn(HWND list, int column, const wchar_t* header, int width, int format) {
-  LVCOLUMNW col{};
-  col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-  col.fmt = format;
-  col.cx = width;
-  col.pszText = const_cast<wchar_t*>(header);
-  col.iSubItem = column;
-  ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col));
 }
 
 UINT StateImage(UINT state) { return (state & LVIS_STATEIMAGEMASK) >> 12; }
@@ -160,10 +151,10 @@ LRESULT CConfDlg::OnInitDialog() {
   change_ = GetDlgItem(IDC_CONF_CHANGE);
   delete_ = GetDlgItem(IDC_CONF_DELETE);
 
-  const LPARAM extended = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE;
-  ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
-  InsertColumn(list_, 0, L"集計・表示色", 80, LVCFMT_CENTER);
-  InsertColumn(list_, 1, L"項目", 230, LVCFMT_LEFT);
+  list_view::SetExtendedStyles(list_,
+                               LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
+  list_view::InsertColumn(list_, 0, L"集計・表示色", 80, LVCFMT_CENTER);
+  list_view::InsertColumn(list_, 1, L"項目", 230, LVCFMT_LEFT);
   // A limit on the field itself, so that nothing typed is cut silently.
   ::SendMessageW(name_, EM_SETLIMITTEXT, kItemNameFieldLimit, 0);
 
@@ -182,19 +173,13 @@ LRESULT CConfDlg::OnInitDialog() {
 }
 
 void CConfDlg::Refill() {
-  ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+  list_view::DeleteAllRows(list_);
   // Read before the first row goes in: the list notifies item changes while
   // it inserts and ticks rows, and those may store flags.
   const std::vector<SlotRow> rows = SlotRows(data_.catalogue);
-  for (size_t k = 0; k < rows.size(); ++k) {
-    const SlotRow& slot = rows[k];
-    LVITEMW item{};
-    item.mask = LVIF_IMAGE | LVIF_TEXT;
-    item.iItem = static_cast<int>(k);
-    item.pszText = const_cast<wchar_t*>(L"");
-    item.iImage = swatches_ ? AppendSwatch(swatches_, slot.color) : I_IMAGENONE;
-    const int row =
-        static_cast<int>(::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  for (const SlotRow& slot : rows) {
+    const int image = swatches_ ? AppendSwatch(swatches_, slot.color) : I_IMAGENONE;
+    const int row = list_view::AppendRow(list_, Text(), image);
     if (row < 0) continue;
 
     LVITEMW state{};
@@ -202,10 +187,7 @@ void CConfDlg::Refill() {
     state.state = INDEXTOSTATEIMAGEMASK(slot.statics != 0 ? kCheckedImage : kUncheckedImage);
     ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
 
-    LVITEMW text{};
-    text.iSubItem = 1;
-    text.pszText = const_cast<wchar_t*>(WStr(slot.name));
-    ::SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&text));
+    list_view::SetCell(list_, row, 1, slot.name);
   }
 }
 
@@ -291,9 +273,7 @@ Text CConfDlg::NameFieldText() const {
   return TakeNameFieldText(FromWStr(buffer.data()));
 }
 
-int CConfDlg::SelectedRow() const {
-  return static_cast<int>(::SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
+int CConfDlg::SelectedRow() const { return list_view::SelectedRow(list_); }
 
 bool CConfDlg::WarnIfRefused(ItemEdit result) {
   if (result == ItemEdit::kDone) return false;

@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "shell/message_box_notifier.h"
 #include "win/centre.h"
+#include "win/list_view.h"
 #include "win/system_time.h"
 
 namespace {
@@ -37,35 +38,11 @@ Text HourMinute(const LocalDateTime& t) {
   return FormatText(u"%02u:%02u", static_cast<unsigned>(t.wHour), static_cast<unsigned>(t.wMinute));
 }
 
-void InsertColumn(HWND list, int column, const wchar_t* header, int width, int format) {
-  LVCOLUMNW col{};
-  col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-  col.fmt = format;
-  col.cx = width;
-  col.pszText = const_cast<wchar_t*>(header);
-  col.iSubItem = column;
-  ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
-                 reinterpret_cast<LPARAM>(&col));
-}
-
-void SetCell(HWND list, int row, int column, const Text& text) {
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = const_cast<wchar_t*>(WStr(text));
-  ::SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
 void AppendRow(HWND list, const ActivityRecord& record) {
-  const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  LVITEMW item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = count;
-  item.pszText = const_cast<wchar_t*>(WStr(record.name));
-  const int row =
-      static_cast<int>(::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  const int row = list_view::AppendRow(list, record.name);
   if (row < 0) return;
-  SetCell(list, row, 1, HourMinute(record.start));
-  SetCell(list, row, 2, HourMinute(record.end));
+  list_view::SetCell(list, row, 1, HourMinute(record.start));
+  list_view::SetCell(list, row, 2, HourMinute(record.end));
 }
 
 }  // namespace
@@ -165,11 +142,10 @@ LRESULT CEditDlg::OnInitDialog() {
 
 void CEditDlg::InitList() {
   // A single click activates a row, and the whole row takes the click.
-  const DWORD styles = LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE;
-  ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
-  InsertColumn(list_, 0, L"項目", kItemColumnWidth, LVCFMT_LEFT);
-  InsertColumn(list_, 1, L"開始時刻", kTimeColumnWidth, LVCFMT_CENTER);
-  InsertColumn(list_, 2, L"終了時刻", kTimeColumnWidth, LVCFMT_CENTER);
+  list_view::SetExtendedStyles(list_, LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
+  list_view::InsertColumn(list_, 0, L"項目", kItemColumnWidth, LVCFMT_LEFT);
+  list_view::InsertColumn(list_, 1, L"開始時刻", kTimeColumnWidth, LVCFMT_CENTER);
+  list_view::InsertColumn(list_, 2, L"終了時刻", kTimeColumnWidth, LVCFMT_CENTER);
 }
 
 LocalDateTime CEditDlg::ShownDate() const { return PickerTime(shownDate_); }
@@ -189,10 +165,7 @@ void CEditDlg::PutTime(HWND datePicker, HWND timePicker, const LocalDateTime& t)
   SetPickerTime(timePicker, t);
 }
 
-int CEditDlg::SelectedRow() const {
-  return static_cast<int>(
-      ::SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
+int CEditDlg::SelectedRow() const { return list_view::SelectedRow(list_); }
 
 int CEditDlg::SelectedItem() const {
   const LRESULT sel = ::SendMessageW(itemBox_, CB_GETCURSEL, 0, 0);
@@ -206,7 +179,7 @@ void CEditDlg::EnableRowButtons(bool enable) const {
 
 void CEditDlg::Refill() {
   const LocalDateTime date = ShownDate();
-  ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+  list_view::DeleteAllRows(list_);
   for (int index : RecordsOfDate(data_.store, date)) AppendRow(list_, data_.store.At(index));
   // The row to show is a row of the day's list, but it is kept only while
   // the whole store has that many records; a list with fewer rows simply

@@ -1,20 +1,16 @@
 #include "shell/main_dlg.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
-#include <cstddef>
 #include <utility>
 
 #include "resource.h"
 #include "data/help_page.h"
 #include "data/tracker.h"
-#include "report/page_geometry.h"
 #include "shell/about_dlg.h"
 #include "shell/edit_dlg.h"
 #include "win/centre.h"
 #include "win/module.h"
-#include "win/system_time.h"
 
 static_assert(kFirstItemCommand == IDM_FIRST_ITEM && kLastItemCommand == IDM_LAST_ITEM,
               "the menu's item ids are the tracker's");
@@ -24,25 +20,6 @@ const char16_t kIdleTip[] = u"Dorvane";
 
 namespace {
 constexpr char16_t kTrayIconFailed[] = u"通知領域にアイコンを登録できませんでした。";
-constexpr UINT kTrayIconId = 0;
-constexpr DWORD kTrayRetryMilliseconds = 1000;
-constexpr wchar_t kTimeTab[] = L"時刻";
-constexpr wchar_t kStaticsTab[] = L"集計";
-constexpr wchar_t kDocumentName[] = L"Dorvane";
-constexpr wchar_t kPrintToFile[] = L"FILE:";
-constexpr int kTimePage = 0;
-constexpr int kStaticsPage = 1;
-
-// Appends a tab whose item data is its page's window.
-void AppendTab(HWND tab, const wchar_t* text, HWND page) {
-  TCITEMW item{};
-  item.mask = TCIF_TEXT | TCIF_PARAM;
-  item.pszText = const_cast<wchar_t*>(text);
-  item.lParam = reinterpret_cast<LPARAM>(page);
-  const LRESULT count = ::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0);
-  ::SendMessageW(tab, TCM_INSERTITEMW, static_cast<WPARAM>(count),
-                 reinterpret_cast<LPARAM>(&item));
-}
 }  // namespace
 
 void InsertItemEntries(HMENU popup, const ItemCatalogue& catalogue) {
@@ -63,15 +40,15 @@ CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier)
     : CMainDlg(data, notifier, SystemTray(), SystemMonitors(), SystemLocalTime) {}
 
 CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
-                   const MonitorSeam& monitors, Clock clock)
+                   const MonitorSeam& monitors, Clock clock,
+                   CReportPrinter::DefaultOpener openPrinter)
     : CModelessDialog(IDD_REPORT),
       data_(data),
       notifier_(notifier),
-      tray_(tray),
-      monitors_(monitors),
       clock_(std::move(clock)),
-      timeChart_(data, reportDate_),
-      staticsChart_(data, reportDate_) {}
+      trayIcon_(tray, monitors),
+      report_(data),
+      printer_(std::move(openPrinter)) {}
 
 CMainDlg::~CMainDlg() {
   if (IsWindow()) DestroyWindow();
@@ -87,16 +64,17 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
       result = OnDestroy();
       return true;
     case kTrayNotifyMessage:
-      result = OnTrayNotify(wParam, lParam);
+      result = OnTrayNotify(lParam);
       return true;
     case WM_COMMAND:
       // Any notification code: a menu (0), an accelerator (1) or a button.
       result = 0;
       return OnCommand(LOWORD(wParam));
     case WM_NOTIFY:
-      return lParam && OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
+      return lParam && report_.OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
     default:
-      return false;
+      result = 0;
+      return trayIcon_.ProcessWindowMessage(msg, wParam);
   }
 }
 
@@ -128,10 +106,10 @@ bool CMainDlg::OnCommand(UINT id) {
       OnPrint();
       return true;
     case IDC_REPORT_PREVWEEK:
-      OnPrevWeek();
+      report_.MoveWeek(-7);
       return true;
     case IDC_REPORT_NEXTWEEK:
-      OnNextWeek();
+      report_.MoveWeek(+7);
       return true;
     case IDM_ABOUT:
       OnAbout();
@@ -141,22 +119,6 @@ bool CMainDlg::OnCommand(UINT id) {
       // stays open and only 閉じる hides it.
       return false;
   }
-}
-
-bool CMainDlg::OnNotify(const NMHDR& header, LRESULT& result) {
-  if (header.idFrom == IDC_REPORT_TAB && header.code == TCN_SELCHANGING) {
-    result = OnTabSelChanging();  // 0: the change is allowed
-    return true;
-  }
-  if (header.idFrom == IDC_REPORT_TAB && header.code == TCN_SELCHANGE) {
-    result = OnTabSelChange();
-    return true;
-  }
-  if (header.idFrom == IDC_REPORT_DATEPICK && header.code == DTN_DATETIMECHANGE) {
-    result = OnDateChange();
-    return true;
-  }
-  return false;
 }
 
 BOOL CMainDlg::PreTranslateMessage(MSG* msg) { return ::IsDialogMessageW(hwnd_, msg); }
@@ -181,17 +143,15 @@ LRESULT CMainDlg::OnInitDialog() {
     loop->AddIdleHandler(this);
   }
 
-  trayIcon_ = bigIcon_.Get();
-  iconWindow_ = nullptr;
-  trayIconAdded_ = AddTrayIcon();
+  AddTrayIcon();
 
-  InitReportTabs();
-  InitPrintSettings();
+  report_.Attach(GetDlgItem(IDC_REPORT_TAB), GetDlgItem(IDC_REPORT_TIME),
+                 GetDlgItem(IDC_REPORT_STATICS), GetDlgItem(IDC_REPORT_DATEPICK));
   return TRUE;
 }
 
 LRESULT CMainDlg::OnDestroy() {
-  RemoveTrayIcon();
+  trayIcon_.Remove();
   if (CMessageLoop* loop = TheModule().GetMessageLoop()) {
     loop->RemoveMessageFilter(this);
     loop->RemoveIdleHandler(this);
@@ -199,135 +159,20 @@ LRESULT CMainDlg::OnDestroy() {
   return 0;
 }
 
-void CMainDlg::InitReportTabs() {
-  tab_ = GetDlgItem(IDC_REPORT_TAB);
-  timeChart_.SubclassWindow(GetDlgItem(IDC_REPORT_TIME));
-  staticsChart_.SubclassWindow(GetDlgItem(IDC_REPORT_STATICS));
-  // Tab index 0 is the time chart and 1 the totals: printing goes by index.
-  AppendTab(tab_, kTimeTab, timeChart_.Hwnd());
-  AppendTab(tab_, kStaticsTab, staticsChart_.Hwnd());
-  staticsChart_.ShowWindow(SW_HIDE);
-  if (HWND page = SelectedPage()) {
-    ::ShowWindow(page, SW_SHOW);
-    ::SetFocus(page);
-  }
-  // Created at start-up, the picker holds today: the report first shows the
-  // weeks of the start-up date.
-  datePicker_ = GetDlgItem(IDC_REPORT_DATEPICK);
-  ReadReportDate();
-}
-
-// The default printer in landscape; without one the settings stay empty and
-// the print dialog starts from whatever the system offers.
-void CMainDlg::InitPrintSettings() {
-  printer_.OpenDefault();
-  printSettings_.CopyFrom(printer_);
-  DEVMODEW* settings = printSettings_.Get();
-  // dmFields stays as the printer gave it.
-  if (settings && settings->dmSize >= offsetof(DEVMODEW, dmOrientation) + sizeof(short)) {
-    settings->dmOrientation = DMORIENT_LANDSCAPE;
-  }
-}
-
-HWND CMainDlg::SelectedPage() const {
-  const LRESULT selected = ::SendMessageW(tab_, TCM_GETCURSEL, 0, 0);
-  if (selected < 0) return nullptr;
-  TCITEMW item{};
-  item.mask = TCIF_PARAM;
-  if (!::SendMessageW(tab_, TCM_GETITEMW, static_cast<WPARAM>(selected),
-                      reinterpret_cast<LPARAM>(&item))) {
-    return nullptr;
-  }
-  return reinterpret_cast<HWND>(item.lParam);
-}
-
-LRESULT CMainDlg::OnTabSelChanging() {
-  if (HWND page = SelectedPage()) ::ShowWindow(page, SW_HIDE);
-  return 0;
-}
-
-LRESULT CMainDlg::OnTabSelChange() {
-  // A page that becomes visible repaints itself whole.
-  if (HWND page = SelectedPage()) {
-    ::ShowWindow(page, SW_SHOW);
-    ::SetFocus(page);
-  }
-  return 0;
-}
-
-void CMainDlg::ReadReportDate() {
-  SYSTEMTIME picked{};
-  if (::SendMessageW(datePicker_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&picked)) !=
-      GDT_VALID) {
-    return;
-  }
-  reportDate_ = FromSystemTime(picked);
-}
-
-void CMainDlg::InvalidatePages() {
-  ::InvalidateRect(timeChart_.Hwnd(), nullptr, TRUE);
-  ::InvalidateRect(staticsChart_.Hwnd(), nullptr, TRUE);
-}
-
-LRESULT CMainDlg::OnDateChange() {
-  ReadReportDate();
-  InvalidatePages();
-  return 0;
-}
-
-void CMainDlg::MoveReportWeek(int days) {
-  ReadReportDate();
-  // The weekday stays; month and year follow.
-  AddDays(reportDate_, days);
-  SYSTEMTIME picked = ToSystemTime(reportDate_);
-  ::SendMessageW(datePicker_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&picked));
-  InvalidatePages();
-}
-
-void CMainDlg::OnPrevWeek() { MoveReportWeek(-7); }
-void CMainDlg::OnNextWeek() { MoveReportWeek(+7); }
-
-NOTIFYICONDATAW CMainDlg::IconDescription(HWND window, UINT flags) const {
-  NOTIFYICONDATAW nid{};
-  nid.cbSize = kTrayIconDataSize;
-  nid.hWnd = window;
-  nid.uID = kTrayIconId;
-  nid.uFlags = flags;
-  return nid;
-}
-
-bool CMainDlg::AddTrayIcon() {
-  iconWindow_ = hwnd_;
-  NOTIFYICONDATAW nid = IconDescription(iconWindow_, NIF_MESSAGE | NIF_ICON | NIF_TIP);
-  nid.uCallbackMessage = kTrayNotifyMessage;
-  nid.hIcon = trayIcon_;
+void CMainDlg::AddTrayIcon() {
   // An interval restored from the record file names its item from the start.
-  CopyTip(data_.currentActivity.empty() ? Text(kIdleTip) : data_.currentActivity, nid.szTip,
-          ARRAYSIZE(nid.szTip));
+  const Text tip = data_.currentActivity.empty() ? Text(kIdleTip) : data_.currentActivity;
+  trayIcon_.Add(hwnd_, kTrayNotifyMessage, bigIcon_.Get(), tip, [this] { OnNoNotificationArea(); });
+}
 
-  if (tray_.NotifyIcon(NIM_ADD, nid)) return true;
-  // A busy shell (at log-on) answers late; it may have added the icon anyway.
-  while (tray_.LastError() == ERROR_TIMEOUT) {
-    if (tray_.NotifyIcon(NIM_MODIFY, nid)) return true;
-    tray_.Wait(kTrayRetryMilliseconds);
-    if (tray_.NotifyIcon(NIM_ADD, nid)) return true;
-  }
+void CMainDlg::OnNoNotificationArea() {
   notifier_.Show(kTrayIconFailed, Text(), MessageIcon::Warning);
-  return false;
+  // Having written nothing, as every change is saved when it is made.
+  DestroyWindow();
+  ::PostQuitMessage(0);
 }
 
-void CMainDlg::SetTrayTip(const Text& text) {
-  NOTIFYICONDATAW nid = IconDescription(hwnd_, NIF_TIP);
-  CopyTip(text, nid.szTip, ARRAYSIZE(nid.szTip));
-  tray_.NotifyIcon(NIM_MODIFY, nid);
-}
-
-void CMainDlg::RemoveTrayIcon() {
-  NOTIFYICONDATAW nid = IconDescription(iconWindow_, 0);
-  tray_.NotifyIcon(NIM_DELETE, nid);
-}
-
-LRESULT CMainDlg::OnTrayNotify(WPARAM /*wParam*/, LPARAM lParam) {
+LRESULT CMainDlg::OnTrayNotify(LPARAM lParam) {
   switch (LOWORD(lParam)) {
     case WM_LBUTTONDOWN:
       TrackMenu(IDM_LEFTMENU, true);
@@ -343,19 +188,13 @@ LRESULT CMainDlg::OnTrayNotify(WPARAM /*wParam*/, LPARAM lParam) {
 
 void CMainDlg::TrackMenu(int menuId, bool withItems) {
   if (windowShowing_) return;
-  // The window must be the foreground window, hidden as it is, or the menu
-  // does not close when the user clicks elsewhere.
-  ::SetForegroundWindow(hwnd_);
-  POINT cursor{};
-  ::GetCursorPos(&cursor);
   OwnedMenu menu(::LoadMenuW(TheModule().ResourceInstance(), MAKEINTRESOURCEW(menuId)));
   if (!menu) return;
   HMENU popup = ::GetSubMenu(menu.Get(), 0);
   if (!popup) return;
   if (withItems) InsertItemEntries(popup, data_.catalogue);
   // The chosen command comes back as WM_COMMAND through the command table.
-  ::TrackPopupMenu(popup, 0, ClampToWorkArea(cursor.x, cursor.y, monitors_), cursor.y, 0, hwnd_,
-                   nullptr);
+  trayIcon_.TrackMenu(popup);
 }
 
 // ---- commands ----
@@ -419,62 +258,12 @@ void CMainDlg::OnHelp() {
   }
 }
 
-// Prints the shown tab on one page. Nothing here is shown to the user when
-// it fails: the print dialog and the spooler speak for themselves.
-void CMainDlg::OnPrint() {
-  CPrintDialog dialog;
-  // Either block may be null: the dialog then starts from the system's
-  // default printer.
-  dialog.SetStart(printSettings_.CopyOut(), printer_.MakeDevNames());
-  if (!dialog.DoModal(::GetActiveWindow())) return;
-
-  const PRINTDLGW& chosen = dialog.Result();
-  if (chosen.hDevMode) {
-    LockedGlobal<DEVMODEW> mode(chosen.hDevMode);
-    printSettings_.CopyFrom(mode.Get());
-  }
-  printer_.Close();
-  {
-    LockedGlobal<DEVNAMES> names(chosen.hDevNames);
-    if (names.Get()) {
-      const wchar_t* name = reinterpret_cast<const wchar_t*>(names.Get()) + names.Get()->wDeviceOffset;
-      printer_.Open(name, printSettings_.Get());
-    }
-  }
-
-  printRun_.docInfo = DOCINFOW{};
-  printRun_.docInfo.cbSize = sizeof(printRun_.docInfo);
-  printRun_.docInfo.lpszDocName = kDocumentName;
-  // The spooler asks for the file's name.
-  printRun_.docInfo.lpszOutput = (chosen.Flags & PD_PRINTTOFILE) ? kPrintToFile : nullptr;
-  printRun_.pageSource = this;
-  printRun_.firstPage = 0;
-  printRun_.lastPage = 0;
-  printRun_.printer = printer_.Handle();
-  printRun_.defaultDeviceMode = printSettings_.Get();
-  printRun_.Run();
-}
+// Prints the shown tab on one page.
+void CMainDlg::OnPrint() { printer_.Print(::GetActiveWindow(), *this); }
 
 bool CMainDlg::DrawPage(UINT page, HDC dc) {
   if (page != 0) return false;
-  const int pageWidth = ::GetDeviceCaps(dc, HORZRES);
-  const int pageHeight = ::GetDeviceCaps(dc, VERTRES);
-  const LRESULT selected = ::SendMessageW(tab_, TCM_GETCURSEL, 0, 0);
-  const CReportPage* chart = nullptr;
-  if (selected == kTimePage) chart = &timeChart_;
-  if (selected == kStaticsPage) chart = &staticsChart_;
-  if (!chart) return true;  // no tab selected: a blank page
-
-  RECT client{};
-  ::GetClientRect(chart->Hwnd(), &client);
-  const PageGeometry g =
-      FitPage(pageWidth, pageHeight, client.right - client.left, client.bottom - client.top);
-  if (g.blank) return true;  // a window without area has no scale
-  if (selected == kTimePage) {
-    timeChart_.DrawChart(dc, g.scale, g.x0, g.y0);
-  } else {
-    const POINT origin{g.x0, g.y0};
-    staticsChart_.DrawChart(dc, g.scale, &origin);
-  }
+  // No tab selected: a blank page, still a page.
+  if (const CReportPage* chart = report_.SelectedChart()) chart->DrawOnPage(dc);
   return true;
 }

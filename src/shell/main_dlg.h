@@ -10,9 +10,9 @@
 #include "base/notifier.h"
 #include "data/activity_data.h"
 #include "shell/conf_dlg.h"
-#include "report/win32/printing.h"
-#include "report/win32/report_charts.h"
-#include "shell/tray_shell.h"
+#include "report/win32/report_printer.h"
+#include "report/win32/report_view.h"
+#include "shell/tray_icon.h"
 #include "shell/work_area.h"
 #include "win/handles.h"
 #include "win/message_loop.h"
@@ -40,7 +40,8 @@ class CMainDlg : public CModelessDialog,
   CMainDlg(ActivityData& data, Notifier& notifier);
   // Seams for tests.
   CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
-           const MonitorSeam& monitors, Clock clock);
+           const MonitorSeam& monitors, Clock clock,
+           CReportPrinter::DefaultOpener openPrinter = CReportPrinter::SpoolerDefault);
   // Destroys a window still alive, so that OnDestroy removes the icon and
   // the loop registrations.
   ~CMainDlg() override;
@@ -50,35 +51,24 @@ class CMainDlg : public CModelessDialog,
   BOOL PreTranslateMessage(MSG* msg) override;
   bool OnIdle() override;
 
-  // Registers the icon; retries once a second while the shell times out.
-  // Any other failure warns the user once and returns false.
-  bool AddTrayIcon();
-  void SetTrayTip(const Text& text);
-  void RemoveTrayIcon();
-  LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
-
-  // False when the icon could not be registered: the user has no way to
-  // reach the program, and start-up ends it.
-  bool HasTrayIcon() const { return trayIconAdded_; }
+  void SetTrayTip(const Text& text) { trayIcon_.SetTip(text); }
+  // False while the icon is not registered: the window waits hidden for a
+  // notification area, and ends the program when none comes.
+  bool HasTrayIcon() const { return trayIcon_.Added(); }
   // Set while the report or a modal dialog of the command menu is showing;
   // the icon then opens no menu.
   bool WindowShowing() const { return windowShowing_; }
 
   // The date last read from the report's date picker: the charts show its
   // week and the week after.
-  const LocalDateTime& ReportDate() const { return reportDate_; }
-  const CReportTime& TimeChart() const { return timeChart_; }
-  const CReportStatics& StaticsChart() const { return staticsChart_; }
+  const LocalDateTime& ReportDate() const { return report_.ReportDate(); }
+  const CReportTime& TimeChart() const { return report_.TimeChart(); }
+  const CReportStatics& StaticsChart() const { return report_.StaticsChart(); }
 
   // The print run's page source: page 0 is the selected tab's chart, scaled
   // up by the largest whole factor that fits the printable area, centred.
   bool DrawPage(UINT page, HDC dc) override;
   bool IsPageValid(UINT page) override { return page == 0; }
-  // The printer and settings the next Print starts from (null when none).
-  HANDLE Printer() const { return printer_.Handle(); }
-  const DEVMODEW* PrintSettings() const { return printSettings_.Get(); }
-  // The last print job as it was set up.
-  const CPrintRun& LastPrintRun() const { return printRun_; }
 
  private:
   // Sets WindowShowing for one scope: the time a modal dialog is open.
@@ -95,12 +85,12 @@ class CMainDlg : public CModelessDialog,
 
   LRESULT OnInitDialog();
   LRESULT OnDestroy();
+  // Adds the icon with the window's big icon.
+  void AddTrayIcon();
+  // No notification area within the wait: nothing can reach the program.
+  void OnNoNotificationArea();
+  LRESULT OnTrayNotify(LPARAM lParam);
   bool OnCommand(UINT id);
-  bool OnNotify(const NMHDR& header, LRESULT& result);
-
-  // Hooks of OnInitDialog, in this order after the icon is registered.
-  void InitReportTabs();
-  void InitPrintSettings();
 
   // The command table's handlers.
   void OnExit();
@@ -112,50 +102,27 @@ class CMainDlg : public CModelessDialog,
   void OnAbout();
   void OnHelp();
   void OnPrint();
-  void OnPrevWeek();
-  void OnNextWeek();
-
-  // The report's tabs and date picker.
-  LRESULT OnTabSelChanging();
-  LRESULT OnTabSelChange();
-  LRESULT OnDateChange();
-  // The page of the selected tab (its item data), or null.
-  HWND SelectedPage() const;
-  void ReadReportDate();
-  void MoveReportWeek(int days);
-  void InvalidatePages();
 
   // Shows a modal dialog owned by the active window with WindowShowing set.
   INT_PTR ShowModal(CModalDialog& dialog);
 
+  // Opens a menu of the resources from the icon, the item menu with the
+  // catalogue's items.
   void TrackMenu(int menuId, bool withItems);
-  NOTIFYICONDATAW IconDescription(HWND window, UINT flags) const;
 
   ActivityData& data_;
   Notifier& notifier_;
-  TrayShell& tray_;
-  const MonitorSeam& monitors_;
   Clock clock_;
+  CTrayIcon trayIcon_;
 
   OwnedIcon bigIcon_;
   OwnedIcon smallIcon_;
-  HWND iconWindow_ = nullptr;  // the window the icon was added under
-  HICON trayIcon_ = nullptr;   // the big icon, owned by bigIcon_
-  bool trayIconAdded_ = false;
   bool windowShowing_ = false;
   // The colour dialog's custom colours, kept for the run.
   CustomColours customColours_ = WhiteCustomColours();
 
-  // The report. ReportDate is process-wide like WindowShowing and lives
-  // beside it for the whole run; the pages read it at every paint.
-  LocalDateTime reportDate_;
-  HWND tab_ = nullptr;
-  HWND datePicker_ = nullptr;
-  CReportTime timeChart_;
-  CReportStatics staticsChart_;
-
-  // Printing: kept for the whole run, never written to disk.
-  CPrinterConnection printer_;
-  CDeviceModeCopy printSettings_;
-  CPrintRun printRun_;
+  // The report's pages and date, and its printer: both kept for the whole
+  // run, like WindowShowing.
+  CReportView report_;
+  CReportPrinter printer_;
 };

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <winspool.h>
 
 enum class HandleKind {
   Icon,
@@ -18,6 +19,8 @@ enum class HandleKind {
   WindowDC,   // GetDC, released with ReleaseDC
   ImageList,
   Kernel,     // CloseHandle
+  Global,     // GlobalAlloc (movable blocks), released with GlobalFree
+  Printer,    // OpenPrinterW, released with ClosePrinter
   kCount
 };
 
@@ -116,6 +119,16 @@ struct Kernel {
   static constexpr HandleKind kKind = HandleKind::Kernel;
   static void Close(HANDLE h) { ::CloseHandle(h); }
 };
+struct Global {
+  using Handle = HGLOBAL;
+  static constexpr HandleKind kKind = HandleKind::Global;
+  static void Close(HGLOBAL h) { ::GlobalFree(h); }
+};
+struct Printer {
+  using Handle = HANDLE;
+  static constexpr HandleKind kKind = HandleKind::Printer;
+  static void Close(HANDLE h) { ::ClosePrinter(h); }
+};
 }  // namespace handle_traits
 
 using OwnedIcon = UniqueHandle<handle_traits::Icon>;      // LoadImageW without LR_SHARED, CreateIcon...
@@ -129,6 +142,9 @@ using OwnedDC = UniqueHandle<handle_traits::MemoryDC>;    // CreateCompatibleDC,
 // Release() the owner when the list is handed over.
 using OwnedImageList = UniqueHandle<handle_traits::ImageList>;
 using OwnedKernelHandle = UniqueHandle<handle_traits::Kernel>;  // mutexes, files, processes
+// A block that is kept locked must be unlocked before its owner frees it.
+using OwnedGlobal = UniqueHandle<handle_traits::Global>;
+using OwnedPrinter = UniqueHandle<handle_traits::Printer>;  // OpenPrinterW
 
 // The DC of a window from GetDC, given back with ReleaseDC.
 class WindowDC {

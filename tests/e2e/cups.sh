@@ -7,6 +7,7 @@
 #                    queue $E2E_CUPS_QUEUE writing PDFs to $E2E_CUPS_OUT, exports CUPS_SERVER
 #   e2e_cups_stop    ends cupsd and removes what it set up; also run at the test's end
 #   e2e_cups_pages   the page log: "job-id job-name total pages", one line per job
+#   e2e_cups_jobs    every job the scheduler has taken, finished or not, one a line
 
 e2e_cups_start() {
   [ "$(id -u)" -eq 0 ] || e2e_fail "printing needs root: cups-pdf runs as root and reads its queue's settings from /etc/cups"
@@ -92,4 +93,8 @@ e2e_cups_stop() {
 e2e_cups_pages() {
   # The scheduler writes a job's line when it has finished with it.
   cat "$E2E_CUPS_DIR/log/page_log" 2>/dev/null
+}
+
+e2e_cups_jobs() {
+  lpstat -W all -o "$E2E_CUPS_QUEUE"
 }

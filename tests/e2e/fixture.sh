@@ -13,7 +13,7 @@ stop_recorded() {
   fi
   wineserver -k 2>/dev/null
   e2e_stop_xvfb
-  rm -f "$E2E_STATE/display" "$E2E_STATE/xvfb.pid"
+  rm -f "$E2E_STATE/display" "$E2E_STATE/xvfb.pid" "$E2E_STATE/running"
 }
 
 case ${1:-} in

@@ -123,6 +123,7 @@ e2e_cleanup() {
     kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
   done
+  [ ${#E2E_ALL_PIDS[@]} -eq 0 ] || : >"$E2E_STATE/running"
   if [ "$E2E_OWN_DISPLAY" = 1 ]; then
     wineserver -k 2>/dev/null
     e2e_stop_xvfb
@@ -133,16 +134,18 @@ e2e_cleanup() {
   exit $status
 }
 
-# Ends a copy of the program that an earlier, aborted test left running in
-# the prefix: it would make every later start a second copy.
+# Every copy a test starts is recorded in $E2E_STATE/running until the test
+# has ended it. A test that CTest stopped at its time limit had no chance to
+# end its copies: the next test ends them at once by their process ids (a
+# copy left running would make every later start a second copy).
 e2e_end_leftovers() {
-  local line pid
-  while IFS= read -r line; do
-    pid=$(sed -n 's/^[0-9A-F]*\tpid=\([0-9]*\)\t.*/\1/p' <<<"$line")
-    [ -n "$pid" ] || continue
+  local pid
+  [ -s "$E2E_STATE/running" ] || return 0
+  while read -r pid; do
     e2e_log "ending a copy left running by an earlier test (Windows pid $pid)"
     drv kill --pid "$pid"
-  done < <(drv windows --hidden | grep -F "	$E2E_TITLE" | grep -v '^ ')
+  done <"$E2E_STATE/running"
+  : >"$E2E_STATE/running"
 }
 
 # e2e_begin NAME [--no-exe]
@@ -155,7 +158,7 @@ e2e_begin() {
   E2E_DIR="$E2E_BUILD/tests/e2e/work/$E2E_NAME"
   E2E_RUN="$E2E_DIR.run"  # the harness's own files: pids, exit codes, logs
   rm -rf "$E2E_DIR" "$E2E_RUN"
-  mkdir -p "$E2E_DIR" "$E2E_RUN"
+  mkdir -p "$E2E_DIR" "$E2E_RUN" "$E2E_STATE"
   trap e2e_cleanup EXIT
   if e2e_fixture_alive; then
     DISPLAY=$(cat "$E2E_STATE/display")
@@ -200,6 +203,7 @@ e2e_start() {
   local pid
   for pid in "${E2E_PIDS[@]}"; do
     E2E_ALL_PIDS+=("$pid")
+    echo "$pid" >>"$E2E_STATE/running"
     echo "$base.exit" >"$E2E_RUN/exitfile.$pid"
   done
   e2e_log "started Dorvane.exe in $dir: pid ${E2E_PIDS[*]}"

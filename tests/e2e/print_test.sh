@@ -162,7 +162,10 @@ e2e_expect "jobs in the scheduler's page log" \
 before=$(pdfs)
 rep_click_control "$pid" $REP_PRINT
 drv modal press 2 --pid "$pid" || e2e_fail "the print dialog did not close on キャンセル"
-sleep 2
+# A job would have reached the scheduler before the program went back to
+# its message loop: Wine hands it over inside EndDoc.
+drv sync --pid "$pid" || e2e_fail "the program did not come back from the print dialog"
+e2e_expect "jobs the scheduler took after cancelling" 2 "$(e2e_cups_jobs | wc -l)"
 e2e_expect "PDFs after cancelling" "$before" "$(pdfs)"
 e2e_expect "jobs after cancelling" 2 "$(e2e_cups_pages | wc -l)"
 drv msgbox none --pid "$pid" || e2e_fail "cancelling the print dialog showed a message"
@@ -207,7 +210,7 @@ drv msgbox read --pid "$pid" >"$E2E_RUN/no-printer-message.txt" || e2e_fail "the
 e2e_log "the platform says: $(tr '\n' ' ' <"$E2E_RUN/no-printer-message.txt")"
 e2e_screenshot "$E2E_RUN/no-printer.png"
 drv msgbox dismiss --pid "$pid" || e2e_fail "could not dismiss the platform's warning"
-sleep 1.5
+drv sync --pid "$pid" || e2e_fail "the program did not come back from the platform's warning"
 drv msgbox none --pid "$pid" || e2e_fail "without a printer the program showed a message of its own"
 drv modal none --pid "$pid" || e2e_fail "a dialog is still open"
 drv wait-window --pid "$pid" --visible --timeout 100 >/dev/null || e2e_fail "the report closed"

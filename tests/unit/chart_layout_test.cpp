@@ -306,15 +306,14 @@ TEST(ShownDays, DaySharesDrawTheSameAsWholeWalks) {
 
   ShownDays days(Wednesday());
   days.Collect(records);
-  const LogicalRect band{0, 0, 336, 20};
   size_t drawn = 0;
   for (DayStep step : {DrawDayBars, DrawDayTotals}) {
     for (int d = 0; d < 14; ++d) {
       PrimitiveList fromShare;
       PrimitiveList fromAll;
-      step(DayRecords{catalogue, records, days.RecordsOn(d)}, 1, days.Day(d), band, 80, 40, 14, 0,
-           0, fromShare);
-      step(DayRecords{catalogue, records, all}, 1, days.Day(d), band, 80, 40, 14, 0, 0, fromAll);
+      const DayRow row{days.Day(d), 80, 40};
+      step(DayRecords{catalogue, records, days.RecordsOn(d)}, row, DeviceMapping{}, fromShare);
+      step(DayRecords{catalogue, records, all}, row, DeviceMapping{}, fromAll);
       ASSERT_EQ(fromShare.size(), fromAll.size()) << "day " << d;
       for (size_t i = 0; i < fromAll.size(); ++i) {
         EXPECT_EQ(fromShare[i].rect, fromAll[i].rect) << "day " << d << " primitive " << i;

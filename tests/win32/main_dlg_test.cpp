@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <memory>
@@ -39,6 +41,12 @@ class FakeTray : public TrayShell {
   }
   DWORD LastError() const override { return lastError_; }
   void Wait(DWORD milliseconds) override { waits.push_back(milliseconds); }
+  // The test ends a wait by sending WM_TIMER.
+  void StartTimer(HWND, UINT_PTR id, DWORD milliseconds) override {
+    timers[id] = milliseconds;
+    lastTimer = id;
+  }
+  void StopTimer(HWND, UINT_PTR id) override { timers.erase(id); }
 
   std::vector<DWORD> Messages() const {
     std::vector<DWORD> m;
@@ -49,6 +57,8 @@ class FakeTray : public TrayShell {
   std::deque<std::pair<bool, DWORD>> script;
   std::vector<TrayCall> calls;
   std::vector<DWORD> waits;
+  std::map<UINT_PTR, DWORD> timers;  // running
+  UINT_PTR lastTimer = 0;
 
  private:
   DWORD lastError_ = ERROR_SUCCESS;
@@ -240,7 +250,8 @@ TEST_F(MainDlgTest, AModifyThatSucceedsAfterATimeOutMeansTheIconIsThere) {
   EXPECT_TRUE(Dialog().HasTrayIcon());
 }
 
-TEST_F(MainDlgTest, AnyOtherFailureWarnsOnceAndGivesUp) {
+// Before the taskbar exists (a start at sign-in) the shell refuses the icon.
+TEST_F(MainDlgTest, AnyOtherFailureWaitsAMinuteForANotificationAreaThenWarnsOnceAndEnds) {
   struct Case {
     const char* what;
     std::deque<std::pair<bool, DWORD>> script;
@@ -261,17 +272,65 @@ TEST_F(MainDlgTest, AnyOtherFailureWarnsOnceAndGivesUp) {
     FakeNotifier notifier;
     tray.script = c.script;
     CMainDlg dialog(data_, notifier, tray, monitors_, FixedNow);
-    ASSERT_NE(dialog.Create(nullptr), nullptr);
+    HWND hwnd = dialog.Create(nullptr);
+    ASSERT_NE(hwnd, nullptr);
     EXPECT_FALSE(dialog.HasTrayIcon());
     std::vector<DWORD> sent;
     for (const TrayCall& call : tray.calls) sent.push_back(call.message);
     EXPECT_EQ(sent, c.messages);
     EXPECT_EQ(tray.waits.size(), c.waits);
+    EXPECT_TRUE(notifier.shown.empty()) << "no word while the notification area may still come";
+    EXPECT_EQ(tray.timers, (std::map<UINT_PTR, DWORD>{{tray.lastTimer, 60000}}));
+    EXPECT_EQ(PumpUntilIdle(), -1) << "the program keeps running, hidden";
+    EXPECT_FALSE(::IsWindowVisible(hwnd));
+
+    ::SendMessageW(hwnd, WM_TIMER, tray.lastTimer, 0);
     ASSERT_EQ(notifier.shown.size(), 1u);
     EXPECT_EQ(notifier.shown[0].text, u"通知領域にアイコンを登録できませんでした。");
     EXPECT_EQ(notifier.shown[0].caption, u"") << "the system's default caption";
     EXPECT_EQ(notifier.shown[0].icon, MessageIcon::Warning);
+    EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_EQ(PumpUntilIdle(), 0) << "ends as a start without an icon always did";
   }
+  EXPECT_TRUE(files_.files.empty());
+}
+
+const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+
+TEST_F(MainDlgTest, ANotificationAreaThatComesLaterGetsTheIconAndEndsTheWait) {
+  data_.currentActivity = u"仕事";
+  tray_.script = {{false, ERROR_FILE_NOT_FOUND}, {false, ERROR_FILE_NOT_FOUND}};
+  HWND hwnd = Create();
+  ::SendMessageW(hwnd, kTaskbarCreated, 0, 0);
+  EXPECT_FALSE(Dialog().HasTrayIcon()) << "that one refused too: the wait goes on";
+  EXPECT_EQ(tray_.timers.size(), 1u);
+
+  ::SendMessageW(hwnd, kTaskbarCreated, 0, 0);
+  EXPECT_TRUE(Dialog().HasTrayIcon());
+  EXPECT_TRUE(tray_.timers.empty());
+  ASSERT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_ADD}));
+  EXPECT_EQ(0, std::memcmp(&tray_.calls[2].data, &tray_.calls[0].data, sizeof(NOTIFYICONDATAW)));
+  EXPECT_EQ(tray_.calls[2].Tip(), L"仕事");
+
+  // A tick already queued when the wait ended.
+  ::SendMessageW(hwnd, WM_TIMER, tray_.lastTimer, 0);
+  EXPECT_TRUE(notifier_.shown.empty());
+  EXPECT_TRUE(::IsWindow(hwnd));
+  EXPECT_EQ(PumpUntilIdle(), -1);
+}
+
+// Explorer restarted: the new shell knows no icon.
+TEST_F(MainDlgTest, TaskbarCreatedAddsTheIconAgainWithTheTooltipOfNow) {
+  AddItems(2);
+  HWND hwnd = Create();
+  Command(IDM_FIRST_ITEM + 1);
+  ::SendMessageW(hwnd, kTaskbarCreated, 0, 0);
+  ASSERT_EQ(tray_.calls.back().message, static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(0, std::memcmp(&tray_.calls.back().data, &tray_.calls[0].data,
+                           offsetof(NOTIFYICONDATAW, szTip)))
+      << "the description of the first add";
+  EXPECT_EQ(tray_.calls.back().Tip(), L"会議");
+  EXPECT_TRUE(tray_.timers.empty()) << "no wait was started";
 }
 
 TEST_F(MainDlgTest, TheTooltipChangesAloneAndLongTextsAreCutSafely) {
@@ -331,6 +390,19 @@ TEST_F(MainDlgTest, DestroyingTheWindowRemovesTheIconAndTheLoopRegistrations) {
   EXPECT_FALSE(loop_.RemoveIdleHandler(&Dialog()));
   EXPECT_TRUE(loop_.OnIdle(0));
   loop_.RemoveIdleHandler(&sentinel);
+}
+
+// A default printer that is off stalls its opening for seconds: start-up
+// leaves it to the first 印刷.
+TEST_F(MainDlgTest, StartUpOpensNoPrinter) {
+  int openings = 0;
+  CMainDlg dialog(data_, notifier_, tray_, monitors_, FixedNow, [&openings](CPrinterConnection&) {
+    ++openings;
+    return false;
+  });
+  ASSERT_NE(dialog.Create(nullptr), nullptr);
+  ::SendMessageW(dialog.Hwnd(), WM_COMMAND, IDM_REPORT, 0);
+  EXPECT_EQ(openings, 0);
 }
 
 // ---- the command table ----
@@ -588,6 +660,22 @@ TEST_F(TrayMenuTest, APressOffEveryMonitorOpensTheMenuInsideTheWorkArea) {
   ASSERT_TRUE(spy.opened);
   EXPECT_EQ(spy.menuRect.left, 300);
   EXPECT_EQ(spy.menuRect.top, cursor_.y) << "y is never moved";
+}
+
+// Windows wants a message to the owner after TrackPopupMenu, or the next
+// menu can close at once.
+TEST_F(TrayMenuTest, EveryMenuIsFollowedByAMessageToTheWindow) {
+  HWND hwnd = Create();
+  for (UINT button : {WM_LBUTTONDOWN, WM_RBUTTONDOWN}) {
+    DrainMessages();
+    MenuSpy spy;
+    Press(button, spy);
+    ASSERT_TRUE(spy.opened);
+    bool nullPosted = false;
+    MSG msg;
+    while (::PeekMessageW(&msg, hwnd, 0, 0, PM_REMOVE)) nullPosted |= msg.message == WM_NULL;
+    EXPECT_TRUE(nullPosted) << std::hex << button;
+  }
 }
 
 TEST_F(TrayMenuTest, OtherMouseMessagesAndAShowingWindowOpenNoMenu) {

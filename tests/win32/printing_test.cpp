@@ -1,6 +1,7 @@
 // The pieces of printing that need no printer: the device-mode copy, the
 // device-names block, and the print run's order of calls.
 #include "report/win32/printing.h"
+#include "report/win32/report_printer.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ std::vector<BYTE> DeviceMode(const wchar_t* name, WORD extra, BYTE fill) {
 TEST(DeviceModeCopy, KeepsTheModeWithItsDriversBytesAndHandsOutCopies) {
   CDeviceModeCopy copy;
   EXPECT_EQ(copy.Get(), nullptr);
-  EXPECT_EQ(copy.CopyOut(), nullptr) << "nothing to hand out";
+  EXPECT_FALSE(copy.CopyOut()) << "nothing to hand out";
   EXPECT_FALSE(copy.CopyFrom(static_cast<const DEVMODEW*>(nullptr)));
   EXPECT_EQ(copy.Get(), nullptr);
 
@@ -40,18 +41,17 @@ TEST(DeviceModeCopy, KeepsTheModeWithItsDriversBytesAndHandsOutCopies) {
   source[sizeof(DEVMODEW) + 5] = 0;
   EXPECT_EQ(reinterpret_cast<const BYTE*>(copy.Get())[sizeof(DEVMODEW) + 5], 0xA5);
 
-  HGLOBAL out = copy.CopyOut();
-  ASSERT_NE(out, nullptr);
-  EXPECT_GE(::GlobalSize(out), sizeof(DEVMODEW) + 40);
+  OwnedGlobal out = copy.CopyOut();
+  ASSERT_TRUE(out);
+  EXPECT_GE(::GlobalSize(out.Get()), sizeof(DEVMODEW) + 40);
   {
-    LockedGlobal<DEVMODEW> mode(out);
+    LockedGlobal<DEVMODEW> mode(out.Get());
     ASSERT_NE(mode.Get(), nullptr);
     EXPECT_NE(mode.Get(), copy.Get()) << "the caller's own block";
     EXPECT_EQ(std::memcmp(mode.Get(), copy.Get(), sizeof(DEVMODEW) + 40), 0);
     mode.Get()->dmCopies = 9;
   }
   EXPECT_EQ(copy.Get()->dmCopies, 3) << "changing the handed-out block leaves the copy alone";
-  ::GlobalFree(out);
 
   // Replacing the copy with itself (the dialog's block may be ours) keeps it whole.
   copy.Get()->dmOrientation = DMORIENT_LANDSCAPE;
@@ -64,9 +64,8 @@ TEST(DeviceModeCopy, KeepsTheModeWithItsDriversBytesAndHandsOutCopies) {
   ASSERT_TRUE(copy.CopyFrom(reinterpret_cast<const DEVMODEW*>(other.data())));
   EXPECT_STREQ(copy.Get()->dmDeviceName, L"Other");
   EXPECT_EQ(copy.Get()->dmDriverExtra, 4);
-  HGLOBAL small = copy.CopyOut();
-  EXPECT_GE(::GlobalSize(small), sizeof(DEVMODEW) + 4);
-  ::GlobalFree(small);
+  OwnedGlobal small = copy.CopyOut();
+  EXPECT_GE(::GlobalSize(small.Get()), sizeof(DEVMODEW) + 4);
 }
 
 TEST(DeviceModeCopy, APrinterConnectionWithoutAPrinterGivesNothing) {
@@ -76,19 +75,19 @@ TEST(DeviceModeCopy, APrinterConnectionWithoutAPrinterGivesNothing) {
   EXPECT_FALSE(copy.CopyFrom(none));
   EXPECT_EQ(copy.Get(), nullptr);
   EXPECT_EQ(none.Name(), u"");
-  EXPECT_EQ(none.MakeDevNames(), nullptr) << "no name, no block";
-  EXPECT_EQ(CPrinterConnection::CreatePrinterDC(nullptr, nullptr), nullptr);
+  EXPECT_FALSE(none.MakeDevNames()) << "no name, no block";
+  EXPECT_FALSE(CPrinterConnection::CreatePrinterDC(nullptr, nullptr));
   EXPECT_FALSE(none.Open(L"no such printer here", nullptr));
   EXPECT_EQ(none.Handle(), nullptr);
 }
 
 TEST(DevNames, HoldOnlyThePrintersNameRightBehindTheHeader) {
   const Text name = u"DorvanePDF 日本";
-  HGLOBAL block = CPrinterConnection::MakeDevNamesFor(name);
-  ASSERT_NE(block, nullptr);
-  EXPECT_GE(::GlobalSize(block), 8 + 2 * (name.size() + 1));
+  OwnedGlobal block = CPrinterConnection::MakeDevNamesFor(name);
+  ASSERT_TRUE(block);
+  EXPECT_GE(::GlobalSize(block.Get()), 8 + 2 * (name.size() + 1));
   {
-    LockedGlobal<DEVNAMES> names(block);
+    LockedGlobal<DEVNAMES> names(block.Get());
     ASSERT_NE(names.Get(), nullptr);
     EXPECT_EQ(names.Get()->wDeviceOffset, 4) << "in characters: the name follows the 8-byte header";
     EXPECT_EQ(names.Get()->wDriverOffset, 0);
@@ -97,8 +96,7 @@ TEST(DevNames, HoldOnlyThePrintersNameRightBehindTheHeader) {
     const wchar_t* text = reinterpret_cast<const wchar_t*>(names.Get()) + names.Get()->wDeviceOffset;
     EXPECT_EQ(std::wstring(text), std::wstring(reinterpret_cast<const wchar_t*>(name.c_str())));
   }
-  ::GlobalFree(block);
-  EXPECT_EQ(CPrinterConnection::MakeDevNamesFor(u""), nullptr);
+  EXPECT_FALSE(CPrinterConnection::MakeDevNamesFor(u""));
 }
 
 TEST(PrintDialog, AsksForTheReportsChoices) {
@@ -108,8 +106,25 @@ TEST(PrintDialog, AsksForTheReportsChoices) {
   EXPECT_NE(dialog.Result().lpfnPrintHook, nullptr) << "the flags enable both hooks";
   EXPECT_NE(dialog.Result().lpfnSetupHook, nullptr);
   // The dialog owns the blocks it is given and frees them with itself.
-  dialog.SetStart(::GlobalAlloc(GMEM_MOVEABLE, 16), nullptr);
+  dialog.SetStart(OwnedGlobal(::GlobalAlloc(GMEM_MOVEABLE, 16)), OwnedGlobal());
   EXPECT_NE(dialog.Result().hDevMode, nullptr);
+}
+
+TEST(ReportPrinter, ReadsTheDefaultPrinterOnceWhenTheFirstDialogIsPrepared) {
+  int openings = 0;
+  CReportPrinter printer([&openings](CPrinterConnection&) {
+    ++openings;
+    return false;
+  });
+  EXPECT_EQ(openings, 0);
+  CPrintDialog first;
+  printer.PrepareDialog(first);
+  EXPECT_EQ(openings, 1);
+  EXPECT_EQ(first.Result().hDevMode, nullptr) << "no printer: the dialog starts from the system's";
+  EXPECT_EQ(first.Result().hDevNames, nullptr);
+  CPrintDialog second;
+  printer.PrepareDialog(second);
+  EXPECT_EQ(openings, 1) << "the settings are kept for the run";
 }
 
 // Records the calls of a print run.

@@ -272,8 +272,7 @@ TEST_F(ReportWindowTest, ThePagesDrawTheWeeksOfTheReportDate) {
 
   // The totals: 会議 2 h = 28 units; 読書 does not count.
   Surface t(size.cx, size.cy);
-  const POINT origin{0, 0};
-  EXPECT_EQ(dialog_->StaticsChart().DrawChart(t.Dc(), 1, &origin), 0);
+  EXPECT_EQ(dialog_->StaticsChart().DrawChart(t.Dc(), 1, 0, 0), 0);
   EXPECT_EQ(t.At(x0 + 1, RowY(0)), kRed);
   EXPECT_EQ(t.At(x0 + 26, RowY(0)), kRed);
   EXPECT_EQ(t.At(x0 + 27, RowY(0)), kBlack);

@@ -3,6 +3,7 @@
 #include <winspool.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -39,8 +40,10 @@ bool CPrinterConnection::OpenDefault() {
   while (*end && *end != L',') end = ::CharNextW(end);
   *end = L'\0';
   if (!device[0]) return false;
-  ::OpenPrinterW(device, &printer_, nullptr);
-  return printer_ != nullptr;
+  HANDLE printer = nullptr;
+  ::OpenPrinterW(device, &printer, nullptr);
+  printer_.Reset(printer);
+  return printer != nullptr;
 }
 
 bool CPrinterConnection::Open(const wchar_t* name, const DEVMODEW* deviceMode) {
@@ -49,13 +52,10 @@ bool CPrinterConnection::Open(const wchar_t* name, const DEVMODEW* deviceMode) {
   defaults.pDatatype = nullptr;
   defaults.pDevMode = const_cast<DEVMODEW*>(deviceMode);
   defaults.DesiredAccess = PRINTER_ACCESS_USE;
-  ::OpenPrinterW(const_cast<wchar_t*>(name), &printer_, &defaults);
-  return printer_ != nullptr;
-}
-
-void CPrinterConnection::Close() {
-  if (printer_) ::ClosePrinter(printer_);
-  printer_ = nullptr;
+  HANDLE printer = nullptr;
+  ::OpenPrinterW(const_cast<wchar_t*>(name), &printer, &defaults);
+  printer_.Reset(printer);
+  return printer != nullptr;
 }
 
 Text CPrinterConnection::PrinterName(HANDLE printer) {
@@ -70,20 +70,16 @@ Text CPrinterConnection::PrinterName(HANDLE printer) {
   return Text();
 }
 
-HGLOBAL CPrinterConnection::MakeDevNames() const { return MakeDevNamesFor(Name()); }
+OwnedGlobal CPrinterConnection::MakeDevNames() const { return MakeDevNamesFor(Name()); }
 
-HGLOBAL CPrinterConnection::MakeDevNamesFor(const Text& printerName) {
-  if (printerName.empty()) return nullptr;
+OwnedGlobal CPrinterConnection::MakeDevNamesFor(const Text& printerName) {
+  if (printerName.empty()) return OwnedGlobal();
   // The 8-byte header, then the name right behind it: offset 4 characters.
   const size_t bytes = sizeof(DEVNAMES) + sizeof(wchar_t) * (printerName.size() + 1);
   static_assert(sizeof(DEVNAMES) == 8, "four WORDs");
-  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-  if (!block) return nullptr;
-  LockedGlobal<BYTE> data(block);
-  if (!data.Get()) {
-    ::GlobalFree(block);
-    return nullptr;
-  }
+  OwnedGlobal block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes));
+  LockedGlobal<BYTE> data(block.Get());
+  if (!data.Get()) return OwnedGlobal();
   auto* names = reinterpret_cast<DEVNAMES*>(data.Get());
   names->wDeviceOffset = sizeof(DEVNAMES) / sizeof(wchar_t);
   std::memcpy(data.Get() + sizeof(DEVNAMES), printerName.c_str(),
@@ -91,10 +87,10 @@ HGLOBAL CPrinterConnection::MakeDevNamesFor(const Text& printerName) {
   return block;
 }
 
-HDC CPrinterConnection::CreatePrinterDC(HANDLE printer, const DEVMODEW* deviceMode) {
+OwnedDC CPrinterConnection::CreatePrinterDC(HANDLE printer, const DEVMODEW* deviceMode) {
   const Text name = PrinterName(printer);
-  if (name.empty()) return nullptr;
-  return ::CreateDCW(nullptr, WStr(name), nullptr, deviceMode);
+  if (name.empty()) return OwnedDC();
+  return OwnedDC(::CreateDCW(nullptr, WStr(name), nullptr, deviceMode));
 }
 
 // ---- device settings ----
@@ -102,17 +98,13 @@ HDC CPrinterConnection::CreatePrinterDC(HANDLE printer, const DEVMODEW* deviceMo
 bool CDeviceModeCopy::CopyFrom(const DEVMODEW* source) {
   if (!source) return false;
   const size_t size = DeviceModeSize(*source);
-  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
-  if (!block) return false;
-  auto* copy = static_cast<DEVMODEW*>(::GlobalLock(block));
-  if (!copy) {
-    ::GlobalFree(block);
-    return false;
-  }
+  OwnedGlobal block(::GlobalAlloc(GMEM_MOVEABLE, size));
+  auto* copy = block ? static_cast<DEVMODEW*>(::GlobalLock(block.Get())) : nullptr;
+  if (!copy) return false;
   // The source may be the copy held now: fill the new block first.
   std::memcpy(copy, source, size);
   Free();
-  block_ = block;
+  block_ = std::move(block);
   deviceMode_ = copy;
   return true;
 }
@@ -123,25 +115,22 @@ bool CDeviceModeCopy::CopyFrom(const CPrinterConnection& printer) {
   return CopyFrom(reinterpret_cast<const PRINTER_INFO_2W*>(info.data())->pDevMode);
 }
 
-HGLOBAL CDeviceModeCopy::CopyOut() const {
-  if (!deviceMode_) return nullptr;
+OwnedGlobal CDeviceModeCopy::CopyOut() const {
+  if (!deviceMode_) return OwnedGlobal();
   const size_t size = DeviceModeSize(*deviceMode_);
-  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
-  if (!block) return nullptr;
-  LockedGlobal<DEVMODEW> copy(block);
-  if (!copy.Get()) {
-    ::GlobalFree(block);
-    return nullptr;
+  OwnedGlobal block(::GlobalAlloc(GMEM_MOVEABLE, size));
+  {
+    LockedGlobal<DEVMODEW> copy(block.Get());
+    if (!copy.Get()) return OwnedGlobal();
+    std::memcpy(copy.Get(), deviceMode_, size);
   }
-  std::memcpy(copy.Get(), deviceMode_, size);
   return block;
 }
 
 void CDeviceModeCopy::Free() {
   if (!block_) return;
-  ::GlobalUnlock(block_);
-  ::GlobalFree(block_);
-  block_ = nullptr;
+  ::GlobalUnlock(block_.Get());
+  block_.Reset();
   deviceMode_ = nullptr;
 }
 
@@ -155,22 +144,21 @@ CPrintDialog::CPrintDialog() {
   pd_.lpfnSetupHook = Hook;
 }
 
-CPrintDialog::~CPrintDialog() {
-  if (pd_.hDevMode) ::GlobalFree(pd_.hDevMode);
-  if (pd_.hDevNames) ::GlobalFree(pd_.hDevNames);
-  if (pd_.hDC) ::DeleteDC(pd_.hDC);
-}
-
-void CPrintDialog::SetStart(HGLOBAL deviceMode, HGLOBAL deviceNames) {
-  if (pd_.hDevMode) ::GlobalFree(pd_.hDevMode);
-  if (pd_.hDevNames) ::GlobalFree(pd_.hDevNames);
-  pd_.hDevMode = deviceMode;
-  pd_.hDevNames = deviceNames;
+void CPrintDialog::SetStart(OwnedGlobal deviceMode, OwnedGlobal deviceNames) {
+  deviceMode_ = std::move(deviceMode);
+  deviceNames_ = std::move(deviceNames);
+  pd_.hDevMode = deviceMode_.Get();
+  pd_.hDevNames = deviceNames_.Get();
 }
 
 bool CPrintDialog::DoModal(HWND owner) {
   pd_.hwndOwner = owner;
+  pd_.hDevMode = deviceMode_.Release();
+  pd_.hDevNames = deviceNames_.Release();
   const bool accepted = ::PrintDlgW(&pd_) != FALSE;
+  deviceMode_.Reset(pd_.hDevMode);
+  deviceNames_.Reset(pd_.hDevNames);
+  dc_.Reset(pd_.hDC);
   window_ = nullptr;
   return accepted;
 }
@@ -189,12 +177,10 @@ UINT_PTR CALLBACK CPrintDialog::Hook(HWND dialog, UINT msg, WPARAM /*wParam*/, L
 // ---- print run ----
 
 bool CPrintRun::Run() {
-  HDC dc = CPrinterConnection::CreatePrinterDC(printer, defaultDeviceMode);
+  OwnedDC dc = CPrinterConnection::CreatePrinterDC(printer, defaultDeviceMode);
   if (!dc) return false;
   PrintDocument document;
-  const bool done = RunOn(dc, document);
-  ::DeleteDC(dc);
-  return done;
+  return RunOn(dc.Get(), document);
 }
 
 bool CPrintRun::RunOn(HDC dc, PrintDocument& document) {

@@ -7,6 +7,7 @@
 #include <commdlg.h>
 
 #include "base/text.h"
+#include "win/handles.h"
 
 // A locked view of a movable memory block for one scope; null when the
 // block is null or cannot be locked.
@@ -71,35 +72,30 @@ class CPrintJobInfo : public IPrintJobInfo {
 // One printer handle from the spooler, or none.
 class CPrinterConnection {
  public:
-  CPrinterConnection() = default;
-  ~CPrinterConnection() { Close(); }
-  CPrinterConnection(const CPrinterConnection&) = delete;
-  CPrinterConnection& operator=(const CPrinterConnection&) = delete;
-
-  HANDLE Handle() const { return printer_; }
+  HANDLE Handle() const { return printer_.Get(); }
 
   // The system's default printer ("windows"/"device" of the user's profile).
   // True when a handle is now held.
   bool OpenDefault();
   // With `deviceMode` (may be null) as the handle's default device mode.
   bool Open(const wchar_t* name, const DEVMODEW* deviceMode);
-  void Close();
+  void Close() { printer_.Reset(); }
 
   // The printer's name (level 5, else level 2); empty when neither answers.
   static Text PrinterName(HANDLE printer);
-  Text Name() const { return PrinterName(printer_); }
+  Text Name() const { return PrinterName(Handle()); }
 
-  // A DEVNAMES block (movable) that names the printer alone; the caller owns
-  // it. Null when there is no printer name.
-  HGLOBAL MakeDevNames() const;
-  static HGLOBAL MakeDevNamesFor(const Text& printerName);
+  // A DEVNAMES block (movable) that names the printer alone; empty when
+  // there is no printer name.
+  OwnedGlobal MakeDevNames() const;
+  static OwnedGlobal MakeDevNamesFor(const Text& printerName);
 
-  // A printer DC with the given device mode; null when there is no printer
-  // name. The caller deletes it.
-  static HDC CreatePrinterDC(HANDLE printer, const DEVMODEW* deviceMode);
+  // A printer DC with the given device mode; empty when there is no printer
+  // name.
+  static OwnedDC CreatePrinterDC(HANDLE printer, const DEVMODEW* deviceMode);
 
  private:
-  HANDLE printer_ = nullptr;
+  OwnedPrinter printer_;
 };
 
 // A copy of a DEVMODEW (with its driver's private bytes) in a movable block
@@ -117,13 +113,13 @@ class CDeviceModeCopy {
   bool CopyFrom(const DEVMODEW* source);
   // The printer's settings (PRINTER_INFO_2W's device mode).
   bool CopyFrom(const CPrinterConnection& printer);
-  // A new movable block with the copy, owned by the caller; null when empty.
-  HGLOBAL CopyOut() const;
+  // A new movable block with the copy; empty when there is no copy.
+  OwnedGlobal CopyOut() const;
 
  private:
   void Free();
 
-  HGLOBAL block_ = nullptr;
+  OwnedGlobal block_;
   DEVMODEW* deviceMode_ = nullptr;
 };
 
@@ -138,12 +134,11 @@ class CPrintDialog {
                                   PD_ENABLESETUPHOOK;
 
   CPrintDialog();
-  ~CPrintDialog();
   CPrintDialog(const CPrintDialog&) = delete;
   CPrintDialog& operator=(const CPrintDialog&) = delete;
 
-  // The blocks the dialog starts from; it takes ownership of both.
-  void SetStart(HGLOBAL deviceMode, HGLOBAL deviceNames);
+  // The blocks the dialog starts from.
+  void SetStart(OwnedGlobal deviceMode, OwnedGlobal deviceNames);
   // True when the user accepted the dialog.
   bool DoModal(HWND owner);
 
@@ -154,7 +149,12 @@ class CPrintDialog {
  private:
   static UINT_PTR CALLBACK Hook(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 
+  // pd_ names the same handles; PrintDlgW may free the blocks it is given and
+  // hand back others, so while it runs they belong to it.
   PRINTDLGW pd_{};
+  OwnedGlobal deviceMode_;
+  OwnedGlobal deviceNames_;
+  OwnedDC dc_;
   HWND window_ = nullptr;
 };
 

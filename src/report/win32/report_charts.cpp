@@ -1,5 +1,6 @@
 #include "report/win32/report_charts.h"
 
+#include "report/page_geometry.h"
 #include "report/win32/gdi_canvas.h"
 #include "win/handles.h"
 
@@ -12,11 +13,11 @@ bool CReportPage::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM /*wParam*
 
 LRESULT CReportPage::OnPaint() {
   PaintDC dc(hwnd_);
-  Draw(dc.Get(), 1, 0, 0);
+  DrawChart(dc.Get(), 1, 0, 0);
   return 0;
 }
 
-int CReportPage::Draw(HDC dc, int scale, int offsetX, int offsetY) const {
+int CReportPage::DrawChart(HDC dc, int scale, int offsetX, int offsetY) const {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
   ChartView view;
@@ -27,4 +28,13 @@ int CReportPage::Draw(HDC dc, int scale, int offsetX, int offsetY) const {
   PlayPrimitives(dc, LayoutChart(view, data_.catalogue, data_.store.Records(), FormatDateLabel,
                                  step_));
   return 0;
+}
+
+void CReportPage::DrawOnPage(HDC dc) const {
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  const PageGeometry g = FitPage(::GetDeviceCaps(dc, HORZRES), ::GetDeviceCaps(dc, VERTRES),
+                                 client.right - client.left, client.bottom - client.top);
+  if (g.blank) return;  // a window without area has no scale
+  DrawChart(dc, g.scale, g.x0, g.y0);
 }

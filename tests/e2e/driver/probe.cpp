@@ -1,8 +1,9 @@
-// The probe: a DLL the driver loads into another process (CreateRemoteThread
-// on LoadLibraryW) to read what Wine keeps private to that process: the items
-// of an open popup menu (a menu handle means nothing outside its process) and
-// the icons and tooltips of Wine's system tray (which live in explorer.exe).
-// Its entry point runs on a remote thread and answers in a probe::Block.
+// The probe: a DLL that the GUI thread of another process loads itself (the
+// driver hooks it onto that thread, see remote.cpp) to read what Wine keeps
+// private to that process: the items of an open popup menu (a menu handle
+// means nothing outside its process), the icons and tooltips of Wine's system
+// tray (which live in explorer.exe) and a counting build's live handles. It
+// answers each request on that thread, in the driver's shared block.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -79,10 +80,8 @@ void ReadMenu(probe::Block* block) {
     return;
   }
   HWND popup = popups.front();
-  DWORD_PTR result = 0;
-  // The UI thread is inside its menu loop, which answers sent messages.
-  if (!SendMessageTimeoutW(popup, MN_GETHMENU, 0, 0, SMTO_NORMAL, 5000, &result)) result = 0;
-  HMENU menu = reinterpret_cast<HMENU>(result);
+  // The popup belongs to this thread, which is inside its menu loop.
+  HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
   if (!menu || !IsMenu(menu)) {
     block->status = probe::kNoMenuHandle;
     return;
@@ -202,7 +201,7 @@ void ReadTray(probe::Block* block) {
 void ReadHandles(probe::Block* block) {
   static const wchar_t* const kNames[] = {L"icon",      L"menu",       L"brush",     L"pen",
                                           L"font",      L"bitmap",     L"memory-dc", L"window-dc",
-                                          L"imagelist", L"kernel"};
+                                          L"imagelist", L"kernel",     L"global",    L"printer"};
   static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(HandleKind::kCount),
                 "a name for every kind of handle");
   using Reader = long (*)(int);
@@ -218,81 +217,86 @@ void ReadHandles(probe::Block* block) {
   block->status = probe::kOk;
 }
 
-// The sync: a message hook on the window's thread sees each message that
-// thread takes from its queue. Posted messages come out in order, so once a
-// marker posted now is taken, every message posted before it has been taken,
-// and all but the last handled. Each further round covers messages that
-// handling posted in turn.
-constexpr WPARAM kMarker = 0x44525653;  // "DRVS"
-constexpr int kSyncRounds = 3;
-constexpr DWORD kSyncTimeoutMs = 10000;
-HANDLE g_marker_seen = nullptr;
-volatile LONG g_expected_marker = 0;
+std::wstring Named(const wchar_t* base, LPARAM pid) { return base + Num(static_cast<long>(pid)); }
 
+// The barrier: a message hook on this thread sees each message the thread
+// takes from its queue, in whatever loop (its own, a dialog's, a menu's).
+// Posted messages come out in order, so once the driver's marker is taken,
+// every message posted before it has been taken, and all but the last handled.
 LRESULT CALLBACK MarkerHook(int code, WPARAM removal, LPARAM param) {
   const MSG* msg = reinterpret_cast<const MSG*>(param);
-  if (code == HC_ACTION && removal == PM_REMOVE && msg->message == WM_NULL && msg->wParam == kMarker &&
-      msg->lParam == g_expected_marker)
-    SetEvent(g_marker_seen);
+  if (code == HC_ACTION && removal == PM_REMOVE && msg->message == WM_NULL && msg->wParam == probe::kMarker) {
+    HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, Named(probe::kMarkerEventName, msg->lParam).c_str());
+    if (event) {
+      SetEvent(event);
+      CloseHandle(event);
+    }
+  }
   return CallNextHookEx(nullptr, code, removal, param);
 }
 
-void Sync(probe::Block* block) {
-  HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(block->arg));
-  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-  HMODULE self = nullptr;
-  // The hook may still be leaving MarkerHook when the driver unloads the
-  // probe; pinned, the probe stays in the process until it ends.
-  if (!thread || !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                                     reinterpret_cast<LPCWSTR>(&MarkerHook), &self)) {
-    block->status = probe::kBadRequest;
-    return;
-  }
-  if (!g_marker_seen) g_marker_seen = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, MarkerHook, self, thread);
-  if (!hook) {
-    block->status = probe::kBadRequest;
-    return;
-  }
-  block->status = probe::kOk;
-  for (int round = 1; round <= kSyncRounds; ++round) {
-    g_expected_marker = round;
-    if (!PostMessageW(window, WM_NULL, kMarker, round)) {
-      block->status = probe::kWindowGone;
-      break;
-    }
-    if (WaitForSingleObject(g_marker_seen, kSyncTimeoutMs) != WAIT_OBJECT_0) {
-      block->status = IsWindow(window) ? probe::kTimedOut : probe::kWindowGone;
-      break;
-    }
-  }
-  UnhookWindowsHookEx(hook);
-}
-
-}  // namespace
-
-extern "C" __declspec(dllexport) DWORD WINAPI ProbeEntry(void* param) {
-  auto* block = static_cast<probe::Block*>(param);
+void Answer(UINT op, probe::Block* block) {
+  block->status = probe::kBadRequest;
   block->length = 0;
   block->text[0] = 0;
-  switch (block->op) {
+  switch (op) {
     case probe::kReadMenu:
       ReadMenu(block);
       break;
     case probe::kReadTray:
       ReadTray(block);
       break;
-    case probe::kSync:
-      Sync(block);
-      break;
     case probe::kReadHandles:
       ReadHandles(block);
       break;
     default:
-      block->status = probe::kBadRequest;
       break;
   }
-  return block->status;
+}
+
+// A request: message kRequest + op; lParam names the driver's block.
+LRESULT CALLBACK ProbeWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message <= probe::kRequest || message > probe::kRequest + probe::kReadHandles)
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  HANDLE mapping = OpenFileMappingW(FILE_MAP_WRITE, FALSE, Named(probe::kBlockName, lparam).c_str());
+  if (!mapping) return 0;
+  void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(probe::Block));
+  if (view) {
+    Answer(message - probe::kRequest, static_cast<probe::Block*>(view));
+    UnmapViewOfFile(view);
+  }
+  CloseHandle(mapping);
+  return view ? 1 : 0;
+}
+
+HWND g_window = nullptr;
+
+// Runs once, on the GUI thread, from inside its message loop. Pinned, the
+// probe stays when the driver's hook goes; its window, made last, tells the
+// driver it is ready.
+void Install() {
+  HMODULE self = nullptr;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                          reinterpret_cast<LPCWSTR>(&ProbeWindowProc), &self))
+    return;
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = ProbeWindowProc;
+  window_class.hInstance = self;
+  window_class.lpszClassName = probe::kWindowClass;
+  RegisterClassW(&window_class);
+  if (!SetWindowsHookExW(WH_GETMESSAGE, MarkerHook, nullptr, GetCurrentThreadId())) return;
+  g_window = CreateWindowExW(0, probe::kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, self, nullptr);
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeHook(int code, WPARAM wparam, LPARAM lparam) {
+  static bool installing = false;
+  if (!g_window && !installing) {
+    installing = true;
+    Install();
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

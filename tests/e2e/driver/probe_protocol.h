@@ -1,6 +1,9 @@
-// The block the driver writes into the program's (or the tray's) address
-// space and hands to the probe DLL's entry point on a remote thread. The DLL
-// answers in the same block; the driver reads it back.
+// How the driver talks to the probe DLL inside another process (the program,
+// or Wine's explorer.exe for the tray). The driver loads the probe once per
+// process with a message hook on that process's GUI thread; the probe then
+// makes a message-only window there and answers each request, sent as a
+// message to that window, in a shared-memory block the driver created.
+// Nothing runs in the other process on a thread of the driver's making.
 #pragma once
 
 #include <cstdint>
@@ -28,14 +31,27 @@ enum Status : uint32_t {
 constexpr uint32_t kTextCapacity = 32768;
 
 struct Block {
-  uint32_t op;
-  uint32_t arg;     // a window handle for kSync
   uint32_t status;
   uint32_t length;  // UTF-16 units written to text, without terminator
   wchar_t text[kTextCapacity];
 };
 
-// The exported entry point, run with CreateRemoteThread.
-constexpr const char* kEntryName = "ProbeEntry";
+// The probe's window (message-only, one per process); the version in the
+// class name keeps a driver away from a probe of another build still pinned
+// in a long-lived process such as explorer.exe.
+constexpr const wchar_t* kWindowClass = L"DorvaneProbe3";
+// A request: message kRequest + op to the probe's window, the driver's pid
+// in lParam; the answer goes to the block named kBlockName + that pid.
+constexpr unsigned kRequest = 0x8000 + 0x60;  // WM_APP + 0x60
+constexpr const wchar_t* kBlockName = L"Local\\DorvaneProbeBlock";
+// The barrier: the driver posts WM_NULL with wParam kMarker and its pid in
+// lParam to a window; the probe's hook on that window's thread sets the event
+// kMarkerEventName + pid when the thread takes it from its queue.
+constexpr uintptr_t kMarker = 0x44525653;  // "DRVS"
+constexpr const wchar_t* kMarkerEventName = L"Local\\DorvaneProbeMarker";
+
+// The probe's exported hook procedure, which the driver hooks (WH_GETMESSAGE)
+// onto the GUI thread so that the thread itself loads the probe.
+constexpr const char* kHookName = "ProbeHook";
 
 }  // namespace probe

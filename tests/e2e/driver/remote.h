@@ -1,7 +1,7 @@
-// Runs the probe DLL's entry point inside another process: the DLL is loaded
-// there with a remote thread on LoadLibraryW, its entry point is called on a
-// second remote thread with a block in that process's memory, the answer is
-// read back and the DLL unloaded again.
+// Asks the probe DLL inside another process (see probe_protocol.h). The first
+// request to a process loads the probe there with a message hook on its GUI
+// thread, so the thread loads it itself between two messages; every request
+// after that is a message to the probe's window, handled on that thread.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,8 @@
 
 namespace driver {
 
-// Memory in the other process, released with the owner.
+// Memory in the other process, released with the owner (for controls whose
+// messages carry pointers that the system does not marshal).
 class RemoteMemory {
  public:
   RemoteMemory(HANDLE process, size_t size)
@@ -37,6 +38,8 @@ struct ProbeAnswer {
   std::wstring error;
 };
 
+// kSync takes the window in arg and waits for its thread; the others ask
+// the process's GUI thread (for kReadTray, the thread of Wine's tray).
 ProbeAnswer CallProbe(DWORD pid, probe::Op op, uint32_t arg = 0);
 
 }  // namespace driver

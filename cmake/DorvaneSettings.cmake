@@ -1,0 +1,13 @@
+# Build settings shared by every tree (the main trees and the fuzz tree); the
+# static checks take them from the trees' compile databases.
+
+# Warnings of everything we compile: the program, its tests and tools.
+set(DORVANE_WARNINGS -Wall -Wextra -Wshadow -Wimplicit-fallthrough)
+
+# The Windows API as the program uses it: wide-character functions, no
+# min/max macros, Windows 7 and common controls 6 and later.
+set(DORVANE_WIN32_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+    _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
+
+# Every compile command lands in compile_commands.json, which clang-tidy reads.
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
