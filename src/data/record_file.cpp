@@ -20,6 +20,17 @@ namespace {
 bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
+// U+3000 IDEOGRAPHIC SPACE, white space to the C library's "%s".
+constexpr unsigned char kIdeographicSpace[2] = {0x81, 0x40};
+bool IsIdeographicSpace(unsigned char lead, unsigned char trail) {
+  return lead == kIdeographicSpace[0] && trail == kIdeographicSpace[1];
+}
+
+// A number's field holds 16 bits.
+constexpr uint32_t kFieldMax = 0xFFFF;
+// What the decoder makes of a byte pair without a character.
+constexpr char16_t kReplacementCharacter = 0xFFFD;
+
 // Walks a line as the reader sees it after its normalisation: a comma reads
 // as a space, double quotes and apostrophes are skipped as if removed. White
 // space is what the C library's wide "%s" stops at among the characters of
@@ -44,7 +55,7 @@ class LineCursor {
   int SpaceLength() {
     unsigned char c = Peek();
     if (c == ' ' || c == ',' || (c >= 0x09 && c <= 0x0D)) return 1;
-    return c == 0x81 && Following() == 0x40 ? 2 : 0;
+    return IsIdeographicSpace(c, Following()) ? 2 : 0;
   }
 
   void SkipSpace() {
@@ -60,7 +71,7 @@ class LineCursor {
     uint32_t v = 0;
     do {
       v = v * 10 + static_cast<uint32_t>(c - '0');
-      if (v > 0xFFFF) return false;
+      if (v > kFieldMax) return false;
       Advance(1);
       c = Peek();
     } while (c >= '0' && c <= '9');
@@ -134,7 +145,7 @@ bool ScanWrittenLine(const char* p, const char* stop, std::string_view& name, Li
     const unsigned char c = static_cast<unsigned char>(*p);
     if (IsLeadByte(c)) {
       const unsigned char trail = stop - p >= 2 ? static_cast<unsigned char>(p[1]) : 0;
-      if (!IsTrailByte(trail) || (c == 0x81 && trail == 0x40)) return false;  // U+3000 is white space
+      if (!IsTrailByte(trail) || IsIdeographicSpace(c, trail)) return false;
       p += 2;
     } else {
       if (c <= ' ' || c == '"' || c == '\'') return false;
@@ -150,7 +161,7 @@ bool ScanWrittenLine(const char* p, const char* stop, std::string_view& name, Li
     uint32_t v = 0;
     for (; p != stop && *p >= '0' && *p <= '9'; ++p) {
       v = v * 10 + static_cast<uint32_t>(*p - '0');
-      if (v > 0xFFFF) return false;
+      if (v > kFieldMax) return false;
     }
     if (p == digits) return false;
     n[i] = static_cast<uint16_t>(v);
@@ -227,7 +238,7 @@ class NameTable {
     }
     int bad = 0;
     for (size_t k = 0; k < decoded_.size(); ++k) {
-      if (decoded_[k].find(char16_t{0xFFFD}) != Text::npos && (bad == 0 || firstLine_[k] < bad)) {
+      if (decoded_[k].find(kReplacementCharacter) != Text::npos && (bad == 0 || firstLine_[k] < bad)) {
         bad = firstLine_[k];
       }
     }
