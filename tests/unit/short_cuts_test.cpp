@@ -166,6 +166,7 @@ class CountingNotifier : public Notifier {
 
 TEST(ShortCuts, AddPlacesARecordWhereTheConvertingWalkPlacedItAcrossClockChanges) {
   SKIP_UNLESS_ZONES_CAN_BE_PINNED();
+  const Text item = u"A";
   Generator g(2011);
   for (const Change& change : kChanges) {
     SCOPED_TRACE(change.zone);
@@ -173,7 +174,7 @@ TEST(ShortCuts, AddPlacesARecordWhereTheConvertingWalkPlacedItAcrossClockChanges
     // Records in start order with a few out of place, as editing leaves them.
     std::vector<ActivityRecord> records(200);
     for (ActivityRecord& r : records) {
-      r.name = u"A";
+      r.name = item;
       r.start = Around(g, change);
       r.end = r.start;
     }
@@ -193,7 +194,7 @@ TEST(ShortCuts, AddPlacesARecordWhereTheConvertingWalkPlacedItAcrossClockChanges
     TempDir dir;
     ActivityData data(Workspace{dir.Path(), &RealFileSystem(), nullptr});
     for (int k = 0; k < ItemCatalogue::kMaxSlots; ++k) data.catalogue.AddSlot(0x0000FFu, 1);
-    data.catalogue.AddName(u"A");
+    data.catalogue.AddName(item);
     for (const ActivityRecord& r : records) data.store.Append(r);
     CountingNotifier warnings;
     RecordEditing editing(data, warnings, nullptr);
