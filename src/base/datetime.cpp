@@ -64,30 +64,9 @@ bool ToLocalDateTime(int64_t seconds, LocalDateTime& out) {
   return true;
 }
 
-// The years every platform's conversion takes (Win32's ends before 1970 in
-// zones east of UTC and after 3000).
-constexpr uint16_t kFirstSafeYear = 1971;
-constexpr uint16_t kLastSafeYear = 2999;
+}  // namespace
 
-bool IsLeapYear(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-unsigned DaysInMonth(unsigned y, unsigned m) {
-  static const unsigned char kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
-}
-
-// Fields a clock shows, in a year every conversion takes.
-bool IsClockTime(const LocalDateTime& t) {
-  return t.wYear >= kFirstSafeYear && t.wYear <= kLastSafeYear && t.wMonth >= 1 &&
-         t.wMonth <= 12 && t.wDay >= 1 &&
-         (t.wDay <= 28 || t.wDay <= DaysInMonth(t.wYear, t.wMonth)) && t.wHour < 24 &&
-         t.wMinute < 60 && t.wSecond < 60;
-}
-
-uint32_t DateKey(unsigned y, unsigned m, unsigned d) { return y << 16 | m << 8 | d; }
-
-// The date n days (-2 to 2) from a date a clock shows.
-uint32_t DateKeyAfter(const LocalDateTime& t, int n) {
+uint32_t EarlierThan::DateKeyAfter(const LocalDateTime& t, int n) {
   unsigned y = t.wYear, m = t.wMonth;
   int d = t.wDay + n;
   if (d < 1) {
@@ -106,24 +85,13 @@ uint32_t DateKeyAfter(const LocalDateTime& t, int n) {
   return DateKey(y, m, static_cast<unsigned>(d));
 }
 
-}  // namespace
-
 EarlierThan::EarlierThan(const LocalDateTime& limit) : limitSeconds_(ToEpochSeconds(limit)) {
-  // Away from the ends of the safe years, so that the dates around it are
-  // safe too.
-  if (IsClockTime(limit) && limit.wYear > kFirstSafeYear && limit.wYear < kLastSafeYear) {
+  // Away from the ends of the years, so that the dates around it are clock
+  // dates too.
+  if (IsOnItsDate(limit) && limit.wYear > kFirstYear && limit.wYear < kLastYear) {
     twoDaysBefore_ = DateKeyAfter(limit, -2);
     twoDaysAfter_ = DateKeyAfter(limit, 2);
   }
-}
-
-bool EarlierThan::operator()(const LocalDateTime& t) const {
-  if (twoDaysAfter_ != 0 && IsClockTime(t)) {
-    const uint32_t date = DateKey(t.wYear, t.wMonth, t.wDay);
-    if (date <= twoDaysBefore_) return true;
-    if (date >= twoDaysAfter_) return false;
-  }
-  return ToEpochSeconds(t) < limitSeconds_;
 }
 
 bool operator==(const LocalDateTime& a, const LocalDateTime& b) {

@@ -51,15 +51,54 @@ bool IsEarlier(const LocalDateTime& a, const LocalDateTime& b);
 class EarlierThan {
  public:
   explicit EarlierThan(const LocalDateTime& limit);
-  bool operator()(const LocalDateTime& t) const;
+
+  // Inline: a walk over a long history calls it once a record.
+  bool operator()(const LocalDateTime& t) const {
+    if (IsOnItsDate(t)) {
+      const uint32_t date = DateKey(t.wYear, t.wMonth, t.wDay);
+      if (date <= twoDaysBefore_) return true;
+      if (date >= twoDaysAfter_) return false;
+    }
+    return ToEpochSeconds(t) < limitSeconds_;
+  }
 
  private:
+  // The years every platform's conversion takes (Win32's ends before 1970 in
+  // zones east of UTC, and after 3000).
+  static constexpr unsigned kFirstYear = 1971;
+  static constexpr unsigned kLastYear = 2999;
+  static constexpr uint32_t kSecondsPerDay = 86400;
+
+  // Year << 16 | month << 8 | day orders the dates a clock shows as the
+  // calendar does.
+  static uint32_t DateKey(unsigned y, unsigned m, unsigned d) { return y << 16 | m << 8 | d; }
+
+  static unsigned DaysInMonth(unsigned y, unsigned m) {
+    static constexpr unsigned char kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return m == 2 && leap ? 29 : kDays[m - 1];
+  }
+
+  // A date that exists in a year every conversion takes, and a time of day
+  // that lies within it (fields beyond their range, such as minute 70 at
+  // 10:00, are normalised within the day too).
+  static bool IsOnItsDate(const LocalDateTime& t) {
+    const uint32_t secondOfDay = t.wHour * 3600u + t.wMinute * 60u + t.wSecond;
+    if ((t.wYear - kFirstYear > kLastYear - kFirstYear) | (t.wMonth - 1u >= 12u) |
+        (secondOfDay >= kSecondsPerDay)) {
+      return false;
+    }
+    return t.wDay - 1u < 28u || (t.wDay > 28 && t.wDay <= DaysInMonth(t.wYear, t.wMonth));
+  }
+
+  // The date n days (-2 to 2) from a date a clock shows.
+  static uint32_t DateKeyAfter(const LocalDateTime& t, int n);
+
   int64_t limitSeconds_;
-  // The dates two days before and after the limit as year << 16 | month << 8
-  // | day, which orders dates as the calendar does; 0 and 0 when the limit's
-  // own fields are none a clock shows.
+  // The dates two days before and after the limit. When the limit's own
+  // fields are none a clock shows, no date decides.
   uint32_t twoDaysBefore_ = 0;
-  uint32_t twoDaysAfter_ = 0;
+  uint32_t twoDaysAfter_ = UINT32_MAX;
 };
 
 // a and b denote the same second.

@@ -238,9 +238,8 @@ class NameTable {
     }
     int bad = 0;
     for (size_t k = 0; k < decoded_.size(); ++k) {
-      if (decoded_[k].find(kReplacementCharacter) != Text::npos && (bad == 0 || firstLine_[k] < bad)) {
-        bad = firstLine_[k];
-      }
+      const bool spoilt = decoded_[k].find(kReplacementCharacter) != Text::npos;
+      if (spoilt && (bad == 0 || firstLine_[k] < bad)) bad = firstLine_[k];
     }
     return bad;
   }

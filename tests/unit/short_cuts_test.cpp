@@ -33,7 +33,8 @@ std::string PlainFormat(const std::vector<ActivityRecord>& records, bool& comple
   return bytes;
 }
 
-int PlainStartOrderPosition(const std::vector<ActivityRecord>& records, const LocalDateTime& start) {
+int PlainStartOrderPosition(const std::vector<ActivityRecord>& records,
+                            const LocalDateTime& start) {
   for (size_t i = records.size(); i > 0; --i) {
     if (IsEarlier(records[i - 1].start, start)) return static_cast<int>(i);
   }
@@ -68,9 +69,9 @@ uint16_t Field(Generator& g, int usualMax) {
 // (ソ 表 能 十), names code page 932 cannot hold, a name with a line end of
 // its own, and an open last record.
 TEST(ShortCuts, WriterBytesEqualThoseOfTheLinesFormattedAndConvertedWhole) {
-  const std::vector<Text> names = {u"会議", u"ｶﾀｶﾅ", u"ﾃﾞｰﾀ入力", u"ソフト", u"表計算", u"能力",
-                                   u"十", u"A", u"Coding", u"a\\b", u"caf\u00e9",
-                                   u"\U0001F600", u"a\nb", Text(1023, u'予')};
+  const std::vector<Text> names = {
+      u"会議", u"ｶﾀｶﾅ", u"ﾃﾞｰﾀ入力", u"ソフト", u"表計算", u"能力", u"十", u"A", u"Coding",
+      u"a\\b", u"caf\u00e9", u"\U0001F600", u"a\nb", Text(1023, u'予')};
   Generator g(14);
   for (int round = 0; round < 300; ++round) {
     std::vector<ActivityRecord> records(static_cast<size_t>(g.Between(0, 60)));
