@@ -45,9 +45,10 @@ bool IsEarlier(const LocalDateTime& a, const LocalDateTime& b);
 // IsEarlier(t, limit) for many t against one limit, at the cost of comparing
 // dates wherever the dates decide. No zone has moved its clocks by more than
 // a day at once, so a clock time two or more dates away from the limit lies
-// before or after it whatever the time of day and the daylight saving; only
-// a time within a day of the limit, or with fields no clock shows (hour 24,
-// day 0, a year the conversion cannot take), goes through the conversion.
+// before or after it whatever the time of day and the daylight saving. Only
+// a time within a day of the limit, or one whose fields do not name a time
+// on their own date (hour 24, day 0, a year the conversion cannot take),
+// goes through the conversion.
 class EarlierThan {
  public:
   explicit EarlierThan(const LocalDateTime& limit);
@@ -91,12 +92,12 @@ class EarlierThan {
     return t.wDay - 1u < 28u || (t.wDay > 28 && t.wDay <= DaysInMonth(t.wYear, t.wMonth));
   }
 
-  // The date n days (-2 to 2) from a date a clock shows.
+  // The date n days (-2 to 2) from a date that exists.
   static uint32_t DateKeyAfter(const LocalDateTime& t, int n);
 
   int64_t limitSeconds_;
   // The dates two days before and after the limit. When the limit's own
-  // fields are none a clock shows, no date decides.
+  // fields do not name a time on its date, no date decides.
   uint32_t twoDaysBefore_ = 0;
   uint32_t twoDaysAfter_ = UINT32_MAX;
 };
