@@ -111,12 +111,13 @@ struct Change {
 };
 
 // Both changes where they happen at 02:00 and at 03:00, a change of half an
-// hour, and the day Samoa left out entirely (30 December 2011).
+// hour, the day Samoa left out entirely (30 December 2011), and a day that
+// began at 01:00 (Sao Paulo).
 const Change kChanges[] = {
     {"Europe/Berlin", DT(2010, 3, 28), false},      {"Europe/Berlin", DT(2010, 10, 31), false},
     {"America/New_York", DT(2010, 3, 14), false},   {"America/New_York", DT(2010, 11, 7), false},
     {"Australia/Lord_Howe", DT(2010, 4, 4), false}, {"Pacific/Apia", DT(2011, 12, 30), true},
-    {"Asia/Tokyo", DT(2010, 3, 28), false},
+    {"America/Sao_Paulo", DT(2010, 10, 17), false}, {"Asia/Tokyo", DT(2010, 3, 28), false},
 };
 
 // A clock time within three days of the day, with a minute and a second
