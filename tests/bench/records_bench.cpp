@@ -22,7 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "bench_data.h"
+#include "support/recording_notifier.h"
+#include "support/sample_history.h"
 #include "records_bench.h"
 #include "data/activity_data.h"
 #include "data/record_file.h"
@@ -50,12 +51,6 @@ class BenchDir {
   std::string path_;
 };
 
-class CountingNotifier : public Notifier {
- public:
-  void Show(const Text&, const Text&, MessageIcon) override { ++count; }
-  int count = 0;
-};
-
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
@@ -67,7 +62,7 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
 const std::string& HistoryFile(int n) {
   static std::map<int, std::string> files;
   std::string& bytes = files[n];
-  if (bytes.empty()) FormatRecordFile(bench::MakeHistory(n), bytes);
+  if (bytes.empty()) FormatRecordFile(sample::MakeHistory(n), bytes);
   return bytes;
 }
 
@@ -99,7 +94,7 @@ struct Fixture {
   Workspace Ws() { return Workspace{dir.Dir(), &RealFileSystem(), &notifier}; }
   int n;
   BenchDir dir;
-  CountingNotifier notifier;
+  RecordingNotifier notifier;
   bool failed = false;
 };
 
@@ -109,7 +104,7 @@ void Load(benchmark::State& state) {
   for (auto _ : state) {
     auto data = std::make_unique<ActivityData>(fx.Ws());
     data->store.Load();
-    if (data->store.Count() != fx.n || fx.notifier.count != 0) {
+    if (data->store.Count() != fx.n || !fx.notifier.shown.empty()) {
       state.SkipWithError("load failed");
       break;
     }
@@ -136,7 +131,7 @@ void Pick(benchmark::State& state) {
   Fixture fx(state);
   if (fx.failed) return;
   ActivityData data(fx.Ws());
-  data.catalogue = bench::MakeCatalogue();
+  data.catalogue = sample::MakeCatalogue();
   data.store.Load();
   SteppingClock clock;
   Clock readClock = [&clock] { return clock(); };
@@ -145,7 +140,7 @@ void Pick(benchmark::State& state) {
     OnItemCommand(data, kFirstItemCommand + item, readClock, nullptr);
     item = 1 - item;  // every pick a switch: close one interval, open another
   }
-  if (fx.notifier.count != 0) state.SkipWithError("pick failed");
+  if (!fx.notifier.shown.empty()) state.SkipWithError("pick failed");
 }
 
 // ---- the plain program ----
@@ -304,7 +299,7 @@ void PlainPick(benchmark::State& state) {
     LocalDateTime now = clock();
     PlainTime t{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute};
     records.back()->end = t;
-    records.push_back(new PlainRecord{bench::ItemNames()[static_cast<size_t>(item)], t, t});
+    records.push_back(new PlainRecord{sample::ItemNames()[static_cast<size_t>(item)], t, t});
     item = 1 - item;
     if (!PlainSave(records, fx.dir.path())) {
       state.SkipWithError("plain save failed");

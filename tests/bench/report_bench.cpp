@@ -11,7 +11,7 @@
 
 #include "base/datetime.h"
 #include "data/activity_record.h"
-#include "bench_data.h"
+#include "support/sample_history.h"
 #include "report_bench.h"
 #include "data/item_catalogue.h"
 #include "report/chart_layout.h"
@@ -34,8 +34,8 @@ Text BenchLabel(const LocalDateTime& t) {
 }
 
 void ReportPage(benchmark::State& state, DayStep step) {
-  const ItemCatalogue catalogue = bench::MakeCatalogue();
-  const std::vector<ActivityRecord> records = bench::MakeHistory(static_cast<int>(state.range(0)));
+  const ItemCatalogue catalogue = sample::MakeCatalogue();
+  const std::vector<ActivityRecord> records = sample::MakeHistory(static_cast<int>(state.range(0)));
   ChartView view;
   view.clientWidth = 833;
   view.clientHeight = 438;
@@ -55,7 +55,7 @@ void ReportStatics(benchmark::State& state) { ReportPage(state, DrawDayTotals); 
 // Fourteen plain walks, one per shown day, counting the records that start or
 // end on it by year, month and day.
 void PlainReport(benchmark::State& state) {
-  const std::vector<ActivityRecord> records = bench::MakeHistory(static_cast<int>(state.range(0)));
+  const std::vector<ActivityRecord> records = sample::MakeHistory(static_cast<int>(state.range(0)));
   LocalDateTime first = LastRecordedDay(records);
   AddDays(first, -static_cast<int>(first.wDayOfWeek));
   LocalDateTime days[14];

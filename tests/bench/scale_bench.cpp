@@ -19,7 +19,7 @@
 
 #include <vector>
 
-#include "bench_data.h"
+#include "support/sample_history.h"
 #include "data/activity_data.h"
 #include "data/record_editing.h"
 #include "data/tracker.h"
@@ -62,7 +62,7 @@ LocalDateTime LastDay(const std::vector<ActivityRecord>& records) {
 
 void EditorDay(benchmark::State& state) {
   ActivityData data(Workspace{});
-  for (ActivityRecord& r : bench::MakeHistory(static_cast<int>(state.range(0)))) {
+  for (ActivityRecord& r : sample::MakeHistory(static_cast<int>(state.range(0)))) {
     data.store.Append(std::move(r));
   }
   const LocalDateTime day = LastDay(data.store.Records());
@@ -92,7 +92,7 @@ void LoadRunning(ActivityData& data, int count) {
 // day near the end stops at once.
 void EditorPlaceFirstDay(benchmark::State& state) {
   ActivityData data(Workspace{});
-  for (ActivityRecord& r : bench::MakeHistory(static_cast<int>(state.range(0)))) {
+  for (ActivityRecord& r : sample::MakeHistory(static_cast<int>(state.range(0)))) {
     data.store.Append(std::move(r));
   }
   LocalDateTime start = data.store.At(0).start;
@@ -145,7 +145,7 @@ void EditorDeleteLastDay(benchmark::State& state) {
 
 // One walk that keeps the positions of the records starting on the day.
 void PlainDay(benchmark::State& state) {
-  const std::vector<ActivityRecord> records = bench::MakeHistory(static_cast<int>(state.range(0)));
+  const std::vector<ActivityRecord> records = sample::MakeHistory(static_cast<int>(state.range(0)));
   const LocalDateTime day = LastDay(records);
   for (auto _ : state) {
     std::vector<int> found;

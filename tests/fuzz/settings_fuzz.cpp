@@ -14,7 +14,7 @@
 #include "data/ini_file.h"
 #include "data/item_catalogue.h"
 #include "fuzz_check.h"
-#include "memory_files.h"
+#include "support/memory_files.h"
 
 namespace {
 

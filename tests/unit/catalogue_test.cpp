@@ -11,24 +11,13 @@
 
 #include "base/files.h"
 #include "base/notifier.h"
-#include "faulty_files.h"
-#include "temp_dir.h"
+#include "support/faulty_files.h"
+#include "support/recording_notifier.h"
+#include "support/temp_dir.h"
 
 namespace {
 
-struct Shown {
-  Text text;
-  Text caption;
-  MessageIcon icon;
-};
 
-class RecordingNotifier : public Notifier {
- public:
-  void Show(const Text& text, const Text& caption, MessageIcon icon) override {
-    shown.push_back({text, caption, icon});
-  }
-  std::vector<Shown> shown;
-};
 
 class CatalogueTest : public testing::Test {
  protected:

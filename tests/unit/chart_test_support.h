@@ -13,7 +13,8 @@
 #include "data/activity_record.h"
 #include "data/item_catalogue.h"
 #include "report/chart_layout.h"
-#include "test_support.h"
+#include "support/dates.h"
+#include "support/records.h"
 
 inline Text Ascii(const std::string& s) { return Text(s.begin(), s.end()); }
 
@@ -41,10 +42,6 @@ inline ItemCatalogue MakeCatalogue(std::initializer_list<TestItem> items) {
     c.AddName(Ascii(item.name));
   }
   return c;
-}
-
-inline ActivityRecord Rec(const char* name, LocalDateTime start, LocalDateTime end) {
-  return ActivityRecord{Ascii(name), start, end};
 }
 
 // "2009-12-27 0": the day's date and its weekday, so a test can tell which

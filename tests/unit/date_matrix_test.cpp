@@ -15,8 +15,9 @@
 #include "data/activity_data.h"
 #include "data/tracker.h"
 #include "report/chart_layout.h"
-#include "temp_dir.h"
-#include "test_support.h"
+#include "support/dates.h"
+#include "support/recording_notifier.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -232,11 +233,6 @@ TEST(DateMatrix, RowsAndTotalsRollOverMonthYearAndLeapDay) {
   }
 }
 
-class RecordingNotifier : public Notifier {
- public:
-  void Show(const Text& text, const Text&, MessageIcon) override { texts.push_back(text); }
-  std::vector<Text> texts;
-};
 
 // A start on Saturday evening, the program ended and started again, the
 // next pick on Tuesday morning: the interval runs over both the change day
@@ -316,7 +312,7 @@ TEST(DateMatrix, IntervalLeftRunningOverThreeNightsAndARestart) {
         sum += totals.seconds[0];
       }
       EXPECT_EQ(sum, SecondsBetween(kept.start, kept.end));
-      EXPECT_TRUE(notifier.texts.size() == 1u) << "only the first start's missing data.csv";
+      EXPECT_TRUE(notifier.shown.size() == 1u) << "only the first start's missing data.csv";
     }
   }
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/clock.h"
-#include "test_support.h"
+#include "support/dates.h"
 
 TEST(AddDays, RollsOverMonthAndYearAndFillsWeekday) {
   LocalDateTime t = DT(2009, 12, 31, 10, 20, 30);

@@ -14,7 +14,7 @@
 #include <windows.h>
 #endif
 
-#include "faulty_files.h"
+#include "support/faulty_files.h"
 
 namespace stdfs = std::filesystem;
 

@@ -4,34 +4,16 @@
 #include <vector>
 
 #include "data/record_editing.h"
-#include "faulty_files.h"
-#include "temp_dir.h"
-#include "test_support.h"
+#include "support/dates.h"
+#include "support/faulty_files.h"
+#include "support/recording_notifier.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
 
 namespace {
 
-class RecordingNotifier : public Notifier {
- public:
-  void Show(const Text& text, const Text& caption, MessageIcon) override {
-    texts.push_back(text);
-    captions.push_back(caption);
-  }
-  std::vector<Text> texts;
-  std::vector<Text> captions;
-};
 
-ActivityRecord Rec(const Text& name, const LocalDateTime& start, const LocalDateTime& end) {
-  ActivityRecord r;
-  r.name = name;
-  r.start = start;
-  r.end = end;
-  return r;
-}
 
-LocalDateTime WithMs(LocalDateTime t, int ms) {
-  t.wMilliseconds = static_cast<uint16_t>(ms);
-  return t;
-}
 
 // Items A, B, 会議室, 会議 and one the record file cannot hold. Messages of the
 // store (file errors) and of the editor (warnings owned by the dialog) are
@@ -170,7 +152,7 @@ TEST_F(RecordEditingTest, AddInsertsInStartOrderAndSavesAtOnce) {
             "B,2010/04/05 08:00,2010/04/05 08:30\r\n"
             "A,2010/04/05 09:00,2010/04/05 10:00\r\n"
             "\x89\xEF\x8B\x63\x8E\xBA,2010/04/05 11:00,2010/04/05 12:00\r\n");
-  EXPECT_TRUE(dialog.texts.empty());
+  EXPECT_TRUE(dialog.shown.empty());
   EXPECT_TRUE(tips.empty());
 }
 
@@ -217,7 +199,7 @@ TEST_F(RecordEditingTest, ChangeOverwritesInPlaceAndKeepsTheMilliseconds) {
   EXPECT_FALSE(editing.Change(-1, kA, DT(2010, 4, 5, 9, 0), DT(2010, 4, 5, 10, 0)));
   EXPECT_EQ(DataBak(), before);
   EXPECT_EQ(DataCsv(), after);
-  EXPECT_TRUE(dialog.texts.empty());
+  EXPECT_TRUE(dialog.shown.empty());
 }
 
 TEST_F(RecordEditingTest, DeleteRemovesTheRecordAndSaves) {
@@ -270,18 +252,18 @@ TEST_F(RecordEditingTest, EndNotInALaterMinuteIsRefusedWithAWarning) {
     EXPECT_EQ(editing.Add(kA, c.start, c.end), -1);
     EXPECT_FALSE(editing.Change(0, kA, c.start, c.end));
     warnings += 2;
-    ASSERT_EQ(dialog.texts.size(), warnings);
-    EXPECT_EQ(dialog.captions.back(), u"警告");
-    EXPECT_NE(dialog.texts.back().find(u"終了日時は開始日時より"), Text::npos);
+    ASSERT_EQ(dialog.shown.size(), warnings);
+    EXPECT_EQ(dialog.shown.back().caption, u"警告");
+    EXPECT_NE(dialog.shown.back().text.find(u"終了日時は開始日時より"), Text::npos);
   }
   EXPECT_EQ(Names(), (std::vector<Text>{u"B"}));
   EXPECT_EQ(data.store.At(0).start, DT(2010, 4, 5, 8, 0));
   ExpectNothingSaved();
-  EXPECT_TRUE(storeMessages.texts.empty());
+  EXPECT_TRUE(storeMessages.shown.empty());
 
   EXPECT_EQ(editing.Add(kA, DT(2010, 4, 5, 9, 5, 59), DT(2010, 4, 5, 9, 6, 0)), 1);
   EXPECT_TRUE(editing.Change(0, kA, DT(2010, 4, 5, 23, 30), DT(2010, 4, 6, 1, 15)));
-  EXPECT_EQ(dialog.texts.size(), warnings);
+  EXPECT_EQ(dialog.shown.size(), warnings);
   EXPECT_EQ(DataCsv(),
             "A,2010/04/05 23:30,2010/04/06 01:15\r\nA,2010/04/05 09:05,2010/04/05 09:06\r\n");
 }
@@ -292,13 +274,13 @@ TEST_F(RecordEditingTest, NoItemDoesNothingAndAnUnwritableNameIsRefused) {
   EXPECT_EQ(editing.Add(-1, s, e), -1);
   EXPECT_FALSE(editing.Change(0, -1, s, e));
   EXPECT_EQ(editing.Add(data.catalogue.Count(), s, e), -1);
-  EXPECT_TRUE(dialog.texts.empty());
+  EXPECT_TRUE(dialog.shown.empty());
 
   EXPECT_EQ(editing.Add(kUnholdable, s, e), -1);
   EXPECT_FALSE(editing.Change(0, kUnholdable, s, e));
-  ASSERT_EQ(dialog.texts.size(), 2u);
-  EXPECT_EQ(dialog.texts[0], u"「会議 室」は記録ファイルに書けない文字を含むため計測できません");
-  EXPECT_EQ(dialog.captions[0], u"エラー");
+  ASSERT_EQ(dialog.shown.size(), 2u);
+  EXPECT_EQ(dialog.shown[0].text, u"「会議 室」は記録ファイルに書けない文字を含むため計測できません");
+  EXPECT_EQ(dialog.shown[0].caption, u"エラー");
   EXPECT_EQ(Names(), (std::vector<Text>{u"B"}));
   ExpectNothingSaved();
 }
@@ -327,12 +309,12 @@ TEST_F(RecordEditingTest, ChangingTheRunningRecordMayKeepItOpenUnderANewName) {
 
   // An earlier end is refused even here.
   EXPECT_FALSE(editing.Change(1, kB, DT(2010, 4, 5, 8, 55), DT(2010, 4, 5, 8, 54)));
-  EXPECT_EQ(dialog.texts.size(), 1u);
+  EXPECT_EQ(dialog.shown.size(), 1u);
   EXPECT_EQ(data.currentActivity, u"B");
 
   // Another record with equal start and end may not be made open.
   EXPECT_FALSE(editing.Change(0, kB, DT(2010, 4, 5, 8, 0), DT(2010, 4, 5, 8, 0)));
-  EXPECT_EQ(dialog.texts.size(), 2u);
+  EXPECT_EQ(dialog.shown.size(), 2u);
   EXPECT_EQ(tips.size(), 2u);
 }
 
@@ -379,7 +361,7 @@ TEST_F(RecordEditingTest, ImportAppendsInFileOrderAndSaves) {
                            "A,2010/04/01 07:05,2010/04/01 08:00\r\n");
   EXPECT_EQ(data.currentActivity, u"");
   EXPECT_TRUE(tips.empty());
-  EXPECT_TRUE(storeMessages.texts.empty());
+  EXPECT_TRUE(storeMessages.shown.empty());
 
   // Importing data.csv itself doubles the store; export writes it as is.
   EXPECT_TRUE(editing.Import(dir.File(u"data.csv")));
@@ -400,9 +382,9 @@ TEST_F(RecordEditingTest, MalformedImportLeavesTheStoreAndTheDataFileAsTheyWere)
              "X,2010/04/06 09:00,2010/04/06 09:00\r\n\r\nY 2010/04/06\r\n"
              "Z,2010/04/06 10:00,2010/04/06 10:00\r\n");
   EXPECT_FALSE(editing.Import(dir.File(u"bad.csv")));
-  ASSERT_EQ(storeMessages.texts.size(), 1u);
-  EXPECT_EQ(storeMessages.texts[0], u"3番目のデータの形式が誤っています");
-  EXPECT_EQ(storeMessages.captions[0], u"エラー");
+  ASSERT_EQ(storeMessages.shown.size(), 1u);
+  EXPECT_EQ(storeMessages.shown[0].text, u"3番目のデータの形式が誤っています");
+  EXPECT_EQ(storeMessages.shown[0].caption, u"エラー");
   EXPECT_EQ(Names(), names);
   EXPECT_EQ(data.currentActivity, u"A");
   EXPECT_EQ(DataCsv(), before);
@@ -410,12 +392,12 @@ TEST_F(RecordEditingTest, MalformedImportLeavesTheStoreAndTheDataFileAsTheyWere)
 
   // A file that cannot be opened: the same, with the open failure.
   EXPECT_FALSE(editing.Import(dir.File(u"missing.csv")));
-  ASSERT_EQ(storeMessages.texts.size(), 2u);
-  EXPECT_EQ(storeMessages.texts[1], u"ファイルを開けませんでした\r\n" + dir.File(u"missing.csv"));
+  ASSERT_EQ(storeMessages.shown.size(), 2u);
+  EXPECT_EQ(storeMessages.shown[1].text, u"ファイルを開けませんでした\r\n" + dir.File(u"missing.csv"));
   EXPECT_EQ(Names(), names);
   EXPECT_EQ(DataCsv(), before);
   EXPECT_EQ(DataBak(), before);  // the save still ran
-  EXPECT_TRUE(dialog.texts.empty());
+  EXPECT_TRUE(dialog.shown.empty());
 }
 
 TEST_F(RecordEditingTest, ImportWhileRunningGoesBeforeTheOpenRecord) {

@@ -3,21 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "../bench/bench_data.h"
 #include "base/codepage932.h"
 #include "data/item_name.h"
 #include "data/record_file.h"
-#include "test_support.h"
+#include "support/dates.h"
+#include "support/records.h"
+#include "support/sample_history.h"
 
 namespace {
 
-ActivityRecord Rec(const Text& name, const LocalDateTime& start, const LocalDateTime& end) {
-  ActivityRecord r;
-  r.name = name;
-  r.start = start;
-  r.end = end;
-  return r;
-}
 
 void ExpectRecord(const ActivityRecord& r, const Text& name, const LocalDateTime& start,
                   const LocalDateTime& end) {
@@ -266,7 +260,7 @@ TEST(RecordFile, ReadsLikeTheReferenceReader) {
       "04", "5", "/", ":", "09", "65535", "65536", "\x85\x40", "\x89", "\x80", "\xa0",
       "\r", "\n", "\r\n", "x", "0", "00000000012"};
   const std::string valid = "\x8d\xec\x8b\xc6,2010/04/05 09:05,2010/04/05 10:30";
-  bench::Random random(2024);
+  sample::Random random(2024);
   for (int round = 0; round < 20000; ++round) {
     std::string file;
     const int lines = random.Between(1, 4);

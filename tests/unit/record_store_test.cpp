@@ -7,13 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "../bench/bench_data.h"
 #include "base/codepage932.h"
 #include "data/activity_data.h"
 #include "data/record_file.h"
-#include "faulty_files.h"
-#include "temp_dir.h"
-#include "test_support.h"
+#include "support/dates.h"
+#include "support/faulty_files.h"
+#include "support/recording_notifier.h"
+#include "support/records.h"
+#include "support/sample_history.h"
+#include "support/temp_dir.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -21,27 +23,8 @@
 
 namespace {
 
-struct Message {
-  Text text;
-  Text caption;
-  MessageIcon icon;
-};
 
-class RecordingNotifier : public Notifier {
- public:
-  void Show(const Text& text, const Text& caption, MessageIcon icon) override {
-    shown.push_back({text, caption, icon});
-  }
-  std::vector<Message> shown;
-};
 
-ActivityRecord Rec(const Text& name, const LocalDateTime& start, const LocalDateTime& end) {
-  ActivityRecord r;
-  r.name = name;
-  r.start = start;
-  r.end = end;
-  return r;
-}
 
 const char kTwoRecords[] =
     "A,2010/04/05 09:05,2010/04/05 10:30\r\n"
@@ -56,7 +39,7 @@ class RecordStoreTest : public ::testing::Test {
   Text OnlyMessage() {
     EXPECT_EQ(notifier.shown.size(), 1u);
     if (notifier.shown.empty()) return Text();
-    const Message m = notifier.shown.back();
+    const ShownMessage m = notifier.shown.back();
     EXPECT_EQ(m.caption, u"エラー");
     EXPECT_EQ(m.icon, MessageIcon::None);
     notifier.shown.clear();
@@ -290,7 +273,7 @@ TEST_F(RecordStoreTest, ImportAppendsAndMayChangeTheRunningItem) {
 
 TEST_F(RecordStoreTest, LargeFileRoundTripsThroughReadFromAndWriteTo) {
   // The input is built here, apart from the writer under test.
-  const std::vector<ActivityRecord> history = bench::MakeHistory(100000);
+  const std::vector<ActivityRecord> history = sample::MakeHistory(100000);
   std::string input;
   char line[96];
   for (const ActivityRecord& r : history) {

@@ -16,21 +16,15 @@
 #include "data/record_editing.h"
 #include "data/record_file.h"
 #include "data/tracker.h"
-#include "faulty_files.h"
-#include "temp_dir.h"
-#include "test_support.h"
+#include "support/dates.h"
+#include "support/faulty_files.h"
+#include "support/recording_notifier.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
 
 namespace {
 
-class RecordingNotifier : public Notifier {
- public:
-  void Show(const Text& text, const Text&, MessageIcon) override { texts.push_back(text); }
-  std::vector<Text> texts;
-};
 
-ActivityRecord Rec(const Text& name, const LocalDateTime& start, const LocalDateTime& end) {
-  return ActivityRecord{name, start, end};
-}
 
 std::string Format(const std::vector<ActivityRecord>& records) {
   std::string bytes;
@@ -121,7 +115,7 @@ TEST(SavePaths, EveryCallerKeepsBothFilesWholeUnderEveryFault) {
       path.change(data, editing, import);
       const std::string changed = Format(data.store.Records());
       ASSERT_NE(changed, Format(current)) << "the path changed nothing";
-      EXPECT_TRUE(dialog.texts.empty());
+      EXPECT_TRUE(dialog.shown.empty());
 
       const std::string csvAfter = ReadBytes(csv);
       const bool saved = csvAfter == changed;
@@ -129,18 +123,18 @@ TEST(SavePaths, EveryCallerKeepsBothFilesWholeUnderEveryFault) {
       const std::string bakAfter = ReadBytes(bak);
       EXPECT_TRUE(bakAfter == Format(earlier) || bakAfter == Format(current));
       if (saved) {
-        EXPECT_TRUE(shown.texts.empty());
+        EXPECT_TRUE(shown.shown.empty());
       } else {
-        ASSERT_EQ(shown.texts.size(), 1u);
-        EXPECT_EQ(shown.texts[0], u"ファイルを開けませんでした\r\n" + csv);
+        ASSERT_EQ(shown.shown.size(), 1u);
+        EXPECT_EQ(shown.shown[0].text, u"ファイルを開けませんでした\r\n" + csv);
       }
       EXPECT_EQ(FileNames(dir.Path()), files);
 
       // The fault is gone: the next change saves the list, this one included.
       fs.Heal();
-      shown.texts.clear();
+      shown.shown.clear();
       OnItemCommand(data, kFirstItemCommand, [] { return DT(2010, 4, 5, 16); }, nullptr);
-      EXPECT_TRUE(shown.texts.empty());
+      EXPECT_TRUE(shown.shown.empty());
       EXPECT_EQ(ReadBytes(csv), Format(data.store.Records()));
       EXPECT_EQ(ReadBytes(bak), csvAfter);
       EXPECT_EQ(FileNames(dir.Path()), files);

@@ -6,23 +6,14 @@
 
 #include "data/activity_data.h"
 #include "data/tracker.h"
-#include "faulty_files.h"
-#include "temp_dir.h"
-#include "test_support.h"
+#include "support/dates.h"
+#include "support/faulty_files.h"
+#include "support/recording_notifier.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
 
 namespace {
 
-class RecordingNotifier : public Notifier {
- public:
-  void Show(const Text& text, const Text& caption, MessageIcon icon) override {
-    texts.push_back(text);
-    captions.push_back(caption);
-    icons.push_back(icon);
-  }
-  std::vector<Text> texts;
-  std::vector<Text> captions;
-  std::vector<MessageIcon> icons;
-};
 
 LocalDateTime At(int h, int mi, int s, int ms = 0) {
   LocalDateTime t = DT(2010, 4, 5, h, mi, s);
@@ -31,13 +22,6 @@ LocalDateTime At(int h, int mi, int s, int ms = 0) {
   return t;
 }
 
-ActivityRecord Rec(const Text& name, const LocalDateTime& start, const LocalDateTime& end) {
-  ActivityRecord r;
-  r.name = name;
-  r.start = start;
-  r.end = end;
-  return r;
-}
 
 // Items A, B, 作業, abc, ABC and one the record file cannot hold.
 class TrackerTest : public ::testing::Test {
@@ -105,7 +89,7 @@ TEST_F(TrackerTest, SameItemTwiceGivesOneClosedRecordAndIdle) {
   ExpectRecords({Rec(u"A", At(9, 5, 10, 250), At(10, 30, 45, 999))});
   EXPECT_EQ(DataCsv(), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
   EXPECT_EQ(tips, (std::vector<Text>{u"A", u"Dorvane"}));
-  EXPECT_TRUE(notifier.texts.empty());
+  EXPECT_TRUE(notifier.shown.empty());
 }
 
 TEST_F(TrackerTest, SwitchClosesWithTheFirstReadingAndStartsWithTheSecond) {
@@ -143,7 +127,7 @@ TEST_F(TrackerTest, IntervalRunningAcrossARestartEndsAtTheNextPick) {
   EXPECT_EQ(restarted.store.At(0).end, At(10, 1, 15));
   EXPECT_EQ(DataCsv(),
             "A,2010/04/05 09:00,2010/04/05 10:01\r\nB,2010/04/05 10:01,2010/04/05 10:01\r\n");
-  EXPECT_TRUE(later.texts.empty());
+  EXPECT_TRUE(later.shown.empty());
 }
 
 // The editor or an import may have removed the running record or put records
@@ -188,7 +172,7 @@ TEST_F(TrackerTest, CommandOutsideTheItemListChangesNothing) {
   EXPECT_EQ(data.currentActivity, u"A");
   EXPECT_TRUE(tips.empty());
   EXPECT_FALSE(FileExists(dir.File(u"data.csv")));
-  EXPECT_TRUE(notifier.texts.empty());
+  EXPECT_TRUE(notifier.shown.empty());
 }
 
 // An interval that ends in the minute it began would be written with equal
@@ -225,10 +209,10 @@ TEST_F(TrackerTest, ItemTheRecordFileCannotHoldIsRefusedWithAMessage) {
   const std::string before = DataCsv();
   tips.clear();
   Pick(kUnholdable, {});
-  ASSERT_EQ(notifier.texts.size(), 1u);
-  EXPECT_EQ(notifier.texts[0], u"「会議　室」は記録ファイルに書けない文字を含むため計測できません");
-  EXPECT_EQ(notifier.captions[0], u"エラー");
-  EXPECT_EQ(notifier.icons[0], MessageIcon::None);
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].text, u"「会議　室」は記録ファイルに書けない文字を含むため計測できません");
+  EXPECT_EQ(notifier.shown[0].caption, u"エラー");
+  EXPECT_EQ(notifier.shown[0].icon, MessageIcon::None);
   // A keeps running as if nothing was picked.
   EXPECT_EQ(data.currentActivity, u"A");
   ExpectRecords({Rec(u"A", At(9, 0, 0), At(9, 0, 0))});
@@ -239,8 +223,8 @@ TEST_F(TrackerTest, ItemTheRecordFileCannotHoldIsRefusedWithAMessage) {
 TEST_F(TrackerTest, FailedSaveKeepsTheChangeAndSetsTheTooltip) {
   files.Fail(FileStep::Create);
   Pick(kA, {At(9, 0, 0)});
-  ASSERT_EQ(notifier.texts.size(), 1u);
-  EXPECT_EQ(notifier.texts[0], u"ファイルを開けませんでした\r\n" + dir.File(u"data.csv"));
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].text, u"ファイルを開けませんでした\r\n" + dir.File(u"data.csv"));
   EXPECT_EQ(data.currentActivity, u"A");
   EXPECT_EQ(tips, (std::vector<Text>{u"A"}));
   EXPECT_FALSE(FileExists(dir.File(u"data.csv")));
@@ -248,7 +232,7 @@ TEST_F(TrackerTest, FailedSaveKeepsTheChangeAndSetsTheTooltip) {
   files.Heal();
   Pick(kA, {At(9, 40, 0)});
   EXPECT_EQ(DataCsv(), "A,2010/04/05 09:00,2010/04/05 09:40\r\n");
-  EXPECT_EQ(notifier.texts.size(), 1u);
+  EXPECT_EQ(notifier.shown.size(), 1u);
 }
 
 TEST_F(TrackerTest, NamesAreComparedExactly) {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "modal_spy.h"
 #include "resource.h"
+#include "support/modal_spy.h"
+#include "support/win32_messages.h"
 #include "win/centre.h"
-#include "win32_test_support.h"
 
 namespace {
 

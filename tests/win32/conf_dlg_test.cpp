@@ -3,21 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "resource.h"
-#include "modal_test_support.h"
+#include "support/faulty_files.h"
+#include "support/modal_spy.h"
+#include "support/recording_notifier.h"
+#include "support/temp_dir.h"
+#include "support/win32_messages.h"
 #include "win/handles.h"
-#include "win32_test_support.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 255, 0);
@@ -58,45 +56,6 @@ class FakePrompts : public ConfDlgPrompts {
   COLORREF defineCustom = 0;
   int defineCustomAt = 0;
 };
-
-// The real file system, counting the settings file's rewrites.
-class CountingFiles : public FileSystem {
- public:
-  bool ReadAll(const Text& path, std::string& bytes) override { return real_.ReadAll(path, bytes); }
-  bool Exists(const Text& path) override { return real_.Exists(path); }
-  bool Copy(const Text& from, const Text& to, bool overwrite) override {
-    return real_.Copy(from, to, overwrite);
-  }
-  bool HardLink(const Text& existing, const Text& link) override {
-    return real_.HardLink(existing, link);
-  }
-  std::unique_ptr<OutputFile> CreateNew(const Text& path) override { return real_.CreateNew(path); }
-  bool Replace(const Text& from, const Text& to) override {
-    ++replaces;
-    return real_.Replace(from, to);
-  }
-  bool Remove(const Text& path) override { return real_.Remove(path); }
-  int replaces = 0;
-
- private:
-  FileSystem& real_ = RealFileSystem();
-};
-
-class SilentNotifier : public Notifier {
- public:
-  void Show(const Text& text, const Text&, MessageIcon) override { shown.push_back(text); }
-  std::vector<Text> shown;
-};
-
-fs::path FreshDirectory() {
-  static int serial = 0;
-  fs::path dir = fs::temp_directory_path() /
-                 ("dorvane_conf_" + std::to_string(::GetCurrentProcessId()) + "_" +
-                  std::to_string(++serial));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
 
 // The open dialog, seen as a user sees it.
 class Dialog {
@@ -200,11 +159,7 @@ class Dialog {
 
 class ConfDlgTest : public ::testing::Test {
  protected:
-  ConfDlgTest() : dir_(FreshDirectory()), data_(Workspace{dir_.u16string(), &files_, &notifier_}) {}
-  ~ConfDlgTest() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
+  ConfDlgTest() : data_(Workspace{dir_.Path(), &files_, &notifier_}) {}
   void SetUp() override { DrainMessages(); }
 
   // Slots red, green, blue, grey with flags 1, 0, 2, 0 and items A, B, C.
@@ -219,18 +174,17 @@ class ConfDlgTest : public ::testing::Test {
   // Opens the dialog, runs the body in it, and returns DoModal's result.
   INT_PTR Run(const std::function<void(Dialog&)>& body) {
     CConfDlg dialog(data_, customColours_, prompts_);
-    WhenDialogOpens(L"Dorvane 設定", [&](HWND hwnd) {
+    ModalSpy spy(L"Dorvane 設定", [&](HWND hwnd) {
       Dialog d(hwnd, dialog);
       body(d);
-    });
+    }, ModalSpy::kCancelAfter);
     const INT_PTR result = dialog.DoModal(nullptr);
-    EXPECT_TRUE(DialogBodyRan());
+    EXPECT_TRUE(spy.Acted());
     return result;
   }
 
   std::string Ini() const {
-    std::ifstream in(dir_ / "Dorvane.ini", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return ReadBytes(dir_.File(u"Dorvane.ini"));
   }
 
   std::vector<int32_t> Flags() const {
@@ -245,9 +199,14 @@ class ConfDlgTest : public ::testing::Test {
     return names;
   }
 
-  fs::path dir_;
-  CountingFiles files_;
-  SilentNotifier notifier_;
+  // The settings file's rewrites since the last CountSavesFromHere.
+  int Saves() const { return files_.Calls(FileStep::Replace) - savesBefore_; }
+  void CountSavesFromHere() { savesBefore_ = files_.Calls(FileStep::Replace); }
+
+  TempDir dir_;
+  FaultyFileSystem files_;
+  int savesBefore_ = 0;
+  RecordingNotifier notifier_;
   ActivityData data_;
   FakePrompts prompts_;
   CustomColours customColours_ = WhiteCustomColours();
@@ -329,36 +288,36 @@ TEST_F(ConfDlgTest, OpeningStoresOnlyAFlagOtherThanZeroAndOne) {
   Run([&](Dialog& d) {
     EXPECT_EQ((std::vector<bool>{true, false, true, false}), d.Ticks());
     EXPECT_EQ((std::vector<int32_t>{1, 0, 1, 0}), Flags());
-    EXPECT_EQ(1, files_.replaces) << "the 2 became 1, once";
+    EXPECT_EQ(1, Saves()) << "the 2 became 1, once";
   });
   EXPECT_NE(std::string::npos, Ini().find("ITEM3_STATICS=1\r\n"));
 
   // With flags of 0 and 1 only, opening and closing writes nothing.
-  files_.replaces = 0;
+  CountSavesFromHere();
   const std::string before = Ini();
   EXPECT_EQ(IDCANCEL, Run([](Dialog&) {}));
-  EXPECT_EQ(0, files_.replaces);
+  EXPECT_EQ(0, Saves());
   EXPECT_EQ(before, Ini());
 }
 
 TEST_F(ConfDlgTest, UntickingAndTickingARowStoresItsFlagAtOnce) {
   ThreeItemsAndAFreeSlot();
   Run([&](Dialog& d) {
-    files_.replaces = 0;
+    CountSavesFromHere();
     d.SetTick(0, false);
     EXPECT_EQ((std::vector<int32_t>{0, 0, 1, 0}), Flags());
-    EXPECT_EQ(1, files_.replaces);
+    EXPECT_EQ(1, Saves());
     EXPECT_NE(std::string::npos, Ini().find("ITEM1_STATICS=0\r\n"));
 
     d.SetTick(3, true);  // a free slot has a flag too
     EXPECT_EQ((std::vector<int32_t>{0, 0, 1, 1}), Flags());
-    EXPECT_EQ(2, files_.replaces);
+    EXPECT_EQ(2, Saves());
     EXPECT_NE(std::string::npos, Ini().find("ITEM4_STATICS=1\r\n"));
 
     // Selecting and activating rows changes no flag.
     d.Activate(1);
     d.Activate(2);
-    EXPECT_EQ(2, files_.replaces);
+    EXPECT_EQ(2, Saves());
   });
 }
 
@@ -385,7 +344,7 @@ TEST_F(ConfDlgTest, RefusedNamesWarnOwnedByTheDialogAndChangeNothing) {
   ThreeItemsAndAFreeSlot();
   Run([&](Dialog& d) {
     const std::string before = Ini();
-    const int saves = files_.replaces;
+    const int saves = Saves();
     struct Case {
       const wchar_t* name;
       const char16_t* warning;
@@ -408,7 +367,7 @@ TEST_F(ConfDlgTest, RefusedNamesWarnOwnedByTheDialogAndChangeNothing) {
       }
     }
     EXPECT_EQ((std::vector<std::wstring>{L"A", L"B", L"C", L""}), d.Names());
-    EXPECT_EQ(saves, files_.replaces);
+    EXPECT_EQ(saves, Saves());
     EXPECT_EQ(before, Ini());
 
     // Letter case makes another name.
@@ -433,7 +392,7 @@ TEST_F(ConfDlgTest, WithoutSlotsAddAlwaysSaysTheCatalogueIsFull) {
     ASSERT_EQ(1u, prompts_.warnings.size());
     EXPECT_EQ(Text(u"これ以上追加できません"), prompts_.warnings[0].text);
   });
-  EXPECT_EQ(0, files_.replaces);
+  EXPECT_EQ(0, Saves());
 }
 
 TEST_F(ConfDlgTest, TheNameFieldStopsAtTwentyAndLongerTextIsCut) {
@@ -509,7 +468,7 @@ TEST_F(ConfDlgTest, ChangeWithTheSameNameRecoloursOnlyAndAnotherItemsNameWarns) 
 TEST_F(ConfDlgTest, ChangeWithoutAnItemRowDoesNothing) {
   ThreeItemsAndAFreeSlot();
   Run([&](Dialog& d) {
-    const int saves = files_.replaces;
+    const int saves = Saves();
     d.Activate(0);  // enables 変更, then the selection goes away
     d.Select(0);
     LVITEMW none{};
@@ -521,7 +480,7 @@ TEST_F(ConfDlgTest, ChangeWithoutAnItemRowDoesNothing) {
     d.Select(3);  // a free slot chosen with the keyboard while 変更 is enabled
     d.Press(IDC_CONF_CHANGE);
     EXPECT_TRUE(prompts_.warnings.empty());
-    EXPECT_EQ(saves, files_.replaces);
+    EXPECT_EQ(saves, Saves());
   });
   EXPECT_EQ((std::vector<Text>{u"A", u"B", u"C"}), Names());
 }
@@ -529,9 +488,9 @@ TEST_F(ConfDlgTest, ChangeWithoutAnItemRowDoesNothing) {
 TEST_F(ConfDlgTest, DeleteRemovesTheSelectedItemAndAlwaysRewritesTheFile) {
   ThreeItemsAndAFreeSlot();
   Run([&](Dialog& d) {
-    const int saves = files_.replaces;
+    const int saves = Saves();
     d.Press(IDC_CONF_DELETE);  // nothing selected: nothing removed, still saved
-    EXPECT_EQ(saves + 1, files_.replaces);
+    EXPECT_EQ(saves + 1, Saves());
     EXPECT_EQ((std::vector<std::wstring>{L"A", L"B", L"C", L""}), d.Names());
     d.Select(1);
     d.Press(IDC_CONF_DELETE);
@@ -645,7 +604,7 @@ TEST_F(ConfDlgTest, EnterEscAndTheCloseBoxEndTheDialogWithTwo) {
     EXPECT_EQ(2, Run([&](Dialog& d) { ::SendMessageW(d.Hwnd(), WM_COMMAND, command, 0); })) << command;
   }
   EXPECT_EQ(2, Run([&](Dialog& d) { ::SendMessageW(d.Hwnd(), WM_CLOSE, 0, 0); }));
-  EXPECT_EQ(0, files_.replaces);
+  EXPECT_EQ(0, Saves());
 }
 
 }  // namespace

@@ -11,140 +11,20 @@
 #include <vector>
 
 #include "data/help_page.h"
-#include "modal_spy.h"
 #include "resource.h"
+#include "support/dates.h"
+#include "support/memory_files.h"
+#include "support/modal_spy.h"
+#include "support/recording_notifier.h"
+#include "support/shell_fakes.h"
+#include "support/win32_messages.h"
 #include "win/module.h"
-#include "modal_test_support.h"
-#include "win32_test_support.h"
 
 namespace {
 
 // ---- seams ----
 
-struct TrayCall {
-  DWORD message;
-  NOTIFYICONDATAW data;
-  std::wstring Tip() const { return data.szTip; }
-};
-
-// Records every description sent to the shell; answers from a script of
-// (success, error) pairs, then succeeds.
-class FakeTray : public TrayShell {
- public:
-  bool NotifyIcon(DWORD message, const NOTIFYICONDATAW& data) override {
-    calls.push_back(TrayCall{message, data});
-    if (script.empty()) return true;
-    auto [ok, error] = script.front();
-    script.pop_front();
-    if (!ok) lastError_ = error;
-    return ok;
-  }
-  DWORD LastError() const override { return lastError_; }
-  void Wait(DWORD milliseconds) override { waits.push_back(milliseconds); }
-  // The test ends a wait by sending WM_TIMER.
-  void StartTimer(HWND, UINT_PTR id, DWORD milliseconds) override {
-    timers[id] = milliseconds;
-    lastTimer = id;
-  }
-  void StopTimer(HWND, UINT_PTR id) override { timers.erase(id); }
-
-  std::vector<DWORD> Messages() const {
-    std::vector<DWORD> m;
-    for (const TrayCall& c : calls) m.push_back(c.message);
-    return m;
-  }
-
-  std::deque<std::pair<bool, DWORD>> script;
-  std::vector<TrayCall> calls;
-  std::vector<DWORD> waits;
-  std::map<UINT_PTR, DWORD> timers;  // running
-  UINT_PTR lastTimer = 0;
-
- private:
-  DWORD lastError_ = ERROR_SUCCESS;
-};
-
-struct Shown {
-  Text text, caption;
-  MessageIcon icon;
-};
-
-class FakeNotifier : public Notifier {
- public:
-  void Show(const Text& text, const Text& caption, MessageIcon icon) override {
-    shown.push_back(Shown{text, caption, icon});
-  }
-  std::vector<Shown> shown;
-};
-
-// Every point lies on a monitor unless told otherwise.
-class FakeMonitors : public MonitorSeam {
- public:
-  bool IsOnMonitor(POINT) const override { return onMonitor; }
-  bool NearestWorkArea(POINT, RECT& work) const override {
-    work = workArea;
-    return true;
-  }
-  bool onMonitor = true;
-  RECT workArea{300, 0, 900, 700};
-};
-
-// Files in memory: the tracker saves after every pick.
-class MemoryFiles : public FileSystem {
- public:
-  class File : public OutputFile {
-   public:
-    File(MemoryFiles& fs, Text path) : fs_(fs), path_(std::move(path)) {}
-    bool Write(const void* data, size_t size) override {
-      fs_.files[path_].append(static_cast<const char*>(data), size);
-      return true;
-    }
-    bool Flush() override { return true; }
-    bool Close() override { return true; }
-
-   private:
-    MemoryFiles& fs_;
-    Text path_;
-  };
-  bool ReadAll(const Text& path, std::string& bytes) override {
-    auto it = files.find(path);
-    if (it == files.end()) return false;
-    bytes = it->second;
-    return true;
-  }
-  bool Exists(const Text& path) override { return files.count(path) != 0; }
-  bool Copy(const Text& from, const Text& to, bool overwrite) override {
-    if (!files.count(from) || (!overwrite && files.count(to))) return false;
-    files[to] = files[from];
-    return true;
-  }
-  bool HardLink(const Text&, const Text&) override { return false; }
-  std::unique_ptr<OutputFile> CreateNew(const Text& path) override {
-    if (files.count(path)) return nullptr;
-    files[path];
-    return std::make_unique<File>(*this, path);
-  }
-  bool Replace(const Text& from, const Text& to) override {
-    if (!files.count(from)) return false;
-    files[to] = files[from];
-    files.erase(from);
-    return true;
-  }
-  bool Remove(const Text& path) override { return files.erase(path) != 0; }
-
-  std::map<Text, std::string> files;
-};
-
-LocalDateTime FixedNow() {
-  LocalDateTime t;
-  t.wYear = 2024;
-  t.wMonth = 5;
-  t.wDay = 14;
-  t.wDayOfWeek = 2;
-  t.wHour = 9;
-  t.wMinute = 30;
-  return t;
-}
+LocalDateTime FixedNow() { return DTW(2024, 5, 14, 2, 9, 30); }
 
 Workspace MakeWorkspace(FileSystem& files, Notifier& notifier) {
   Workspace ws;
@@ -188,9 +68,9 @@ class MainDlgTest : public ::testing::Test {
   CMessageLoop loop_;
   MessageLoopRegistration registration_;
   FakeTray tray_;
-  FakeNotifier notifier_;
+  RecordingNotifier notifier_;
   FakeMonitors monitors_;
-  MemoryFiles files_;
+  MemoryFileSystem files_;
   ActivityData data_;
   std::unique_ptr<CMainDlg> dialog_;
 };
@@ -269,7 +149,7 @@ TEST_F(MainDlgTest, AnyOtherFailureWaitsAMinuteForANotificationAreaThenWarnsOnce
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FakeTray tray;
-    FakeNotifier notifier;
+    RecordingNotifier notifier;
     tray.script = c.script;
     CMainDlg dialog(data_, notifier, tray, monitors_, FixedNow);
     HWND hwnd = dialog.Create(nullptr);
@@ -456,10 +336,10 @@ TEST_F(MainDlgTest, ExitDestroysTheWindowAndQuitsWithItsOwnId) {
 TEST_F(MainDlgTest, TheEditorOpensWithWindowShowingSetAndClearsItWhenItReturns) {
   HWND hwnd = Create();
   bool showingWhileOpen = false;
-  WhenDialogOpens(L"Dorvane 編集", [&](HWND dialog) {
+  ModalSpy editor(L"Dorvane 編集", [&](HWND dialog) {
     showingWhileOpen = Dialog().WindowShowing();
     ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  });
+  }, ModalSpy::kCancelAfter);
   Command(IDM_EDIT);
   EXPECT_TRUE(showingWhileOpen);
   EXPECT_FALSE(Dialog().WindowShowing());
@@ -471,13 +351,13 @@ TEST_F(MainDlgTest, SettingsShowTheCatalogueWithWindowShowingSetWhileOpen) {
   HWND hwnd = Create();
   bool showingWhileOpen = false;
   int rows = -1;
-  WhenDialogOpens(L"Dorvane 設定", [&](HWND dialog) {
+  ModalSpy settings(L"Dorvane 設定", [&](HWND dialog) {
     showingWhileOpen = Dialog().WindowShowing();
     rows = static_cast<int>(::SendDlgItemMessageW(dialog, IDC_CONF_DATALIST, LVM_GETITEMCOUNT, 0, 0));
     ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  });
+  }, ModalSpy::kCancelAfter);
   Command(IDM_CONF);
-  ASSERT_TRUE(DialogBodyRan());
+  ASSERT_TRUE(settings.Acted());
   EXPECT_TRUE(showingWhileOpen);
   EXPECT_EQ(ItemCatalogue::kMaxSlots, rows);
   EXPECT_FALSE(Dialog().WindowShowing());

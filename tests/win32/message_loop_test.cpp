@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/win32_messages.h"
 #include "win/module.h"
-#include "win32_test_support.h"
 
 namespace {
 

@@ -7,7 +7,8 @@
 #include <map>
 #include <vector>
 
-#include "win/handles.h"
+#include "support/dates.h"
+#include "support/dib_surface.h"
 
 namespace {
 
@@ -15,56 +16,6 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-// A 32-bit top-down bitmap selected into a memory DC; pixels read back as
-// COLORREF.
-class Canvas {
- public:
-  Canvas(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    dc_.Reset(::CreateCompatibleDC(nullptr));
-    bitmap_.Reset(::CreateDIBSection(dc_.Get(), &bmi, DIB_RGB_COLORS, &bits_, nullptr, 0));
-    old_ = ::SelectObject(dc_.Get(), bitmap_.Get());
-    Fill(kWhite);
-  }
-  ~Canvas() { ::SelectObject(dc_.Get(), old_); }
-
-  HDC Dc() const { return dc_.Get(); }
-  void Fill(COLORREF colour) {
-    ::GdiFlush();
-    auto* p = static_cast<uint32_t*>(bits_);
-    const uint32_t bgr = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-    for (int i = 0; i < width_ * height_; ++i) p[i] = bgr;
-  }
-  COLORREF At(int x, int y) const {
-    ::GdiFlush();
-    const uint32_t p = static_cast<const uint32_t*>(bits_)[y * width_ + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
-  // Pixels in [left, right) x [top, bottom) that are not `colour`.
-  int CountOther(int left, int top, int right, int bottom, COLORREF colour) const {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-      for (int x = left; x < right; ++x) n += At(x, y) != colour;
-    return n;
-  }
-  int Width() const { return width_; }
-  int Height() const { return height_; }
-
- private:
-  int width_;
-  int height_;
-  OwnedDC dc_;
-  OwnedBitmap bitmap_;
-  HGDIOBJ old_ = nullptr;
-  void* bits_ = nullptr;
-};
 
 Primitive Make(PrimitiveKind kind, DeviceRect rect, uint32_t colour) {
   Primitive p;
@@ -84,7 +35,7 @@ Primitive MakeText(DeviceRect box, const char16_t* text, TextAlign align) {
 }
 
 TEST(GdiCanvas, ShapesLandOnTheirPixelsWithAOnePixelBlackPen) {
-  Canvas c(120, 80);
+  DibSurface c(120, 80, kWhite);
   c.Fill(kBlue);
   PrimitiveList list = {
       Make(PrimitiveKind::kFillRect, {10, 10, 20, 20}, 0x0000FF),    // red, no outline
@@ -128,7 +79,7 @@ TEST(GdiCanvas, ShapesLandOnTheirPixelsWithAOnePixelBlackPen) {
 }
 
 TEST(GdiCanvas, TextStaysInItsBoxOnAnOpaqueBackgroundAndFollowsItsAlignment) {
-  Canvas c(300, 60);
+  DibSurface c(300, 60, kWhite);
   c.Fill(kRed);
   const DeviceRect right{10, 5, 110, 25};
   const DeviceRect topLeft{150, 5, 190, 25};  // too narrow for the name: cut at the box
@@ -161,7 +112,7 @@ TEST(GdiCanvas, TextStaysInItsBoxOnAnOpaqueBackgroundAndFollowsItsAlignment) {
 }
 
 TEST(GdiCanvas, TheDcGetsBackItsOwnPenBrushAndFont) {
-  Canvas c(50, 50);
+  DibSurface c(50, 50, kWhite);
   HGDIOBJ pen = ::GetCurrentObject(c.Dc(), OBJ_PEN);
   HGDIOBJ brush = ::GetCurrentObject(c.Dc(), OBJ_BRUSH);
   HGDIOBJ font = ::GetCurrentObject(c.Dc(), OBJ_FONT);
@@ -253,23 +204,11 @@ TEST(DateLabel, MonthAndDayWithoutZerosAndTheSystemsShortWeekday) {
     ::GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, type, name, 32);
     return FromWStr(name);
   };
-  LocalDateTime friday;
-  friday.wYear = 2010;
-  friday.wMonth = 1;
-  friday.wDay = 1;
-  friday.wDayOfWeek = 5;
+  const LocalDateTime friday = DTW(2010, 1, 1, 5);
   EXPECT_EQ(FormatDateLabel(friday), u"1/1 (" + weekday(LOCALE_SABBREVDAYNAME5) + u")");
-  LocalDateTime sunday;
-  sunday.wYear = 2009;
-  sunday.wMonth = 12;
-  sunday.wDay = 27;
-  sunday.wDayOfWeek = 0;
-  sunday.wHour = 23;
-  sunday.wMinute = 59;
+  const LocalDateTime sunday = DTW(2009, 12, 27, 0, 23, 59);
   EXPECT_EQ(FormatDateLabel(sunday), u"12/27 (" + weekday(LOCALE_SABBREVDAYNAME7) + u")");
-  LocalDateTime invalid;  // month 0: the system refuses it, the label stays empty
-  invalid.wYear = 2010;
-  invalid.wDay = 1;
+  const LocalDateTime invalid = DT(2010, 0, 1);  // month 0: the system refuses it, the label stays empty
   EXPECT_EQ(FormatDateLabel(invalid), u"");
 }
 

@@ -10,87 +10,27 @@
 
 #include "resource.h"
 #include "shell/main_dlg.h"
+#include "support/dates.h"
+#include "support/dib_surface.h"
+#include "support/recording_notifier.h"
+#include "support/shell_fakes.h"
+#include "support/win32_messages.h"
 #include "win/handles.h"
 #include "win/message_loop.h"
 #include "win/module.h"
 #include "win/system_time.h"
-#include "win32_test_support.h"
 
 namespace {
-
-class QuietTray : public TrayShell {
- public:
-  bool NotifyIcon(DWORD, const NOTIFYICONDATAW&) override { return true; }
-  DWORD LastError() const override { return ERROR_SUCCESS; }
-  void Wait(DWORD) override {}
-};
-
-class QuietNotifier : public Notifier {
- public:
-  void Show(const Text& text, const Text&, MessageIcon) override { shown.push_back(text); }
-  std::vector<Text> shown;
-};
-
-class OneMonitor : public MonitorSeam {
- public:
-  bool IsOnMonitor(POINT) const override { return true; }
-  bool NearestWorkArea(POINT, RECT& work) const override {
-    work = RECT{0, 0, 1024, 768};
-    return true;
-  }
-};
-
-LocalDateTime Date(int y, int m, int d, int wd, int hour = 0, int minute = 0) {
-  LocalDateTime t;
-  t.wYear = static_cast<uint16_t>(y);
-  t.wMonth = static_cast<uint16_t>(m);
-  t.wDay = static_cast<uint16_t>(d);
-  t.wDayOfWeek = static_cast<uint16_t>(wd);
-  t.wHour = static_cast<uint16_t>(hour);
-  t.wMinute = static_cast<uint16_t>(minute);
-  return t;
-}
 
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-// A DIB section in a memory DC, read back as COLORREF.
-class Surface {
- public:
-  Surface(int width, int height) : width_(width) {
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    dc_.Reset(::CreateCompatibleDC(nullptr));
-    bitmap_.Reset(::CreateDIBSection(dc_.Get(), &bmi, DIB_RGB_COLORS, &bits_, nullptr, 0));
-    old_ = ::SelectObject(dc_.Get(), bitmap_.Get());
-    auto* p = static_cast<uint32_t*>(bits_);
-    for (int i = 0; i < width * height; ++i) p[i] = 0x00808080;  // grey: nothing drawn
-  }
-  ~Surface() { ::SelectObject(dc_.Get(), old_); }
-  HDC Dc() const { return dc_.Get(); }
-  COLORREF At(int x, int y) const {
-    ::GdiFlush();
-    const uint32_t p = static_cast<const uint32_t*>(bits_)[y * width_ + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
-
- private:
-  int width_;
-  OwnedDC dc_;
-  OwnedBitmap bitmap_;
-  HGDIOBJ old_ = nullptr;
-  void* bits_ = nullptr;
-};
+constexpr COLORREF kUndrawn = RGB(128, 128, 128);
 
 class ReportWindowTest : public ::testing::Test {
  protected:
   ReportWindowTest() : registration_(&loop_), data_(Workspace{u"C:\\report-test", nullptr, &notifier_}) {
+    monitors_.workArea = RECT{0, 0, 1024, 768};
     // 会議 red and counted, 読書 blue and not counted.
     data_.catalogue.AddSlot(0x0000FF, 1);
     data_.catalogue.AddSlot(0xFF0000, 0);
@@ -143,9 +83,9 @@ class ReportWindowTest : public ::testing::Test {
 
   CMessageLoop loop_;
   MessageLoopRegistration registration_;
-  QuietTray tray_;
-  QuietNotifier notifier_;
-  OneMonitor monitors_;
+  FakeTray tray_;
+  RecordingNotifier notifier_;
+  FakeMonitors monitors_;
   ActivityData data_;
   std::unique_ptr<CMainDlg> dialog_;
 };
@@ -198,8 +138,8 @@ TEST_F(ReportWindowTest, ClickingATabSwapsThePagesAndFocusesTheShownOne) {
 
 TEST_F(ReportWindowTest, WeekButtonsMoveThePickerAndTheDateBySevenDays) {
   Create();
-  PickDate(Date(2010, 1, 7, 4));  // a Thursday
-  EXPECT_EQ(dialog_->ReportDate(), Date(2010, 1, 7, 4));
+  PickDate(DTW(2010, 1, 7, 4));  // a Thursday
+  EXPECT_EQ(dialog_->ReportDate(), DTW(2010, 1, 7, 4));
 
   ::SendMessageW(dialog_->Hwnd(), WM_COMMAND, IDC_REPORT_PREVWEEK, 0);
   EXPECT_EQ(dialog_->ReportDate().wYear, 2009);
@@ -220,7 +160,7 @@ TEST_F(ReportWindowTest, WeekButtonsMoveThePickerAndTheDateBySevenDays) {
   EXPECT_EQ(dialog_->ReportDate().wDay, 14);
 
   // The buttons start from the picker, not from the date read before.
-  SYSTEMTIME st = ToSystemTime(Date(2012, 2, 29, 3));
+  SYSTEMTIME st = ToSystemTime(DTW(2012, 2, 29, 3));
   ::SendMessageW(Item(IDC_REPORT_DATEPICK), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
   ::SendMessageW(dialog_->Hwnd(), WM_COMMAND, IDC_REPORT_NEXTWEEK, 0);
   EXPECT_EQ(dialog_->ReportDate().wMonth, 3);
@@ -234,7 +174,7 @@ TEST_F(ReportWindowTest, ADateChangeOrAWeekButtonRepaintsTheShownPage) {
   ::UpdateWindow(page);
   RECT dirty{};
   ASSERT_FALSE(::GetUpdateRect(page, &dirty, FALSE));
-  PickDate(Date(2010, 1, 7, 4));
+  PickDate(DTW(2010, 1, 7, 4));
   ASSERT_TRUE(::GetUpdateRect(page, &dirty, FALSE));
   EXPECT_EQ(dirty.right - dirty.left, PageSize().cx) << "the whole page";
   EXPECT_EQ(dirty.bottom - dirty.top, PageSize().cy);
@@ -248,13 +188,13 @@ int RowY(int d) { return 40 + 40 * (d % 7) + 10; }
 
 TEST_F(ReportWindowTest, ThePagesDrawTheWeeksOfTheReportDate) {
   // 2009-12-27 is the Sunday before 2010-01-01; 10:00-12:00 is 140 to 168.
-  Add(u"会議", Date(2009, 12, 27, 0, 10, 0), Date(2009, 12, 27, 0, 12, 0));
-  Add(u"会議", Date(2010, 1, 9, 6, 10, 0), Date(2010, 1, 9, 6, 12, 0));
-  Add(u"読書", Date(2010, 1, 9, 6, 13, 0), Date(2010, 1, 9, 6, 14, 0));
+  Add(u"会議", DTW(2009, 12, 27, 0, 10, 0), DTW(2009, 12, 27, 0, 12, 0));
+  Add(u"会議", DTW(2010, 1, 9, 6, 10, 0), DTW(2010, 1, 9, 6, 12, 0));
+  Add(u"読書", DTW(2010, 1, 9, 6, 13, 0), DTW(2010, 1, 9, 6, 14, 0));
   Create();
-  PickDate(Date(2010, 1, 1, 5));
+  PickDate(DTW(2010, 1, 1, 5));
   const SIZE size = PageSize();
-  Surface s(size.cx, size.cy);
+  DibSurface s(size.cx, size.cy, kUndrawn);
   EXPECT_EQ(dialog_->TimeChart().DrawChart(s.Dc(), 1, 0, 0), 0);
   const int x0 = 80;
   EXPECT_EQ(s.At(x0 + 140, RowY(0)), kBlack) << "bar's outline";
@@ -271,7 +211,7 @@ TEST_F(ReportWindowTest, ThePagesDrawTheWeeksOfTheReportDate) {
   EXPECT_EQ(s.At(size.cx - 1, size.cy - 1), kWhite);
 
   // The totals: 会議 2 h = 28 units; 読書 does not count.
-  Surface t(size.cx, size.cy);
+  DibSurface t(size.cx, size.cy, kUndrawn);
   EXPECT_EQ(dialog_->StaticsChart().DrawChart(t.Dc(), 1, 0, 0), 0);
   EXPECT_EQ(t.At(x0 + 1, RowY(0)), kRed);
   EXPECT_EQ(t.At(x0 + 26, RowY(0)), kRed);
@@ -283,7 +223,7 @@ TEST_F(ReportWindowTest, ThePagesDrawTheWeeksOfTheReportDate) {
   // A week on, the first column starts at Sunday 2010-01-03: Saturday the
   // 9th moves to its last row, 2009-12-27 is gone.
   ::SendMessageW(dialog_->Hwnd(), WM_COMMAND, IDC_REPORT_NEXTWEEK, 0);
-  Surface u(size.cx, size.cy);
+  DibSurface u(size.cx, size.cy, kUndrawn);
   dialog_->TimeChart().DrawChart(u.Dc(), 1, 0, 0);
   EXPECT_EQ(u.At(x0 + 150, RowY(0)), kWhite);
   EXPECT_EQ(u.At(x0 + 150, RowY(6)), kRed);
@@ -316,9 +256,9 @@ TEST_F(ReportWindowTest, AShownPagePaintsItselfThroughWmPaint) {
 // ---- the printed page ----
 
 TEST_F(ReportWindowTest, OnlyPageZeroIsPrintedAndItHoldsTheSelectedTabsChartCentred) {
-  Add(u"会議", Date(2009, 12, 27, 0, 10, 0), Date(2009, 12, 27, 0, 12, 0));
+  Add(u"会議", DTW(2009, 12, 27, 0, 10, 0), DTW(2009, 12, 27, 0, 12, 0));
   Create();
-  PickDate(Date(2010, 1, 1, 5));
+  PickDate(DTW(2010, 1, 1, 5));
   EXPECT_TRUE(dialog_->IsPageValid(0));
   EXPECT_FALSE(dialog_->IsPageValid(1));
 
@@ -332,7 +272,7 @@ TEST_F(ReportWindowTest, OnlyPageZeroIsPrintedAndItHoldsTheSelectedTabsChartCent
   const int x0 = (width - size.cx) / 2;
   const int y0 = (height - size.cy) / 2;
   {
-    Surface page(width, height);
+    DibSurface page(width, height, kUndrawn);
     EXPECT_FALSE(dialog_->DrawPage(1, page.Dc()));
     EXPECT_EQ(page.At(x0 + 80 + 150, y0 + RowY(0)), RGB(128, 128, 128)) << "page 1 draws nothing";
     EXPECT_TRUE(dialog_->DrawPage(0, page.Dc()));
@@ -344,7 +284,7 @@ TEST_F(ReportWindowTest, OnlyPageZeroIsPrintedAndItHoldsTheSelectedTabsChartCent
   }
   {
     ClickTab(1);
-    Surface page(width, height);
+    DibSurface page(width, height, kUndrawn);
     EXPECT_TRUE(dialog_->DrawPage(0, page.Dc()));
     EXPECT_EQ(page.At(x0 + 80 + 1, y0 + RowY(0)), kRed) << "the totals start at the band's left end";
     EXPECT_EQ(page.At(x0 + 80 + 150, y0 + RowY(0)), kWhite);
@@ -352,7 +292,7 @@ TEST_F(ReportWindowTest, OnlyPageZeroIsPrintedAndItHoldsTheSelectedTabsChartCent
   {
     // No tab selected: a blank page, still a page.
     ::SendMessageW(Item(IDC_REPORT_TAB), TCM_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    Surface page(width, height);
+    DibSurface page(width, height, kUndrawn);
     EXPECT_TRUE(dialog_->DrawPage(0, page.Dc()));
     EXPECT_EQ(page.At(x0 + 80 + 1, y0 + RowY(0)), RGB(128, 128, 128));
   }
@@ -361,18 +301,18 @@ TEST_F(ReportWindowTest, OnlyPageZeroIsPrintedAndItHoldsTheSelectedTabsChartCent
 TEST_F(ReportWindowTest, AChartWithoutAreaPrintsABlankPage) {
   Create();
   ::SetWindowPos(Item(IDC_REPORT_TIME), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER);
-  Surface page(200, 100);
+  DibSurface page(200, 100, kUndrawn);
   EXPECT_TRUE(dialog_->DrawPage(0, page.Dc())) << "no division by zero, and the page counts";
   EXPECT_EQ(page.At(0, 0), RGB(128, 128, 128));
   EXPECT_EQ(page.At(199, 99), RGB(128, 128, 128));
 }
 
 TEST_F(ReportWindowTest, APrintableAreaSmallerThanTheWindowDrawsAtScaleZero) {
-  Add(u"会議", Date(2009, 12, 27, 0, 10, 0), Date(2009, 12, 27, 0, 12, 0));
+  Add(u"会議", DTW(2009, 12, 27, 0, 10, 0), DTW(2009, 12, 27, 0, 12, 0));
   Create();
-  PickDate(Date(2010, 1, 1, 5));
+  PickDate(DTW(2010, 1, 1, 5));
   // Scale 0 puts every point on the offset: every rectangle and box is empty.
-  Surface page(200, 100);
+  DibSurface page(200, 100, kUndrawn);
   dialog_->TimeChart().DrawChart(page.Dc(), 0, 50, 40);
   for (int y = 0; y < 100; y += 3)
     for (int x = 0; x < 200; x += 3) ASSERT_EQ(page.At(x, y), RGB(128, 128, 128)) << x << "," << y;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "resource.h"
-#include "win32_test_support.h"
+#include "support/win32_messages.h"
 
 namespace {
 

@@ -1,21 +1,26 @@
-// Works a modal dialog of this thread from inside its own modal loop: a
-// thread timer finds the dialog by its caption once it is visible, hands it
-// to a test's action once, and ends it by force if it is still open long
-// after the action, so that a dialog that ignores its closing cannot hang the
-// test run.
+// Works a modal dialog of this thread from inside its own modal loop:
+// DoModal does not return until the dialog ends, so a thread timer, which the
+// dialog's own loop dispatches, finds the dialog by its caption once it is
+// visible and hands it to a test's action once. With kCancelAfter a dialog
+// the action left open is cancelled, so an action that failed half-way does
+// not leave the test waiting; either way a dialog still open long after the
+// action is ended by force, so that one that ignores its closing cannot hang
+// the test run. Create the spy before the call that opens the dialog.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
+#include <utility>
 
 class ModalSpy {
  public:
   using Action = std::function<void(HWND dialog)>;
+  enum AfterAction { kLeaveOpen, kCancelAfter };
 
-  ModalSpy(std::wstring caption, Action action)
-      : caption_(std::move(caption)), action_(std::move(action)) {
+  ModalSpy(std::wstring caption, Action action, AfterAction after = kLeaveOpen)
+      : caption_(std::move(caption)), action_(std::move(action)), after_(after) {
     instance_ = this;
     timer_ = ::SetTimer(nullptr, 0, 20, Tick);
   }
@@ -56,6 +61,9 @@ class ModalSpy {
       self->busy_ = true;
       self->action_(self->found_);
       self->busy_ = false;
+      if (self->after_ == kCancelAfter && ::IsWindowVisible(self->found_)) {
+        ::PostMessageW(self->found_, WM_COMMAND, IDCANCEL, 0);
+      }
     } else if (++self->ticksSinceAction_ > 100) {
       self->forced_ = true;
       ::EndDialog(self->found_, kForcedResult);
@@ -65,6 +73,7 @@ class ModalSpy {
   static inline ModalSpy* instance_ = nullptr;
   std::wstring caption_;
   Action action_;
+  AfterAction after_;
   UINT_PTR timer_ = 0;
   HWND found_ = nullptr;
   bool acted_ = false;

@@ -13,7 +13,7 @@
 #include "data/activity_record.h"
 #include "data/item_catalogue.h"
 
-namespace bench {
+namespace sample {
 
 inline const std::vector<Text>& ItemNames() {
   static const std::vector<Text> names = {
@@ -88,4 +88,4 @@ inline std::vector<ActivityRecord> MakeHistory(int count) {
   return records;
 }
 
-}  // namespace bench
+}  // namespace sample

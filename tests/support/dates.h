@@ -1,4 +1,4 @@
-// Helpers shared by the unit tests.
+// Dates for tests: a LocalDateTime from its fields, and a pinned time zone.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -53,5 +53,17 @@ inline LocalDateTime DT(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) 
   t.wHour = static_cast<uint16_t>(h);
   t.wMinute = static_cast<uint16_t>(mi);
   t.wSecond = static_cast<uint16_t>(s);
+  return t;
+}
+
+// DT with the weekday filled in, as the clock and the date picker give it.
+inline LocalDateTime DTW(int y, int mo, int d, int weekday, int h = 0, int mi = 0) {
+  LocalDateTime t = DT(y, mo, d, h, mi);
+  t.wDayOfWeek = static_cast<uint16_t>(weekday);
+  return t;
+}
+
+inline LocalDateTime WithMs(LocalDateTime t, int ms) {
+  t.wMilliseconds = static_cast<uint16_t>(ms);
   return t;
 }

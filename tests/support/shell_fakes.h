@@ -1,0 +1,69 @@
+// The seams CMainDlg is built on, faked: the shell's notification area and
+// the monitors.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "shell/tray_icon.h"
+#include "shell/work_area.h"
+
+struct TrayCall {
+  DWORD message;
+  NOTIFYICONDATAW data;
+  std::wstring Tip() const { return data.szTip; }
+};
+
+// Records every description sent to the shell; answers from a script of
+// (success, error) pairs, then succeeds.
+class FakeTray : public TrayShell {
+ public:
+  bool NotifyIcon(DWORD message, const NOTIFYICONDATAW& data) override {
+    calls.push_back(TrayCall{message, data});
+    if (script.empty()) return true;
+    auto [ok, error] = script.front();
+    script.pop_front();
+    if (!ok) lastError_ = error;
+    return ok;
+  }
+  DWORD LastError() const override { return lastError_; }
+  void Wait(DWORD milliseconds) override { waits.push_back(milliseconds); }
+  // The test ends a wait by sending WM_TIMER.
+  void StartTimer(HWND, UINT_PTR id, DWORD milliseconds) override {
+    timers[id] = milliseconds;
+    lastTimer = id;
+  }
+  void StopTimer(HWND, UINT_PTR id) override { timers.erase(id); }
+
+  std::vector<DWORD> Messages() const {
+    std::vector<DWORD> m;
+    for (const TrayCall& c : calls) m.push_back(c.message);
+    return m;
+  }
+
+  std::deque<std::pair<bool, DWORD>> script;
+  std::vector<TrayCall> calls;
+  std::vector<DWORD> waits;
+  std::map<UINT_PTR, DWORD> timers;  // running
+  UINT_PTR lastTimer = 0;
+
+ private:
+  DWORD lastError_ = ERROR_SUCCESS;
+};
+
+// One monitor: every point lies on it unless told otherwise.
+class FakeMonitors : public MonitorSeam {
+ public:
+  bool IsOnMonitor(POINT) const override { return onMonitor; }
+  bool NearestWorkArea(POINT, RECT& work) const override {
+    work = workArea;
+    return true;
+  }
+  bool onMonitor = true;
+  RECT workArea{300, 0, 900, 700};
+};
