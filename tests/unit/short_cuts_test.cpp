@@ -13,8 +13,9 @@
 #include "base/codepage932.h"
 #include "data/record_editing.h"
 #include "data/record_file.h"
-#include "temp_dir.h"
-#include "test_support.h"
+#include "support/dates.h"
+#include "support/recording_notifier.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -158,12 +159,6 @@ LocalDateTime Around(Generator& g, const Change& change) {
   return t;
 }
 
-class CountingNotifier : public Notifier {
- public:
-  void Show(const Text&, const Text&, MessageIcon) override { ++shown; }
-  int shown = 0;
-};
-
 }  // namespace
 
 TEST(ShortCuts, AddPlacesARecordWhereTheConvertingWalkPlacedItAcrossClockChanges) {
@@ -198,7 +193,7 @@ TEST(ShortCuts, AddPlacesARecordWhereTheConvertingWalkPlacedItAcrossClockChanges
     for (int k = 0; k < ItemCatalogue::kMaxSlots; ++k) data.catalogue.AddSlot(0x0000FFu, 1);
     data.catalogue.AddName(item);
     for (const ActivityRecord& r : records) data.store.Append(r);
-    CountingNotifier warnings;
+    RecordingNotifier warnings;
     RecordEditing editing(data, warnings, nullptr);
     for (int k = 0; k < 30; ++k) {
       LocalDateTime start = Around(g, change);
@@ -211,6 +206,6 @@ TEST(ShortCuts, AddPlacesARecordWhereTheConvertingWalkPlacedItAcrossClockChanges
         ASSERT_EQ(editing.Add(0, start, end), expected) << k;
       }
     }
-    EXPECT_EQ(warnings.shown, 0);
+    EXPECT_TRUE(warnings.shown.empty());
   }
 }
