@@ -78,7 +78,7 @@ void EditorDay(benchmark::State& state) {
 // The history with the item running since the day after its last record, as
 // the tracker leaves it.
 void LoadRunning(ActivityData& data, int count) {
-  for (ActivityRecord& r : bench::MakeHistory(count)) data.store.Append(std::move(r));
+  for (ActivityRecord& r : sample::MakeHistory(count)) data.store.Append(std::move(r));
   ActivityRecord running = data.store.At(count - 1);
   running.start.wDay = 28;
   running.start.wHour = 9;
