@@ -89,7 +89,7 @@ class EarlierThan {
         (secondOfDay >= kSecondsPerDay)) {
       return false;
     }
-    return t.wDay - 1u < 28u || (t.wDay > 28 && t.wDay <= DaysInMonth(t.wYear, t.wMonth));
+    return t.wDay >= 1 && (t.wDay <= 28 || t.wDay <= DaysInMonth(t.wYear, t.wMonth));
   }
 
   // The date n days (-2 to 2) from a date that exists.
