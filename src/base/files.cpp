@@ -8,9 +8,42 @@ constexpr char16_t kSeparator = u'\\';
 constexpr char16_t kSeparator = u'/';
 #endif
 
-// Leftovers of interrupted saves keep their names; past this many the
-// directory is taken to refuse new files rather than to be full of them.
+// The waits between tries of a held replace, in milliseconds: 2 s in all.
+// A scanner's look at a new file takes a few milliseconds, an indexer's or a
+// sync client's up to a second or so; a program that keeps the file open is
+// not worth waiting for longer.
+constexpr unsigned kHoldWaits[] = {50, 100, 200, 350, 500, 800};
+
+// Names tried for the temporary file when earlier ones cannot be removed
+// (another program holds them for a moment).
 constexpr unsigned kTemporaryNameAttempts = 100;
+
+Text TemporaryName(const Text& path, unsigned n) { return path + u".~tmp" + FormatText(u"%u", n); }
+
+// "<name>.~tmp<N>" beside the target: the same directory keeps the final
+// move a rename on one volume. Only one copy of the program writes in its
+// directory, so a file with such a name is what a save left behind when it
+// was cut short (a crash, a power cut, the end of a session): it is removed
+// and its name taken again. The exclusive create still fails rather than
+// write into a file that another program holds.
+std::unique_ptr<OutputFile> CreateTemporary(FileSystem& fs, const Text& path, unsigned& n) {
+  for (n = 1; n <= kTemporaryNameAttempts; ++n) {
+    const Text temporary = TemporaryName(path, n);
+    if (auto file = fs.CreateNew(temporary)) return file;
+    if (!fs.Exists(temporary)) return nullptr;  // the directory takes no new files
+    if (fs.Remove(temporary)) {
+      if (auto file = fs.CreateNew(temporary)) return file;
+    }
+  }
+  return nullptr;
+}
+
+// Earlier versions took the next free number after every interrupted save;
+// their leftovers follow the name just used, up to the first free one.
+void RemoveLeftoversAfter(FileSystem& fs, const Text& path, unsigned n) {
+  while (fs.Remove(TemporaryName(path, ++n))) {
+  }
+}
 
 }  // namespace
 
@@ -21,24 +54,36 @@ Text JoinPath(const Text& dir, const Text& name) {
   return dir + kSeparator + name;
 }
 
-bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes) {
-  // "<name>.~tmp<N>" beside the target: the same directory keeps the final
-  // move a rename on one volume, and the exclusive create means a file that
-  // happens to carry such a name is skipped, never overwritten.
-  Text temporary;
-  std::unique_ptr<OutputFile> file;
-  for (unsigned n = 1; n <= kTemporaryNameAttempts && !file; ++n) {
-    temporary = path + u".~tmp" + FormatText(u"%u", n);
-    file = fs.CreateNew(temporary);
-    if (!file && !fs.Exists(temporary)) return false;
+bool HoldPatience::Replace(FileSystem& fs, const Text& from, const Text& to) {
+  for (;;) {
+    const ReplaceResult result = fs.Replace(from, to);
+    if (result != ReplaceResult::Held || waits_ == sizeof kHoldWaits / sizeof kHoldWaits[0]) {
+      return result == ReplaceResult::Done;
+    }
+    fs.Wait(kHoldWaits[waits_++]);
   }
+}
+
+bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes,
+                         HoldPatience& patience) {
+  unsigned n = 0;
+  std::unique_ptr<OutputFile> file = CreateTemporary(fs, path, n);
   if (!file) return false;
+  const Text temporary = TemporaryName(path, n);
 
   bool written = file->Write(bytes.data(), bytes.size()) && file->Flush();
   // Closed in any case: Win32 cannot delete a file that is still open.
   written = file->Close() && written;
   file.reset();
-  if (written && fs.Replace(temporary, path)) return true;
+  if (written && patience.Replace(fs, temporary, path)) {
+    RemoveLeftoversAfter(fs, path, n);
+    return true;
+  }
   fs.Remove(temporary);
   return false;
+}
+
+bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes) {
+  HoldPatience patience;
+  return ReplaceFileContents(fs, path, bytes, patience);
 }

@@ -20,6 +20,12 @@ class OutputFile {
   virtual bool Close() = 0;
 };
 
+// How a replace ended. Held: another program has one of the two files open
+// without sharing delete access (Win32 ERROR_SHARING_VIOLATION,
+// ERROR_ACCESS_DENIED, ERROR_LOCK_VIOLATION). Virus scanners, the search
+// indexer and sync clients do that for a moment; waiting can help.
+enum class ReplaceResult { Done, Held, Failed };
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -34,8 +40,11 @@ class FileSystem {
   virtual std::unique_ptr<OutputFile> CreateNew(const Text& path) = 0;
   // Atomically puts `from` in place of `to` (MoveFileExW with
   // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH; rename after fsync).
-  virtual bool Replace(const Text& from, const Text& to) = 0;
+  virtual ReplaceResult Replace(const Text& from, const Text& to) = 0;
   virtual bool Remove(const Text& path) = 0;
+  // Waits before a held file is tried again (Sleep, nanosleep); tests count
+  // the time instead of waiting.
+  virtual void Wait(unsigned milliseconds);
 };
 
 // The platform's file system.
@@ -47,9 +56,24 @@ Text JoinPath(const Text& dir, const Text& name);
 // The process's current directory (GetCurrentDirectoryW, getcwd).
 Text CurrentDirectory();
 
+// The waiting for held files that one save allows in all, about two seconds
+// in growing steps: a save that replaces two files (data.bak, then data.csv)
+// shares one.
+class HoldPatience {
+ public:
+  // FileSystem::Replace, tried again after a wait while a file is held and
+  // patience remains. True when it was done.
+  bool Replace(FileSystem& fs, const Text& from, const Text& to);
+
+ private:
+  unsigned waits_ = 0;
+};
+
 // Writes bytes in place of the file at path so that the file exists at every
 // instant and is always complete: a temporary file in the same directory is
-// created, written, flushed and closed, then replaces path. On any failure the
-// temporary file is removed, path keeps its old content, and false is
-// returned.
+// created, written, flushed and closed, then replaces path (waiting out a
+// brief hold with `patience`). On any failure the temporary file is removed,
+// path keeps its old content, and false is returned.
+bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes,
+                         HoldPatience& patience);
 bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes);

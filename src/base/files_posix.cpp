@@ -1,39 +1,28 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "base/files.h"
+#include "base/unique_handle.h"
 
 namespace {
 
 // Paths are UTF-16 in the program and UTF-8 on disk.
 std::string Native(const Text& path) { return TextToUtf8(path); }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-  bool IsOpen() const { return fd_ >= 0; }
-  // Closes now and reports what close says (late write errors show here).
-  bool Close() {
-    if (fd_ < 0) return true;
-    const int result = close(fd_);
-    fd_ = -1;
-    return result == 0;
-  }
-
- private:
-  int fd_;
+struct DescriptorTraits : PlainHandle<int> {
+  static int Empty() { return -1; }
+  static void Close(int fd) { close(fd); }
 };
+using Descriptor = UniqueHandle<DescriptorTraits>;
+
+// Closes now and reports what close says (late write errors show here).
+bool CloseReporting(Descriptor& fd) { return !fd || close(fd.Release()) == 0; }
 
 bool WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
@@ -68,17 +57,17 @@ void SyncDirectoryOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
   Descriptor fd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.IsOpen()) fsync(fd.Get());
+  if (fd) fsync(fd.Get());
 }
 
 class PosixOutputFile : public OutputFile {
  public:
   explicit PosixOutputFile(int fd) : fd_(fd) {}
   bool Write(const void* data, size_t size) override {
-    return fd_.IsOpen() && WriteAll(fd_.Get(), static_cast<const char*>(data), size);
+    return fd_ && WriteAll(fd_.Get(), static_cast<const char*>(data), size);
   }
-  bool Flush() override { return fd_.IsOpen() && fsync(fd_.Get()) == 0; }
-  bool Close() override { return fd_.Close(); }
+  bool Flush() override { return fd_ && fsync(fd_.Get()) == 0; }
+  bool Close() override { return CloseReporting(fd_); }
 
  private:
   Descriptor fd_;
@@ -90,7 +79,7 @@ class PosixFileSystem : public FileSystem {
     bytes.clear();
     Descriptor fd(open(Native(path).c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st;
-    if (!fd.IsOpen() || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (!fd || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     bytes.reserve(static_cast<size_t>(st.st_size));
     if (ReadToEnd(fd.Get(), bytes)) return true;
     bytes.clear();
@@ -105,11 +94,11 @@ class PosixFileSystem : public FileSystem {
   bool Copy(const Text& from, const Text& to, bool overwrite) override {
     Descriptor source(open(Native(from).c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st;
-    if (!source.IsOpen() || fstat(source.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (!source || fstat(source.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     const std::string target = Native(to);
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? 0 : O_EXCL);
     Descriptor dest(open(target.c_str(), flags, st.st_mode & 0777));
-    if (!dest.IsOpen()) return false;
+    if (!dest) return false;
     // Copying a file onto itself would truncate it before reading it.
     struct stat dst;
     if (fstat(dest.Get(), &dst) != 0 || (dst.st_dev == st.st_dev && dst.st_ino == st.st_ino)) {
@@ -126,7 +115,7 @@ class PosixFileSystem : public FileSystem {
       }
       ok = WriteAll(dest.Get(), buffer, static_cast<size_t>(n));
     }
-    ok = dest.Close() && ok;
+    ok = CloseReporting(dest) && ok;
     // A new file left half written would pass for a complete copy.
     if (!ok && !overwrite) unlink(target.c_str());
     return ok;
@@ -142,17 +131,25 @@ class PosixFileSystem : public FileSystem {
     return std::make_unique<PosixOutputFile>(fd);
   }
 
-  bool Replace(const Text& from, const Text& to) override {
+  // Nothing holds a file here the way Win32 sharing modes do.
+  ReplaceResult Replace(const Text& from, const Text& to) override {
     const std::string target = Native(to);
-    if (rename(Native(from).c_str(), target.c_str()) != 0) return false;
+    if (rename(Native(from).c_str(), target.c_str()) != 0) return ReplaceResult::Failed;
     SyncDirectoryOf(target);
-    return true;
+    return ReplaceResult::Done;
   }
 
   bool Remove(const Text& path) override { return unlink(Native(path).c_str()) == 0; }
 };
 
 }  // namespace
+
+void FileSystem::Wait(unsigned milliseconds) {
+  struct timespec rest = {static_cast<time_t>(milliseconds / 1000),
+                          static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+  }
+}
 
 FileSystem& RealFileSystem() {
   static PosixFileSystem fs;

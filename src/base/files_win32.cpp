@@ -3,27 +3,16 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/unique_handle.h"
 
 namespace {
 
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() { Close(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE Get() const { return h_; }
-  bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
-  bool Close() {
-    if (!IsOpen()) return true;
-    const BOOL closed = CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-    return closed != 0;
-  }
-
- private:
-  HANDLE h_;
+// CreateFileW fails with INVALID_HANDLE_VALUE, not null.
+struct FileHandleTraits : PlainHandle<HANDLE> {
+  static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { ::CloseHandle(h); }
 };
+using OwnedFile = UniqueHandle<FileHandleTraits>;
 
 // WriteFile and ReadFile take at most a DWORD at a time.
 constexpr DWORD kChunk = 1u << 30;
@@ -36,7 +25,7 @@ class Win32OutputFile : public OutputFile {
     while (size > 0) {
       const DWORD want = size > kChunk ? kChunk : static_cast<DWORD>(size);
       DWORD done = 0;
-      if (!file_.IsOpen() || !WriteFile(file_.Get(), p, want, &done, nullptr) || done == 0) {
+      if (!file_ || !WriteFile(file_.Get(), p, want, &done, nullptr) || done == 0) {
         return false;
       }
       p += done;
@@ -44,11 +33,12 @@ class Win32OutputFile : public OutputFile {
     }
     return true;
   }
-  bool Flush() override { return file_.IsOpen() && FlushFileBuffers(file_.Get()) != 0; }
-  bool Close() override { return file_.Close(); }
+  bool Flush() override { return file_ && FlushFileBuffers(file_.Get()) != 0; }
+  // Late write errors show in CloseHandle's result.
+  bool Close() override { return !file_ || ::CloseHandle(file_.Release()) != 0; }
 
  private:
-  Handle file_;
+  OwnedFile file_;
 };
 
 class Win32FileSystem : public FileSystem {
@@ -57,12 +47,12 @@ class Win32FileSystem : public FileSystem {
     bytes.clear();
     // Reading asks for no exclusivity, so only a file that another program
     // holds with share mode 0 (a lock) fails here.
-    Handle file(CreateFileW(WStr(path), GENERIC_READ,
+    OwnedFile file(CreateFileW(WStr(path), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                             nullptr));
     LARGE_INTEGER size;
-    if (!file.IsOpen() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
+    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
         static_cast<unsigned long long>(size.QuadPart) > bytes.max_size()) {
       return false;
     }
@@ -99,15 +89,26 @@ class Win32FileSystem : public FileSystem {
     return std::make_unique<Win32OutputFile>(h);
   }
 
-  bool Replace(const Text& from, const Text& to) override {
-    return MoveFileExW(WStr(from), WStr(to),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  ReplaceResult Replace(const Text& from, const Text& to) override {
+    if (MoveFileExW(WStr(from), WStr(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return ReplaceResult::Done;
+    }
+    switch (GetLastError()) {
+      case ERROR_SHARING_VIOLATION:
+      case ERROR_ACCESS_DENIED:  // also a file opened without FILE_SHARE_DELETE
+      case ERROR_LOCK_VIOLATION:
+        return ReplaceResult::Held;
+      default:
+        return ReplaceResult::Failed;
+    }
   }
 
   bool Remove(const Text& path) override { return DeleteFileW(WStr(path)) != 0; }
 };
 
 }  // namespace
+
+void FileSystem::Wait(unsigned milliseconds) { ::Sleep(milliseconds); }
 
 FileSystem& RealFileSystem() {
   static Win32FileSystem fs;

@@ -51,7 +51,8 @@ bool ItemCatalogue::Save(const Workspace& ws) const {
   // Replaced, never deleted and rewritten: a crash in between would lose
   // every item.
   const Text path = SettingsPath(ws);
-  if (ReplaceFileContents(*ws.files, path, WriteIni(ini))) return true;
+  unsaved_ = !ReplaceFileContents(*ws.files, path, WriteIni(ini));
+  if (!unsaved_) return true;
   ws.notifier->Show(FormatText(u"ファイルを開けませんでした\r\n%s", path.c_str()), u"エラー",
                     MessageIcon::None);
   return false;

@@ -21,6 +21,8 @@ class ItemCatalogue {
   // a failure is shown to the user and false returned, the catalogue in
   // memory stays as it is.
   bool Save(const Workspace& ws) const;
+  // True while the last Save failed: Dorvane.ini lacks a change.
+  bool Unsaved() const { return unsaved_; }
 
   int Count() const { return static_cast<int>(names_.size()); }  // M
   int SlotCount() const { return static_cast<int>(colors_.size()); }  // N
@@ -50,4 +52,6 @@ class ItemCatalogue {
   std::vector<int32_t> statics_;
   // Kept from Load so that a file the user saved as UTF-8 or UTF-16 stays so.
   IniEncoding encoding_ = IniEncoding::kCp932;
+  // About the file, not the items: Save keeps it and stays const.
+  mutable bool unsaved_ = false;
 };

@@ -127,7 +127,7 @@ void RecordStore::Load() {
 // data.bak becomes what data.csv holds now, and neither file is ever missing
 // or incomplete: a second name for data.csv (a hard link costs no copying)
 // replaces data.bak in one step. A failed backup does not stop the save.
-void RecordStore::MakeBackup() {
+void RecordStore::MakeBackup(HoldPatience& patience) {
   FileSystem& fs = *ws_.files;
   const Text path = DataPath();
   if (!fs.Exists(path)) return;
@@ -140,15 +140,15 @@ void RecordStore::MakeBackup() {
   // When data.bak is already a link to data.csv (a save failed after its
   // backup), renaming one name of a file onto another name of the same file
   // succeeds without removing the source.
-  if (!fs.Replace(temp, BackupPath()) || fs.Exists(temp)) fs.Remove(temp);
+  if (!patience.Replace(fs, temp, BackupPath()) || fs.Exists(temp)) fs.Remove(temp);
 }
 
-bool RecordStore::Write(const Text& path) {
+bool RecordStore::Write(const Text& path, HoldPatience& patience) {
   std::string bytes;
   // A name that code page 932 cannot hold is written with '?' in its place;
   // the tracker and the dialogs never let such a name into the list.
   FormatRecordFile(records_, bytes);
-  if (!ReplaceFileContents(*ws_.files, path, bytes)) {
+  if (!ReplaceFileContents(*ws_.files, path, bytes, patience)) {
     ShowOpenFailure(path);
     return false;
   }
@@ -160,16 +160,21 @@ bool RecordStore::WriteTo(const Text& path) {
     ShowOpenFailure(path);
     return false;
   }
-  return Write(path);
+  HoldPatience patience;
+  return Write(path, patience);
 }
 
 bool RecordStore::Save() {
+  unsaved_ = true;
   if (savesBlocked_) {
     ShowOpenFailure(DataPath());
     return false;
   }
-  MakeBackup();
-  return Write(DataPath());
+  // One patience for both files: the user waits about two seconds at most.
+  HoldPatience patience;
+  MakeBackup(patience);
+  unsaved_ = !Write(DataPath(), patience);
+  return !unsaved_;
 }
 
 const ActivityRecord& RecordStore::At(int i) const { return CheckedAt(records_, i); }

@@ -36,6 +36,9 @@ class RecordStore {
   // True after a Load that could neither read nor keep a copy of an
   // existing data.csv: every save of this run then fails with a message.
   bool SavesBlocked() const { return savesBlocked_; }
+  // True while the last Save failed: the list holds a change data.csv does
+  // not. The next Save that succeeds writes it.
+  bool Unsaved() const { return unsaved_; }
 
   int Count() const { return static_cast<int>(records_.size()); }
   const ActivityRecord& At(int i) const;
@@ -54,8 +57,8 @@ class RecordStore {
   void RestoreCurrentActivity();
   bool KeepCopyOf(const Text& path, Text& copyPath);
   static Text KeptCopyLine(const Text& copyPath);
-  void MakeBackup();
-  bool Write(const Text& path);
+  void MakeBackup(HoldPatience& patience);
+  bool Write(const Text& path, HoldPatience& patience);
   void ShowOpenFailure(const Text& path, const Text& addedLine = Text());
   void Show(const Text& text);
 
@@ -63,4 +66,5 @@ class RecordStore {
   Text& currentActivity_;
   std::vector<ActivityRecord> records_;
   bool savesBlocked_ = false;
+  bool unsaved_ = false;
 };

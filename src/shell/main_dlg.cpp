@@ -66,6 +66,11 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
     case kTrayNotifyMessage:
       result = OnTrayNotify(lParam);
       return true;
+    case WM_ENDSESSION:
+      // The user signs out or shuts down: the process ends after this.
+      if (wParam) SaveUnsavedChanges();
+      result = 0;
+      return true;
     case WM_COMMAND:
       // Any notification code: a menu (0), an accelerator (1) or a button.
       result = 0;
@@ -200,11 +205,19 @@ void CMainDlg::TrackMenu(int menuId, bool withItems) {
 // ---- commands ----
 
 void CMainDlg::OnExit() {
+  SaveUnsavedChanges();
   // The window goes first (OnDestroy removes the icon); the quit message's
-  // value becomes the process exit code. Nothing is saved: every change was
-  // saved when it was made.
+  // value becomes the process exit code.
   DestroyWindow();
   ::PostQuitMessage(IDM_EXIT);
+}
+
+// Every change is saved when it is made; one whose save failed (a file held
+// by another program) is tried once more before the program ends. A failure
+// then shows its message like any other.
+void CMainDlg::SaveUnsavedChanges() {
+  if (data_.catalogue.Unsaved()) data_.catalogue.Save(data_.ws);
+  if (data_.store.Unsaved()) data_.store.Save();
 }
 
 void CMainDlg::OnItem(UINT id) {

@@ -94,6 +94,7 @@ class CMainDlg : public CModelessDialog,
 
   // The command table's handlers.
   void OnExit();
+  void SaveUnsavedChanges();
   void OnItem(UINT id);
   void OnOpenReport();
   void OnCloseReport();

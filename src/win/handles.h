@@ -1,12 +1,16 @@
 // Every USER, GDI and kernel handle the program creates has exactly one owner
-// that releases it. All owners live here, so a test build compiled with
+// that releases it: UniqueHandle (base/unique_handle.h) with the traits
+// below. The window layer's owners live here, so a test build compiled with
 // DORVANE_COUNT_HANDLES can count the live objects of each kind through them
-// (Wine's GetGuiResources is a stub, so the count has to be our own).
+// (Wine's GetGuiResources is a stub, so the count has to be our own). The
+// file layer's handles are opened and closed within one call of base/files.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
 #include <winspool.h>
+
+#include "base/unique_handle.h"
 
 enum class HandleKind {
   Icon,
@@ -38,95 +42,36 @@ long Live(HandleKind kind);
 #define DORVANE_HANDLE_CLOSED(kind) ((void)0)
 #endif
 
-// Owns one handle; Traits gives its type, its kind and how to release it.
-// A null handle (the failure value of every creating call used here) is
-// never released or counted.
-template <typename Traits>
-class UniqueHandle {
- public:
-  using Handle = typename Traits::Handle;
-
-  UniqueHandle() = default;
-  explicit UniqueHandle(Handle handle) { Reset(handle); }
-  ~UniqueHandle() { Reset(); }
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      handle_ = other.Release();
-    }
-    return *this;
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-  Handle Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != Handle(); }
-
-  // Releases the handle held so far, then takes `handle`.
-  void Reset(Handle handle = Handle()) {
-    if (handle == handle_) return;
-    if (handle_ != Handle()) {
-      Traits::Close(handle_);
-      DORVANE_HANDLE_CLOSED(Traits::kKind);
-    }
-    handle_ = handle;
-    if (handle_ != Handle()) DORVANE_HANDLE_OPENED(Traits::kKind);
-  }
-
-  // Gives the handle up to the caller, who then owns it (e.g. a bitmap
-  // handed to an image list).
-  Handle Release() {
-    Handle handle = handle_;
-    if (handle_ != Handle()) DORVANE_HANDLE_CLOSED(Traits::kKind);
-    handle_ = Handle();
-    return handle;
-  }
-
- private:
-  Handle handle_ = Handle();
-};
-
 namespace handle_traits {
-struct Icon {
-  using Handle = HICON;
-  static constexpr HandleKind kKind = HandleKind::Icon;
+// The window layer's owners count their live handles of each kind.
+template <typename H, HandleKind K>
+struct Counted : PlainHandle<H> {
+  static void Opened() { DORVANE_HANDLE_OPENED(K); }
+  static void Closed() { DORVANE_HANDLE_CLOSED(K); }
+};
+struct Icon : Counted<HICON, HandleKind::Icon> {
   static void Close(HICON h) { ::DestroyIcon(h); }
 };
-struct Menu {
-  using Handle = HMENU;
-  static constexpr HandleKind kKind = HandleKind::Menu;
+struct Menu : Counted<HMENU, HandleKind::Menu> {
   static void Close(HMENU h) { ::DestroyMenu(h); }
 };
 template <typename H, HandleKind K>
-struct GdiObject {
-  using Handle = H;
-  static constexpr HandleKind kKind = K;
+struct GdiObject : Counted<H, K> {
   static void Close(H h) { ::DeleteObject(h); }
 };
-struct MemoryDC {
-  using Handle = HDC;
-  static constexpr HandleKind kKind = HandleKind::MemoryDC;
+struct MemoryDC : Counted<HDC, HandleKind::MemoryDC> {
   static void Close(HDC h) { ::DeleteDC(h); }
 };
-struct ImageList {
-  using Handle = HIMAGELIST;
-  static constexpr HandleKind kKind = HandleKind::ImageList;
+struct ImageList : Counted<HIMAGELIST, HandleKind::ImageList> {
   static void Close(HIMAGELIST h) { ::ImageList_Destroy(h); }
 };
-struct Kernel {
-  using Handle = HANDLE;
-  static constexpr HandleKind kKind = HandleKind::Kernel;
+struct Kernel : Counted<HANDLE, HandleKind::Kernel> {
   static void Close(HANDLE h) { ::CloseHandle(h); }
 };
-struct Global {
-  using Handle = HGLOBAL;
-  static constexpr HandleKind kKind = HandleKind::Global;
+struct Global : Counted<HGLOBAL, HandleKind::Global> {
   static void Close(HGLOBAL h) { ::GlobalFree(h); }
 };
-struct Printer {
-  using Handle = HANDLE;
-  static constexpr HandleKind kKind = HandleKind::Printer;
+struct Printer : Counted<HANDLE, HandleKind::Printer> {
   static void Close(HANDLE h) { ::ClosePrinter(h); }
 };
 }  // namespace handle_traits

@@ -27,6 +27,10 @@
 #   e2e_write_ini DIR NAME... Dorvane.ini with one slot per name (code page 932)
 #   e2e_write_csv DIR LINE... data.csv with these lines (code page 932, CR LF)
 #   e2e_snapshot DIR          size, hash and mtime of every file, one a line
+#   e2e_open_failure WHAT PID PATH
+#                             the open-failure message naming PATH is showing; dismisses it
+#   e2e_hold_file PATH        another program opens PATH with share mode 0 (the
+#                             driver's hold-file) until e2e_release_file
 #   e2e_click X Y [BUTTON]    moves the X pointer there and clicks
 #   e2e_screenshot FILE       the whole screen as PNG
 #   e2e_fail MESSAGE
@@ -323,6 +327,33 @@ e2e_snapshot() {
   (cd "$dir" && find . -type f | LC_ALL=C sort | while IFS= read -r f; do
     printf '%s %s %s %s\n' "$f" "$(stat -c %s "$f")" "$(sha256sum <"$f" | cut -c1-16)" "$(stat -c %.9Y "$f")"
   done)
+}
+
+e2e_open_failure() {
+  local what=$1 pid=$2 path=$3
+  e2e_expect_output "$what" "$(printf 'caption\tエラー\ntext\tファイルを開けませんでした\\r\\n%s\nbutton\tOK' \
+    "$(e2e_winpath "$path")")" drv msgbox read --pid "$pid"
+  drv msgbox dismiss --pid "$pid" || e2e_fail "could not dismiss the message box"
+}
+
+e2e_hold_file() {
+  rm -f "$E2E_RUN/held" "$E2E_RUN/release"
+  wine "$E2E_DRIVER" hold-file "$(e2e_winpath "$1")" \
+    --ready-file "$(e2e_winpath "$E2E_RUN/held")" --release-file "$(e2e_winpath "$E2E_RUN/release")" \
+    >"$E2E_RUN/hold.log" 2>&1 &
+  E2E_HOLDER=$!
+  local i
+  for ((i = 0; i < 400; i++)); do
+    [ -e "$E2E_RUN/held" ] && return
+    kill -0 "$E2E_HOLDER" 2>/dev/null || e2e_fail "the driver could not hold $1: $(cat "$E2E_RUN/hold.log")"
+    sleep 0.05
+  done
+  e2e_fail "the driver did not report $1 held within 20 s"
+}
+
+e2e_release_file() {
+  touch "$E2E_RUN/release"
+  wait "$E2E_HOLDER" || e2e_fail "the holder of the file failed: $(cat "$E2E_RUN/hold.log")"
 }
 
 e2e_click() {

@@ -19,24 +19,10 @@ pid=${E2E_PIDS[0]}
 e2e_wait_running "$pid"
 
 # Another program opens data.csv without sharing it.
-wine "$E2E_DRIVER" hold-file "$(e2e_winpath "$E2E_DIR/data.csv")" \
-  --ready-file "$(e2e_winpath "$E2E_RUN/held")" --release-file "$(e2e_winpath "$E2E_RUN/release")" \
-  >"$E2E_RUN/hold.log" 2>&1 &
-holder=$!
-for ((i = 0; i < 400; i++)); do
-  [ -e "$E2E_RUN/held" ] && break
-  kill -0 "$holder" 2>/dev/null || e2e_fail "the driver could not hold data.csv: $(cat "$E2E_RUN/hold.log")"
-  sleep 0.05
-done
-[ -e "$E2E_RUN/held" ] || e2e_fail "the driver did not report data.csv held within 20 s"
+e2e_hold_file "$E2E_DIR/data.csv"
 
 e2e_choose left "$pid" 40001
-e2e_expect_output "message of the save that could not replace data.csv" \
-"caption	エラー
-text	ファイルを開けませんでした\\r\\n$(e2e_winpath "$E2E_DIR")\\data.csv
-button	OK" \
-  drv msgbox read --pid "$pid"
-drv msgbox dismiss --pid "$pid" || e2e_fail "could not dismiss the message box"
+e2e_open_failure "message of the save that could not replace data.csv" "$pid" "$E2E_DIR/data.csv"
 cmp -s "$E2E_RUN/history.csv" "$E2E_DIR/data.csv" || e2e_fail "data.csv changed while another program held it"
 # The backup's second name of data.csv cannot be renamed or removed while
 # the file is held (a link shares the file's lock); the next save clears it.
@@ -50,8 +36,7 @@ e2e_expect "item menu after the failed save" \
 drv menu close --pid "$pid" || e2e_fail "the item menu did not close on Esc"
 
 # The other program lets go; the next pick saves the history and the picks.
-touch "$E2E_RUN/release"
-wait "$holder" || e2e_fail "the holder of data.csv failed: $(cat "$E2E_RUN/hold.log")"
+e2e_release_file
 e2e_choose left "$pid" 40002
 drv tray-icon --pid "$pid" --tip 開発 >/dev/null || e2e_fail "the tooltip does not name the second item"
 drv msgbox none --pid "$pid" || e2e_fail "the save after the release showed a message"

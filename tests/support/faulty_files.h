@@ -8,7 +8,9 @@
 //   fs.Fail(FileStep::Write, u"", 1);          // only the next write
 //   fs.DiskFullAfter(100);                     // 100 more bytes fit, then writes fail
 //   fs.Lock(path);                             // held open by another program
+//   fs.HoldForReplaces(u"data.csv", 2);        // held for a moment: two replaces find it held
 //   fs.Heal();                                 // the faults are gone
+// Waits for held files are added up in Waited(), not slept.
 #pragma once
 
 #include <cstddef>
@@ -43,8 +45,15 @@ class FaultyFileSystem : public FileSystem {
   // copied, linked, replaced, removed or written; it still exists.
   void Lock(const Text& path) { locked_.push_back(path); }
 
+  // A program that holds the file for a moment: replaces touching pathPart
+  // fail as held, the next `times` of them, or all when times < 0.
+  void HoldForReplaces(const Text& pathPart, int times) {
+    holds_.push_back(Fault{FileStep::Replace, pathPart, times});
+  }
+
   void Heal() {
     faults_.clear();
+    holds_.clear();
     locked_.clear();
     diskFull_ = false;
   }
@@ -53,6 +62,8 @@ class FaultyFileSystem : public FileSystem {
   const std::vector<Text>& CreatedPaths() const { return created_; }
   // How many calls of the step reached this file system (failed ones too).
   int Calls(FileStep step) const { return calls_[static_cast<size_t>(step)]; }
+  // Milliseconds the code under test asked to wait, in all.
+  unsigned Waited() const { return waited_; }
 
   bool ReadAll(const Text& path, std::string& bytes) override {
     if (Trips(FileStep::Read, path) || IsLocked(path)) return false;
@@ -94,10 +105,15 @@ class FaultyFileSystem : public FileSystem {
     return std::make_unique<FaultyOutput>(*this, std::move(file), path);
   }
 
-  bool Replace(const Text& from, const Text& to) override {
-    if (Trips(FileStep::Replace, from, to) || IsLocked(from) || IsLocked(to)) return false;
+  ReplaceResult Replace(const Text& from, const Text& to) override {
+    if (Trips(FileStep::Replace, from, to)) return ReplaceResult::Failed;
+    if (IsLocked(from) || IsLocked(to) || Matches(holds_, FileStep::Replace, from, to)) {
+      return ReplaceResult::Held;
+    }
     return real_.Replace(from, to);
   }
+
+  void Wait(unsigned milliseconds) override { waited_ += milliseconds; }
 
   bool Remove(const Text& path) override {
     if (Trips(FileStep::Remove, path) || IsLocked(path)) return false;
@@ -146,7 +162,12 @@ class FaultyFileSystem : public FileSystem {
 
   bool Trips(FileStep step, const Text& path, const Text& other = Text()) {
     ++calls_[static_cast<size_t>(step)];
-    for (Fault& f : faults_) {
+    return Matches(faults_, step, path, other);
+  }
+
+  static bool Matches(std::vector<Fault>& faults, FileStep step, const Text& path,
+                      const Text& other) {
+    for (Fault& f : faults) {
       if (f.step != step || f.times == 0) continue;
       bool matches = f.pathPart.empty() || path.find(f.pathPart) != Text::npos ||
                      (!other.empty() && other.find(f.pathPart) != Text::npos);
@@ -166,9 +187,11 @@ class FaultyFileSystem : public FileSystem {
 
   FileSystem& real_;
   std::vector<Fault> faults_;
+  std::vector<Fault> holds_;
   std::vector<Text> locked_;
   std::vector<Text> created_;
   bool diskFull_ = false;
   size_t room_ = 0;
+  unsigned waited_ = 0;
   int calls_[9] = {};
 };

@@ -13,6 +13,7 @@
 class MemoryFileSystem : public FileSystem {
  public:
   std::map<Text, std::string> files;
+  bool held = false;  // another program holds every file: replaces find it held
 
   bool ReadAll(const Text& path, std::string& bytes) override {
     auto it = files.find(path);
@@ -33,15 +34,17 @@ class MemoryFileSystem : public FileSystem {
     files[path];
     return std::make_unique<Output>(*this, path);
   }
-  bool Replace(const Text& from, const Text& to) override {
+  ReplaceResult Replace(const Text& from, const Text& to) override {
     auto it = files.find(from);
-    if (it == files.end()) return false;
+    if (it == files.end()) return ReplaceResult::Failed;
+    if (held) return ReplaceResult::Held;
     std::string bytes = std::move(it->second);
     files.erase(it);
     files[to] = std::move(bytes);
-    return true;
+    return ReplaceResult::Done;
   }
   bool Remove(const Text& path) override { return files.erase(path) != 0; }
+  void Wait(unsigned) override {}
 
  private:
   class Output : public OutputFile {

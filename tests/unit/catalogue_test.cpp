@@ -280,10 +280,12 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
     EXPECT_EQ(u"エラー", notifier_.shown[0].caption);
     EXPECT_EQ(MessageIcon::None, notifier_.shown[0].icon);
     EXPECT_EQ((std::vector<Text>{u"old", u"new"}), Names(catalogue));
+    EXPECT_TRUE(catalogue.Unsaved());
 
     files_.Heal();
     EXPECT_EQ("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old") + Slot(2, "0x00FF00", "1", "new"),
               SaveBytes(catalogue));
+    EXPECT_FALSE(catalogue.Unsaved());
     EXPECT_EQ(1u, notifier_.shown.size());
   }
 }

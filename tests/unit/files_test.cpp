@@ -153,16 +153,16 @@ TEST_F(FilesTest, HardLinkIsASecondNameForTheSameContent) {
 TEST_F(FilesTest, ReplacePutsOneFileInPlaceOfAnother) {
   Put(u"data.csv", kOld);
   Put(u"incoming", kNew);
-  EXPECT_TRUE(fs_.Replace(Path(u"incoming"), Path(u"data.csv")));
+  EXPECT_EQ(fs_.Replace(Path(u"incoming"), Path(u"data.csv")), ReplaceResult::Done);
   EXPECT_EQ(Content(u"data.csv"), kNew);
   EXPECT_EQ(Listing(), (Names{u"data.csv"}));
 
-  EXPECT_FALSE(fs_.Replace(Path(u"missing"), Path(u"data.csv")));
+  EXPECT_EQ(fs_.Replace(Path(u"missing"), Path(u"data.csv")), ReplaceResult::Failed);
   EXPECT_EQ(Content(u"data.csv"), kNew);
 
   // Replacing a name that does not exist yet creates it.
   Put(u"incoming", kOld);
-  EXPECT_TRUE(fs_.Replace(Path(u"incoming"), Path(u"fresh.csv")));
+  EXPECT_EQ(fs_.Replace(Path(u"incoming"), Path(u"fresh.csv")), ReplaceResult::Done);
   EXPECT_EQ(Content(u"fresh.csv"), kOld);
 }
 
@@ -184,15 +184,44 @@ TEST_F(FilesTest, ReplaceFileContentsLeavesOnlyTheTarget) {
   EXPECT_EQ(Listing(), (Names{u"data.csv"}));
 }
 
-TEST_F(FilesTest, ReplaceFileContentsStepsAroundFilesWithTheTemporaryName) {
-  // A user's file (or the leftover of an interrupted save) with the name a
-  // temporary file would take is neither overwritten nor removed.
+TEST_F(FilesTest, ReplaceFileContentsClearsTheLeftoversOfInterruptedSaves) {
+  // Years of crashes and power cuts during saves; beside them a kept copy of
+  // an unreadable file, which is the user's and stays.
   Put(u"data.csv", kOld);
-  Put(u"data.csv.~tmp1", "keep me");
-  EXPECT_TRUE(ReplaceFileContents(fs_, Path(u"data.csv"), kNew));
+  for (int n = 1; n <= 120; ++n) Put(u"data.csv.~tmp" + FormatText(u"%d", n), "cut short");
+  Put(u"data.csv.2026-12-07_093000", "kept");
+  FaultyFileSystem faulty;
+  // A scanner still looks at the newest leftover: its name is passed over.
+  faulty.Lock(Path(u"data.csv.~tmp1"));
+  EXPECT_TRUE(ReplaceFileContents(faulty, Path(u"data.csv"), kNew));
   EXPECT_EQ(Content(u"data.csv"), kNew);
-  EXPECT_EQ(Content(u"data.csv.~tmp1"), "keep me");
-  EXPECT_EQ(Listing(), (Names{u"data.csv", u"data.csv.~tmp1"}));
+  EXPECT_EQ(Listing(), (Names{u"data.csv", u"data.csv.2026-12-07_093000", u"data.csv.~tmp1"}));
+  faulty.Heal();
+  EXPECT_TRUE(ReplaceFileContents(faulty, Path(u"data.csv"), kOld));
+  EXPECT_EQ(Listing(), (Names{u"data.csv", u"data.csv.2026-12-07_093000"}));
+  EXPECT_EQ(Content(u"data.csv.2026-12-07_093000"), "kept");
+}
+
+TEST_F(FilesTest, ReplaceFileContentsWaitsOnlyForHeldFiles) {
+  Put(u"data.csv", kOld);
+  FaultyFileSystem faulty;
+  faulty.HoldForReplaces(u"data.csv", 2);
+  EXPECT_TRUE(ReplaceFileContents(faulty, Path(u"data.csv"), kNew));
+  EXPECT_EQ(Content(u"data.csv"), kNew);
+  EXPECT_EQ(faulty.Waited(), 150u);
+
+  // Held for longer: about two seconds in all, then the old file stays.
+  faulty.HoldForReplaces(u"data.csv", -1);
+  EXPECT_FALSE(ReplaceFileContents(faulty, Path(u"data.csv"), kOld));
+  EXPECT_EQ(faulty.Waited(), 150u + 2000u);
+  EXPECT_EQ(Content(u"data.csv"), kNew);
+  EXPECT_EQ(Listing(), (Names{u"data.csv"}));
+
+  // Any other failure is final at once.
+  faulty.Heal();
+  faulty.Fail(FileStep::Replace);
+  EXPECT_FALSE(ReplaceFileContents(faulty, Path(u"data.csv"), kOld));
+  EXPECT_EQ(faulty.Waited(), 2150u);
 }
 
 TEST_F(FilesTest, ReplaceFileContentsFailingAtAnyStepKeepsTheOldFile) {
@@ -250,7 +279,10 @@ TEST_F(FilesTest, LockedFileCannotBeReadOrReplaced) {
   std::string bytes;
   EXPECT_FALSE(fs_.ReadAll(Path(u"data.csv"), bytes));
   EXPECT_FALSE(fs_.Copy(Path(u"data.csv"), Path(u"data.bak"), true));
-  EXPECT_FALSE(ReplaceFileContents(fs_, Path(u"data.csv"), kNew));
+  // The real file system reports the hold, so the save waits for it.
+  FaultyFileSystem waitCounter;
+  EXPECT_FALSE(ReplaceFileContents(waitCounter, Path(u"data.csv"), kNew));
+  EXPECT_EQ(waitCounter.Waited(), 2000u);
   CloseHandle(lock);
 
   EXPECT_EQ(Listing(), (Names{u"data.csv"}));

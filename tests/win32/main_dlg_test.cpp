@@ -332,6 +332,35 @@ TEST_F(MainDlgTest, ExitDestroysTheWindowAndQuitsWithItsOwnId) {
   EXPECT_TRUE(files_.files.empty()) << "nothing is written at exit";
 }
 
+// A pick whose save found the file held stays unsaved: the end of the
+// session and 終了 save it once more, with the message again on failure.
+TEST_F(MainDlgTest, AnUnsavedChangeIsSavedAtTheEndOfTheSessionAndAtExit) {
+  const Text csv = u"C:\\dorvane-test\\data.csv";
+  AddItems(2);
+  HWND hwnd = Create();
+  files_.held = true;
+  Command(IDM_FIRST_ITEM);
+  data_.catalogue.Save(data_.ws);  // as the settings dialog does
+  ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
+  ASSERT_EQ(notifier_.shown.size(), 4u);
+  EXPECT_EQ(notifier_.shown[2].text, u"ファイルを開けませんでした\r\nC:\\dorvane-test\\Dorvane.ini");
+  EXPECT_EQ(notifier_.shown[3].text, u"ファイルを開けませんでした\r\n" + csv);
+  files_.held = false;
+  ::SendMessageW(hwnd, WM_ENDSESSION, FALSE, 0);  // the session goes on
+  EXPECT_FALSE(files_.files.count(csv));
+  ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
+  EXPECT_NE(files_.files[csv].find("\x8e\x64\x8e\x96"), std::string::npos) << "仕事 saved";
+  EXPECT_TRUE(files_.files.count(u"C:\\dorvane-test\\Dorvane.ini"));
+
+  files_.held = true;
+  Command(IDM_FIRST_ITEM + 1);
+  files_.held = false;
+  Command(IDM_EXIT);
+  EXPECT_EQ(PumpUntilIdle(), 32774);
+  EXPECT_EQ(notifier_.shown.size(), 5u);
+  EXPECT_NE(files_.files[csv].find("\x89\xef\x8b\x63"), std::string::npos) << "会議 saved";
+}
+
 // Settings and About are worked from inside their loops further down.
 TEST_F(MainDlgTest, TheEditorOpensWithWindowShowingSetAndClearsItWhenItReturns) {
   HWND hwnd = Create();
