@@ -7,6 +7,7 @@
 #include "data/activity_data.h"
 #include "shell/main_dlg.h"
 #include "shell/message_box_notifier.h"
+#include "shell/messages.h"
 #include "win/message_loop.h"
 #include "win/module.h"
 
@@ -15,11 +16,8 @@ int Run() {
   MessageLoopRegistration registration(&loop);
 
   MessageBoxNotifier notifier;
-  Workspace workspace;
-  workspace.directory = CurrentDirectory();
-  workspace.files = &RealFileSystem();
-  workspace.notifier = &notifier;
-  ActivityData data(workspace);
+  ReportNotifier reports(notifier);
+  ActivityData data(Workspace{CurrentDirectory(), RealFileSystem(), reports});
   data.catalogue.Load(data.ws);
   // May report the record file's failures and restore the running item.
   data.store.Load();
@@ -29,7 +27,7 @@ int Run() {
   // writes them.
   OwnedKernelHandle instanceMutex;
   if (AnotherCopyRunning(instanceMutex)) {
-    ::MessageBoxW(nullptr, L"起動済みです", L"通知", MB_OK);
+    notifier.Show(kAlreadyRunning);
     return 0;
   }
   // Without a notification area yet the window waits for one, hidden and

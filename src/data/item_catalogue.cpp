@@ -21,7 +21,7 @@ void ItemCatalogue::Load(const Workspace& ws) {
   encoding_ = IniEncoding::kCp932;
 
   std::string bytes;
-  if (!ws.files->ReadAll(SettingsPath(ws), bytes)) return;
+  if (!ws.files.ReadAll(SettingsPath(ws), bytes)) return;
   const IniFile ini = ParseIni(bytes);
   encoding_ = ini.encoding;
   for (int k = 1; k <= kMaxSlots; ++k) {
@@ -51,10 +51,9 @@ bool ItemCatalogue::Save(const Workspace& ws) const {
   // Replaced, never deleted and rewritten: a crash in between would lose
   // every item.
   const Text path = SettingsPath(ws);
-  unsaved_ = !ReplaceFileContents(*ws.files, path, WriteIni(ini));
+  unsaved_ = !ReplaceFileContents(ws.files, path, WriteIni(ini));
   if (!unsaved_) return true;
-  ws.notifier->Show(FormatText(u"ファイルを開けませんでした\r\n%s", path.c_str()), u"エラー",
-                    MessageIcon::None);
+  ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
   return false;
 }
 

@@ -18,7 +18,7 @@ class ItemCatalogue {
   // missing or unreadable file gives an empty catalogue (no slots, no items).
   void Load(const Workspace& ws);
   // Rewrites Dorvane.ini whole, atomically, in the encoding it was read in;
-  // a failure is shown to the user and false returned, the catalogue in
+  // a failure is reported to the user and false returned, the catalogue in
   // memory stays as it is.
   bool Save(const Workspace& ws) const;
   // True while the last Save failed: Dorvane.ini lacks a change.

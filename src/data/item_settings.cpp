@@ -45,25 +45,6 @@ bool DeleteItem(ItemCatalogue& catalogue, int row) {
   return true;
 }
 
-const char16_t* ItemEditWarning(ItemEdit result) {
-  switch (result) {
-    case ItemEdit::kCatalogueFull:
-      return u"これ以上追加できません";
-    case ItemEdit::kDuplicateName:
-      return u"同じ名前の項目が既にあります";
-    case ItemEdit::kEmptyName:
-      return u"項目名を入力してください";
-    case ItemEdit::kUnholdableName:
-      return u"項目名に使えない文字が含まれています\r\n"
-             u"空白（全角の空白も）、カンマ「,」、二重引用符「\"」、アポストロフィ「'」と、"
-             u"シフトJISで表せない文字は使えません";
-    case ItemEdit::kDone:
-    case ItemEdit::kNoItem:
-      break;
-  }
-  return nullptr;
-}
-
 std::vector<SlotRow> SlotRows(const ItemCatalogue& catalogue) {
   std::vector<SlotRow> rows;
   rows.reserve(static_cast<size_t>(catalogue.SlotCount()));

@@ -1,7 +1,8 @@
 // The decisions of the item settings dialog, kept apart from its windows:
-// which names 追加 and 変更 accept, what they change in the catalogue, and
+// which names Add and Change accept, what they change in the catalogue, and
 // when a row's check box is a real change of the slot's statistics flag.
-// The caller saves the catalogue after every change and shows the warnings.
+// The caller saves the catalogue after every change and warns of a refusal
+// (the warnings' texts are the shell's).
 #pragma once
 
 #include <cstdint>
@@ -17,7 +18,7 @@ constexpr int kItemNameFieldLimit = 20;
 
 enum class ItemEdit {
   kDone,
-  kNoItem,         // 変更 without an item row: nothing to do, nothing to say
+  kNoItem,         // Change without an item row: nothing to do, nothing to say
   kCatalogueFull,  // every slot has an item
   kEmptyName,
   kUnholdableName,  // the record file could not hold it
@@ -27,23 +28,19 @@ enum class ItemEdit {
 // The text of the name field as the dialog takes it: its first 20 characters.
 Text TakeNameFieldText(const Text& field);
 
-// 追加: appends the name as the next item, which takes the colour and flag
+// Add: appends the name as the next item, which takes the colour and flag
 // of its slot. Refused when no slot is free, the name is empty or the record
 // file could not hold it, or an item has this name (compared exactly).
 ItemEdit AddItem(ItemCatalogue& catalogue, const Text& name);
 
-// 変更: gives item `row` the name and the colour; its flag stays. The row's
+// Change: gives item `row` the name and the colour; its flag stays. The row's
 // own name may stay as it is, so the colour can change alone. A row that is
 // no item (-1, or a free slot) changes nothing.
 ItemEdit ChangeItem(ItemCatalogue& catalogue, int row, const Text& name, uint32_t color);
 
-// 削除: removes item `row`; later items move up one slot each and take on
+// Delete: removes item `row`; later items move up one slot each and take on
 // that slot's colour and flag. False when the row is no item.
 bool DeleteItem(ItemCatalogue& catalogue, int row);
-
-// The warning for a refused edit (caption "警告"), or null when there is
-// nothing to say.
-const char16_t* ItemEditWarning(ItemEdit result);
 
 // One row of the list: slot k's colour and flag, and its item's name (empty
 // for a free slot).

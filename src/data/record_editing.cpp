@@ -6,11 +6,6 @@
 
 namespace {
 
-const char16_t kWarningCaption[] = u"警告";
-const char16_t kEndNotAfterStart[] =
-    u"終了日時は開始日時より1分以上後にしてください。\r\n"
-    u"記録ファイルは分までしか保存しないため、同じ分の開始と終了は計測中の記録と区別できません。";
-
 // The file keeps minutes only, so that is what the start and end are
 // compared to.
 int64_t MinuteOf(LocalDateTime t) {
@@ -62,7 +57,7 @@ int StartOrderPosition(const RecordStore& store, const LocalDateTime& start) {
   return 0;
 }
 
-RecordEditing::RecordEditing(ActivityData& data, Notifier& dialog, TooltipReceiver setTip)
+RecordEditing::RecordEditing(ActivityData& data, DataReporter& dialog, TooltipReceiver setTip)
     : data_(data), dialog_(dialog), setTip_(std::move(setTip)) {}
 
 bool RecordEditing::ItemName(int item, Text& name) {
@@ -71,7 +66,7 @@ bool RecordEditing::ItemName(int item, Text& name) {
   // A hand-edited settings file may hold such a name; its records would
   // read back under another name, or make data.csv unreadable.
   if (!RecordFileCanHoldName(name)) {
-    ShowUnwritableItem(dialog_, name);
+    dialog_.Report(DataReport{DataEvent::kUnwritableItemName, name});
     return false;
   }
   return true;
@@ -84,7 +79,7 @@ bool RecordEditing::EndIsAfterStart(const LocalDateTime& start, const LocalDateT
                                     bool mayStayOpen) {
   const int64_t s = MinuteOf(start), e = MinuteOf(end);
   if (e > s || (mayStayOpen && e == s)) return true;
-  dialog_.Show(kEndNotAfterStart, kWarningCaption, MessageIcon::None);
+  dialog_.Report(DataReport{DataEvent::kEndNotAfterStart});
   return false;
 }
 
@@ -137,7 +132,7 @@ bool RecordEditing::Change(int index, int item, const LocalDateTime& start,
       SetTip(name);
     } else {
       data_.currentActivity.clear();
-      SetTip(kIdleTooltip);
+      SetTip(Text());
     }
   }
   data_.store.Save();
@@ -150,7 +145,7 @@ bool RecordEditing::Delete(int index) {
   // go on naming it.
   if (index == RunningRecord()) {
     data_.currentActivity.clear();
-    SetTip(kIdleTooltip);
+    SetTip(Text());
   }
   data_.store.RemoveAt(index);
   data_.store.Save();
@@ -161,21 +156,20 @@ bool RecordEditing::Import(const Text& path) {
   // The file is read on its own first: a failed read then leaves the store
   // as it was, and an open last record of the file is told from one that
   // was already in the store.
-  Text fileActivity;
-  RecordStore file(data_.ws, fileActivity);
-  const bool read = file.ReadFrom(path);
+  RecordFileContents file;
+  const bool read = ReadRecordFile(data_.ws.files, data_.ws.reporter, path, file);
   if (read) {
     const int running = RunningRecord();
     // While an activity runs its open record stays last, and an open record
     // of the file is then an ordinary record of no length.
     const int at = running >= 0 ? running : data_.store.Count();
-    const std::vector<ActivityRecord>& records = file.Records();
+    const std::vector<ActivityRecord>& records = file.records;
     for (size_t k = 0; k < records.size(); ++k) {
       data_.store.InsertAt(at + static_cast<int>(k), records[k]);
     }
-    if (running < 0 && !fileActivity.empty()) {
-      data_.currentActivity = fileActivity;
-      SetTip(fileActivity);
+    if (running < 0 && !file.openItem.empty()) {
+      data_.currentActivity = file.openItem;
+      SetTip(file.openItem);
     }
   }
   data_.store.Save();

@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "base/notifier.h"
 #include "data/activity_data.h"
 #include "data/tracker.h"
 
@@ -26,13 +25,14 @@ int RowOfRecord(const RecordStore& store, const LocalDateTime& date, int index);
 // records that start at the same second; 0 when none starts earlier.
 int StartOrderPosition(const RecordStore& store, const LocalDateTime& start);
 
-// The editor's operations on the process-wide data. Warnings about what the
-// user entered go to `dialog` (message boxes owned by the editor); failures
-// of the record files are reported by the store itself. When a change starts,
-// renames or stops the running activity, the new tooltip goes to setTip.
+// The editor's operations on the process-wide data. What is wrong with what
+// the user entered goes to `dialog` (shown in message boxes owned by the
+// editor); failures of the record files go to the workspace's reporter. When
+// a change starts, renames or stops the running activity, the running item
+// goes to setTip.
 class RecordEditing {
  public:
-  RecordEditing(ActivityData& data, Notifier& dialog, TooltipReceiver setTip);
+  RecordEditing(ActivityData& data, DataReporter& dialog, TooltipReceiver setTip);
 
   // Adds a record of item `item` (an index of the catalogue; -1, no
   // selection, does nothing) in start order and saves. While an activity
@@ -65,6 +65,6 @@ class RecordEditing {
   void SetTip(const Text& tip);
 
   ActivityData& data_;
-  Notifier& dialog_;
+  DataReporter& dialog_;
   TooltipReceiver setTip_;
 };

@@ -3,12 +3,9 @@
 #include <utility>
 
 #include "base/checked.h"
-#include "base/clock.h"
 #include "data/record_file.h"
 
 namespace {
-
-const char16_t kErrorCaption[] = u"エラー";
 
 // Paths as the file dialog and the working directory spell them may differ
 // in letter case and separator; both name the same file on Windows.
@@ -25,56 +22,56 @@ bool SamePath(const Text& a, const Text& b) {
   return true;
 }
 
+enum class ReadStatus { kOk, kCannotOpen, kMalformed };
+
+// Appends the file's records; badLine is the first malformed line (1-based).
+ReadStatus Read(FileSystem& files, const Text& path, std::vector<ActivityRecord>& records,
+                int& badLine) {
+  std::string bytes;
+  if (!files.ReadAll(path, bytes)) return ReadStatus::kCannotOpen;
+  badLine = ParseRecordFile(bytes, records);
+  return badLine != 0 ? ReadStatus::kMalformed : ReadStatus::kOk;
+}
+
+Text OpenItemOf(const std::vector<ActivityRecord>& records) {
+  return !records.empty() && IsOpenRecord(records.back()) ? records.back().name : Text();
+}
+
 }  // namespace
+
+bool ReadRecordFile(FileSystem& files, DataReporter& reporter, const Text& path,
+                    RecordFileContents& contents) {
+  contents = RecordFileContents();
+  int badLine = 0;
+  switch (Read(files, path, contents.records, badLine)) {
+    case ReadStatus::kOk:
+      contents.openItem = OpenItemOf(contents.records);
+      return true;
+    case ReadStatus::kCannotOpen:
+      reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
+      break;
+    case ReadStatus::kMalformed:
+      reporter.Report(DataReport{DataEvent::kMalformedLine, Text(), badLine});
+      break;
+  }
+  contents = RecordFileContents();
+  return false;
+}
 
 Text RecordStore::DataPath() const { return JoinPath(ws_.directory, u"data.csv"); }
 
 Text RecordStore::BackupPath() const { return JoinPath(ws_.directory, u"data.bak"); }
 
-void RecordStore::Show(const Text& text) {
-  if (ws_.notifier) ws_.notifier->Show(text, kErrorCaption, MessageIcon::None);
-}
-
-void RecordStore::ShowOpenFailure(const Text& path, const Text& addedLine) {
-  Show(FormatText(u"ファイルを開けませんでした\r\n%s", path.c_str()) + addedLine);
-}
-
-Text RecordStore::KeptCopyLine(const Text& copyPath) {
-  return u"\r\n" + FormatText(u"元のファイルを %s に保存しました", copyPath.c_str());
-}
-
-RecordStore::ReadResult RecordStore::Read(const Text& path, std::string& bytes) {
-  if (!ws_.files->ReadAll(path, bytes)) return {ReadResult::CannotOpen, 0};
-  int badLine = ParseRecordFile(bytes, records_);
-  if (badLine != 0) return {ReadResult::Malformed, badLine};
-  return {ReadResult::Ok, 0};
-}
-
-void RecordStore::RestoreCurrentActivity() {
-  if (!records_.empty() && IsOpenRecord(records_.back())) currentActivity_ = records_.back().name;
-}
-
-bool RecordStore::ReadFrom(const Text& path) {
-  std::string bytes;
-  ReadResult r = Read(path, bytes);
-  if (r.status == ReadResult::CannotOpen) {
-    ShowOpenFailure(path);
-    return false;
-  }
-  if (r.status == ReadResult::Malformed) {
-    Show(FormatText(u"%d番目のデータの形式が誤っています", r.badLine));
-    return false;
-  }
-  RestoreCurrentActivity();
-  return true;
+void RecordStore::ReportOpenFailure(const Text& path, const Text& keptCopy) {
+  ws_.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path, 0, keptCopy});
 }
 
 // Copies a file of the working directory to a name of its own that no save
 // or backup writes to, "data.csv.2026-12-07_093000", or with "-2", "-3", ...
 // when that exists.
 bool RecordStore::KeepCopyOf(const Text& path, Text& copyPath) {
-  FileSystem& fs = *ws_.files;
-  const LocalDateTime now = SystemLocalTime();
+  FileSystem& fs = ws_.files;
+  const LocalDateTime now = ws_.clock();
   const Text stem = FormatText(u"%s.%04u-%02u-%02u_%02u%02u%02u", path.c_str(), now.wYear,
                                now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
   for (int n = 1; n <= 1000; ++n) {
@@ -89,21 +86,22 @@ bool RecordStore::KeepCopyOf(const Text& path, Text& copyPath) {
 
 void RecordStore::Load() {
   const Text path = DataPath();
-  std::string bytes;
-  ReadResult r = Read(path, bytes);
-  if (r.status == ReadResult::Ok) {
-    RestoreCurrentActivity();
+  int badLine = 0;
+  const ReadStatus status = Read(ws_.files, path, records_, badLine);
+  if (status == ReadStatus::kOk) {
+    const Text openItem = OpenItemOf(records_);
+    if (!openItem.empty()) currentActivity_ = openItem;
     return;
   }
-  if (r.status == ReadResult::CannotOpen && !ws_.files->Exists(path)) {
+  if (status == ReadStatus::kCannotOpen && !ws_.files.Exists(path)) {
     // The first start: the first save creates the file. But when data.bak
     // is there, data.csv was lost some other way, and the second save would
     // overwrite the history that data.bak still holds.
     Text copyPath;
-    if (ws_.files->Exists(BackupPath()) && KeepCopyOf(BackupPath(), copyPath)) {
-      ShowOpenFailure(path, KeptCopyLine(copyPath));
+    if (ws_.files.Exists(BackupPath()) && KeepCopyOf(BackupPath(), copyPath)) {
+      ReportOpenFailure(path, copyPath);
     } else {
-      ShowOpenFailure(path);
+      ReportOpenFailure(path);
     }
     return;
   }
@@ -111,16 +109,14 @@ void RecordStore::Load() {
   // over it would lose that history (and, one save later, data.bak too), so
   // it is kept under a name of its own, or, when that fails, never replaced.
   Text copyPath;
-  Text added;
-  if (KeepCopyOf(path, copyPath)) {
-    added = KeptCopyLine(copyPath);
-  } else {
+  if (!KeepCopyOf(path, copyPath)) {
+    copyPath.clear();
     savesBlocked_ = true;
   }
-  if (r.status == ReadResult::CannotOpen) {
-    ShowOpenFailure(path, added);
+  if (status == ReadStatus::kCannotOpen) {
+    ReportOpenFailure(path, copyPath);
   } else {
-    Show(FormatText(u"%d番目のデータの形式が誤っています", r.badLine) + added);
+    ws_.reporter.Report(DataReport{DataEvent::kMalformedLine, Text(), badLine, copyPath});
   }
 }
 
@@ -128,7 +124,7 @@ void RecordStore::Load() {
 // or incomplete: a second name for data.csv (a hard link costs no copying)
 // replaces data.bak in one step. A failed backup does not stop the save.
 void RecordStore::MakeBackup(HoldPatience& patience) {
-  FileSystem& fs = *ws_.files;
+  FileSystem& fs = ws_.files;
   const Text path = DataPath();
   if (!fs.Exists(path)) return;
   const Text temp = JoinPath(ws_.directory, u"data.bak.tmp");
@@ -148,8 +144,8 @@ bool RecordStore::Write(const Text& path, HoldPatience& patience) {
   // A name that code page 932 cannot hold is written with '?' in its place;
   // the tracker and the dialogs never let such a name into the list.
   FormatRecordFile(records_, bytes);
-  if (!ReplaceFileContents(*ws_.files, path, bytes, patience)) {
-    ShowOpenFailure(path);
+  if (!ReplaceFileContents(ws_.files, path, bytes, patience)) {
+    ReportOpenFailure(path);
     return false;
   }
   return true;
@@ -157,7 +153,7 @@ bool RecordStore::Write(const Text& path, HoldPatience& patience) {
 
 bool RecordStore::WriteTo(const Text& path) {
   if (savesBlocked_ && SamePath(path, DataPath())) {
-    ShowOpenFailure(path);
+    ReportOpenFailure(path);
     return false;
   }
   HoldPatience patience;
@@ -167,7 +163,7 @@ bool RecordStore::WriteTo(const Text& path) {
 bool RecordStore::Save() {
   unsaved_ = true;
   if (savesBlocked_) {
-    ShowOpenFailure(DataPath());
+    ReportOpenFailure(DataPath());
     return false;
   }
   // One patience for both files: the user waits about two seconds at most.

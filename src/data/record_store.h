@@ -18,6 +18,19 @@
 #include "data/activity_record.h"
 #include "data/workspace.h"
 
+// What reading a record file gave: its records, in file order, and the item
+// its open last record names (empty when the last record is closed).
+struct RecordFileContents {
+  std::vector<ActivityRecord> records;
+  Text openItem;
+};
+
+// Reads the record file at `path` into `contents`. A file that cannot be
+// read, or has a malformed line, yields nothing and is reported (an import reads the file
+// on its own this way before it adds anything to the store).
+bool ReadRecordFile(FileSystem& files, DataReporter& reporter, const Text& path,
+                    RecordFileContents& contents);
+
 class RecordStore {
  public:
   // The store reports through ws and restores the running item into
@@ -28,9 +41,8 @@ class RecordStore {
   Text DataPath() const;
   Text BackupPath() const;
 
-  void Load();                       // ReadFrom(DataPath()), keeping a file it cannot load
+  void Load();                       // reads data.csv, keeping a file it cannot load
   bool Save();                       // backup, then replace data.csv; false after a reported failure
-  bool ReadFrom(const Text& path);   // appends the file's records; false after a reported failure
   bool WriteTo(const Text& path);    // writes every record; false after a reported failure
 
   // True after a Load that could neither read nor keep a copy of an
@@ -49,18 +61,10 @@ class RecordStore {
   void RemoveAt(int i);
 
  private:
-  struct ReadResult {
-    enum Status { Ok, CannotOpen, Malformed } status;
-    int badLine;  // 1-based, for Malformed
-  };
-  ReadResult Read(const Text& path, std::string& bytes);
-  void RestoreCurrentActivity();
   bool KeepCopyOf(const Text& path, Text& copyPath);
-  static Text KeptCopyLine(const Text& copyPath);
   void MakeBackup(HoldPatience& patience);
   bool Write(const Text& path, HoldPatience& patience);
-  void ShowOpenFailure(const Text& path, const Text& addedLine = Text());
-  void Show(const Text& text);
+  void ReportOpenFailure(const Text& path, const Text& keptCopy = Text());
 
   const Workspace& ws_;
   Text& currentActivity_;

@@ -12,20 +12,12 @@ int FindRunningRecord(const RecordStore& store, const Text& name) {
   return -1;
 }
 
-void ShowUnwritableItem(Notifier& notifier, const Text& name) {
-  notifier.Show(
-      FormatText(u"「%s」は記録ファイルに書けない文字を含むため計測できません", name.c_str()),
-      u"エラー", MessageIcon::None);
-}
-
-void OnItemCommand(ActivityData& data, int commandId, const Clock& clock,
-                   const TooltipReceiver& setTip) {
-  const int j = commandId - kFirstItemCommand;
-  if (j < 0 || j >= data.catalogue.Count()) return;
-  const Text name = data.catalogue.Name(j);
+void PickItem(ActivityData& data, int item, const Clock& clock, const TooltipReceiver& setTip) {
+  if (item < 0 || item >= data.catalogue.Count()) return;
+  const Text name = data.catalogue.Name(item);
   if (!RecordFileCanHoldName(name)) {
     // Its records would read back under another name, or not at all.
-    if (data.ws.notifier) ShowUnwritableItem(*data.ws.notifier, name);
+    data.ws.reporter.Report(DataReport{DataEvent::kUnwritableItemName, name});
     return;
   }
 
@@ -44,7 +36,7 @@ void OnItemCommand(ActivityData& data, int commandId, const Clock& clock,
 
   if (data.currentActivity == name) {
     data.currentActivity.clear();
-    if (setTip) setTip(kIdleTooltip);
+    if (setTip) setTip(Text());
   } else {
     data.currentActivity = name;
     ActivityRecord record;

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "resource.h"
+#include "shell/message_box_notifier.h"
+#include "shell/messages.h"
 #include "win/centre.h"
 #include "win/handles.h"
 #include "win/list_view.h"
@@ -13,7 +15,6 @@ namespace {
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr int kSwatchWidth = 20;
 constexpr int kSwatchHeight = 16;
-constexpr wchar_t kWarningCaption[] = L"警告";
 
 // A list view row's state image holds its check box: 1 unchecked, 2 checked.
 constexpr UINT kUncheckedImage = 1;
@@ -22,7 +23,7 @@ constexpr UINT kCheckedImage = 2;
 class SystemPrompts : public ConfDlgPrompts {
  public:
   void Warn(HWND owner, const Text& text) override {
-    ::MessageBoxW(owner, WStr(text), kWarningCaption, MB_OK);
+    MessageBoxNotifier(&owner).Show(text, kWarningCaption, MessageIcon::None);
   }
   bool ChooseColour(CHOOSECOLORW& choose) override { return ::ChooseColorW(&choose) != FALSE; }
 };

@@ -24,7 +24,7 @@ CustomColours WhiteCustomColours();
 class ConfDlgPrompts {
  public:
   virtual ~ConfDlgPrompts() = default;
-  // A message box owned by the dialog, caption "警告", an OK button.
+  // A message box owned by the dialog, caption kWarningCaption, an OK button.
   virtual void Warn(HWND owner, const Text& text) = 0;
   // ChooseColorW: true on OK, with the choice in rgbResult.
   virtual bool ChooseColour(CHOOSECOLORW& choose) = 0;

@@ -47,16 +47,12 @@ void AppendRow(HWND list, const ActivityRecord& record) {
 
 }  // namespace
 
-void CEditDlg::OwnedMessageBox::Show(const Text& text, const Text& caption, MessageIcon icon) {
-  ::MessageBoxW(owner_, WStr(text), caption.empty() ? nullptr : WStr(caption),
-                MessageBoxStyle(icon));
-}
-
 CEditDlg::CEditDlg(ActivityData& data, TooltipReceiver setTip)
     : CModalDialog(IDD_EDIT),
       data_(data),
-      warnings_(hwnd_),
-      editing_(data, warnings_, std::move(setTip)) {}
+      warnings_(&hwnd_),
+      warningReports_(warnings_),
+      editing_(data, warningReports_, std::move(setTip)) {}
 
 bool CEditDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPARAM lParam,
                                     LRESULT& result) {
@@ -278,9 +274,9 @@ bool CEditDlg::ChooseRecordFile(Text& path) {
   // Cancel leaves no error; a name too long for the buffer does.
   const DWORD error = ::CommDlgExtendedError();
   if (error == FNERR_BUFFERTOOSMALL) {
-    warnings_.Show(u"ファイル名が長すぎます", u"エラー", MessageIcon::None);
+    warnings_.Show(kFileNameTooLong);
   } else if (error != 0) {
-    warnings_.Show(u"ファイルを選択できませんでした", u"エラー", MessageIcon::None);
+    warnings_.Show(kFileNotChosen);
   }
   return false;
 }

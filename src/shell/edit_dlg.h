@@ -5,31 +5,22 @@
 
 #include <windows.h>
 
-#include "base/notifier.h"
 #include "data/activity_data.h"
 #include "data/record_editing.h"
+#include "shell/message_box_notifier.h"
+#include "shell/messages.h"
 #include "win/window.h"
 
 class CEditDlg : public CModalDialog {
  public:
-  // setTip receives the tooltip when a change starts, renames or stops the
-  // running activity.
+  // setTip receives the running item when a change starts, renames or stops
+  // the running activity.
   CEditDlg(ActivityData& data, TooltipReceiver setTip);
 
   bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                             LRESULT& result) override;
 
  private:
-  // The editor's warnings: message boxes owned by the dialog.
-  class OwnedMessageBox : public Notifier {
-   public:
-    explicit OwnedMessageBox(const HWND& owner) : owner_(owner) {}
-    void Show(const Text& text, const Text& caption, MessageIcon icon) override;
-
-   private:
-    const HWND& owner_;
-  };
-
   LRESULT OnInitDialog();
   bool OnNotify(const NMHDR& header);
   bool OnCommand(UINT id);
@@ -56,7 +47,9 @@ class CEditDlg : public CModalDialog {
   void EnableRowButtons(bool enable) const;
 
   ActivityData& data_;
-  OwnedMessageBox warnings_;
+  // The editor's warnings: message boxes owned by the dialog.
+  MessageBoxNotifier warnings_;
+  ReportNotifier warningReports_;
   RecordEditing editing_;
 
   HWND list_ = nullptr;

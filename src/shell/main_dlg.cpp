@@ -9,18 +9,11 @@
 #include "data/tracker.h"
 #include "shell/about_dlg.h"
 #include "shell/edit_dlg.h"
+#include "shell/messages.h"
 #include "win/centre.h"
 #include "win/module.h"
 
-static_assert(kFirstItemCommand == IDM_FIRST_ITEM && kLastItemCommand == IDM_LAST_ITEM,
-              "the menu's item ids are the tracker's");
-
 const wchar_t kReportTitle[] = L"Dorvane レポート";
-const char16_t kIdleTip[] = u"Dorvane";
-
-namespace {
-constexpr char16_t kTrayIconFailed[] = u"通知領域にアイコンを登録できませんでした。";
-}  // namespace
 
 void InsertItemEntries(HMENU popup, const ItemCatalogue& catalogue) {
   for (int j = 0; j < catalogue.Count(); ++j) {
@@ -30,7 +23,7 @@ void InsertItemEntries(HMENU popup, const ItemCatalogue& catalogue) {
     item.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE | MIIM_STATE;
     item.fType = MFT_STRING;
     item.fState = MFS_ENABLED | MFS_UNCHECKED;  // the running item is not marked
-    item.wID = static_cast<UINT>(kFirstItemCommand + j);
+    item.wID = static_cast<UINT>(IDM_FIRST_ITEM + j);
     item.dwTypeData = const_cast<wchar_t*>(WStr(name));
     ::InsertMenuItemW(popup, static_cast<UINT>(j), TRUE, &item);
   }
@@ -85,7 +78,7 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
 
 bool CMainDlg::OnCommand(UINT id) {
   if (id >= IDM_FIRST_ITEM && id <= IDM_LAST_ITEM) {
-    OnItem(id);
+    OnItemCommand(id);
     return true;
   }
   switch (id) {
@@ -166,12 +159,11 @@ LRESULT CMainDlg::OnDestroy() {
 
 void CMainDlg::AddTrayIcon() {
   // An interval restored from the record file names its item from the start.
-  const Text tip = data_.currentActivity.empty() ? Text(kIdleTip) : data_.currentActivity;
-  trayIcon_.Add(hwnd_, kTrayNotifyMessage, bigIcon_.Get(), tip, [this] { OnNoNotificationArea(); });
+  trayIcon_.Add(hwnd_, kTrayNotifyMessage, bigIcon_.Get(), TrayTip(data_.currentActivity), [this] { OnNoNotificationArea(); });
 }
 
 void CMainDlg::OnNoNotificationArea() {
-  notifier_.Show(kTrayIconFailed, Text(), MessageIcon::Warning);
+  notifier_.Show(kTrayIconFailed.text, kTrayIconFailed.caption, kTrayIconFailed.icon);
   // Having written nothing, as every change is saved when it is made.
   DestroyWindow();
   ::PostQuitMessage(0);
@@ -220,8 +212,9 @@ void CMainDlg::SaveUnsavedChanges() {
   if (data_.store.Unsaved()) data_.store.Save();
 }
 
-void CMainDlg::OnItem(UINT id) {
-  OnItemCommand(data_, static_cast<int>(id), clock_, [this](const Text& tip) { SetTrayTip(tip); });
+void CMainDlg::OnItemCommand(UINT id) {
+  PickItem(data_, static_cast<int>(id - IDM_FIRST_ITEM), clock_,
+           [this](const Text& running) { SetTrayTip(TrayTip(running)); });
 }
 
 void CMainDlg::OnOpenReport() {
@@ -247,7 +240,7 @@ void CMainDlg::OnSettings() {
 }
 
 void CMainDlg::OnEditor() {
-  CEditDlg dialog(data_, [this](const Text& tip) { SetTrayTip(tip); });
+  CEditDlg dialog(data_, [this](const Text& running) { SetTrayTip(TrayTip(running)); });
   ShowModal(dialog);
 }
 
@@ -265,9 +258,9 @@ void CMainDlg::OnHelp() {
   Text path = HelpPagePath(data_.ws.directory);
   HINSTANCE opened =
       ::ShellExecuteW(hwnd_, L"open", WStr(path), nullptr, nullptr, SW_SHOWDEFAULT);
-  HelpFailure failure;
+  MessageText failure;
   if (HelpOpenFailed(reinterpret_cast<INT_PTR>(opened), failure)) {
-    notifier_.Show(failure.text, failure.caption, MessageIcon::None);
+    notifier_.Show(failure.text, failure.caption, failure.icon);
   }
 }
 

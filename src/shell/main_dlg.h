@@ -24,8 +24,6 @@ static_assert(kTrayNotifyMessage == 1025, "the tray callback message is fixed");
 
 // The report window's title: also the program's identity on the desktop.
 extern const wchar_t kReportTitle[];
-// The tooltip while nothing is timed.
-extern const char16_t kIdleTip[];
 
 // Inserts item j of the catalogue at position j of the popup (before the
 // separator), with command id 40001 + j, enabled and unchecked.
@@ -95,7 +93,8 @@ class CMainDlg : public CModelessDialog,
   // The command table's handlers.
   void OnExit();
   void SaveUnsavedChanges();
-  void OnItem(UINT id);
+  // Item j's command (IDM_FIRST_ITEM + j) picks item j.
+  void OnItemCommand(UINT id);
   void OnOpenReport();
   void OnCloseReport();
   void OnSettings();

@@ -1,7 +1,5 @@
 #include "shell/message_box_notifier.h"
 
-#include <windows.h>
-
 unsigned MessageBoxStyle(MessageIcon icon) {
   switch (icon) {
     case MessageIcon::Warning:
@@ -17,6 +15,6 @@ unsigned MessageBoxStyle(MessageIcon icon) {
 }
 
 void MessageBoxNotifier::Show(const Text& text, const Text& caption, MessageIcon icon) {
-  ::MessageBoxW(nullptr, WStr(text), caption.empty() ? nullptr : WStr(caption),
+  ::MessageBoxW(owner_ ? *owner_ : nullptr, WStr(text), caption.empty() ? nullptr : WStr(caption),
                 MessageBoxStyle(icon));
 }

@@ -91,7 +91,7 @@ struct Fixture {
       failed = true;
     }
   }
-  Workspace Ws() { return Workspace{dir.Dir(), &RealFileSystem(), &notifier}; }
+  Workspace Ws() { return Workspace{dir.Dir(), RealFileSystem(), notifier}; }
   int n;
   BenchDir dir;
   RecordingNotifier notifier;
@@ -137,7 +137,7 @@ void Pick(benchmark::State& state) {
   Clock readClock = [&clock] { return clock(); };
   int item = 0;
   for (auto _ : state) {
-    OnItemCommand(data, kFirstItemCommand + item, readClock, nullptr);
+    PickItem(data, item, readClock, nullptr);
     item = 1 - item;  // every pick a switch: close one interval, open another
   }
   if (!fx.notifier.shown.empty()) state.SkipWithError("pick failed");

@@ -19,6 +19,8 @@
 
 #include <vector>
 
+#include "support/memory_files.h"
+#include "support/recording_notifier.h"
 #include "support/sample_history.h"
 #include "data/activity_data.h"
 #include "data/record_editing.h"
@@ -61,7 +63,9 @@ LocalDateTime LastDay(const std::vector<ActivityRecord>& records) {
 }
 
 void EditorDay(benchmark::State& state) {
-  ActivityData data(Workspace{});
+  MemoryFileSystem files;
+  RecordingNotifier notifier;
+  ActivityData data(Workspace{Text(), files, notifier});
   for (ActivityRecord& r : sample::MakeHistory(static_cast<int>(state.range(0)))) {
     data.store.Append(std::move(r));
   }
@@ -91,7 +95,9 @@ void LoadRunning(ActivityData& data, int count) {
 // walk back from the end passes every start. The worst case of adding; a
 // day near the end stops at once.
 void EditorPlaceFirstDay(benchmark::State& state) {
-  ActivityData data(Workspace{});
+  MemoryFileSystem files;
+  RecordingNotifier notifier;
+  ActivityData data(Workspace{Text(), files, notifier});
   for (ActivityRecord& r : sample::MakeHistory(static_cast<int>(state.range(0)))) {
     data.store.Append(std::move(r));
   }

@@ -18,9 +18,9 @@
 
 namespace {
 
-class FailingNotifier : public Notifier {
+class FailingReporter : public DataReporter {
  public:
-  void Show(const Text&, const Text&, MessageIcon) override {
+  void Report(const DataReport&) override {
     FUZZ_CHECK(!"a save to memory cannot fail");
   }
 };
@@ -65,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(SameIni(ini, again));
 
   MemoryFileSystem files;
-  FailingNotifier notifier;
-  const Workspace ws{u"/fuzz", &files, &notifier};
+  FailingReporter reporter;
+  const Workspace ws{u"/fuzz", files, reporter};
   const Text path = JoinPath(ws.directory, u"Dorvane.ini");
   files.files[path] = std::string(bytes);
   ItemCatalogue loaded;

@@ -17,14 +17,9 @@
 
 namespace {
 
-
-
 class CatalogueTest : public testing::Test {
  protected:
   CatalogueTest() {
-    ws_.directory = dir_.Path();
-    ws_.files = &files_;
-    ws_.notifier = &notifier_;
   }
 
   Text IniPath() const { return dir_.File(u"Dorvane.ini"); }
@@ -53,7 +48,7 @@ class CatalogueTest : public testing::Test {
   TempDir dir_;
   FaultyFileSystem files_;
   RecordingNotifier notifier_;
-  Workspace ws_;
+  Workspace ws_{dir_.Path(), files_, notifier_};
 };
 
 std::vector<Text> Names(const ItemCatalogue& c) {

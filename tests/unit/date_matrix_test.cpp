@@ -233,7 +233,6 @@ TEST(DateMatrix, RowsAndTotalsRollOverMonthYearAndLeapDay) {
   }
 }
 
-
 // A start on Saturday evening, the program ended and started again, the
 // next pick on Tuesday morning: the interval runs over both the change day
 // and an ordinary one, reads back from the file after each restart, and the
@@ -248,9 +247,9 @@ TEST(DateMatrix, IntervalLeftRunningOverThreeNightsAndARestart) {
       const LocalDateTime tuesday = DaysAfter(changeDay, 2);
       TempDir dir;
       RecordingNotifier notifier;
-      const Workspace ws{dir.Path(), &RealFileSystem(), &notifier};
+      const Workspace ws{dir.Path(), RealFileSystem(), notifier};
       const auto pick = [](ActivityData& data, int item, const LocalDateTime& now) {
-        OnItemCommand(data, kFirstItemCommand + item, [now] { return now; }, nullptr);
+        PickItem(data, item, [now] { return now; }, nullptr);
       };
       const auto start = [&ws](ActivityData& data) {
         data.catalogue.AddSlot(kRed, 1);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/messages.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -41,7 +42,7 @@ const HelpCase kFailures[] = {
 
 TEST(HelpPage, EachFailureGetsItsTextAndCaption) {
   for (const HelpCase& c : kFailures) {
-    HelpFailure failure;
+    MessageText failure;
     ASSERT_TRUE(HelpOpenFailed(c.result, failure)) << "result " << c.result;
     EXPECT_EQ(failure.text, c.text) << "result " << c.result;
     EXPECT_EQ(failure.caption, c.caption) << "result " << c.result;
@@ -50,7 +51,7 @@ TEST(HelpPage, EachFailureGetsItsTextAndCaption) {
 
 TEST(HelpPage, ResultsAbove32AreSuccessAndShowNothing) {
   for (std::intptr_t result : {33, 42, 0x10000}) {
-    HelpFailure failure{u"unchanged", u"unchanged"};
+    MessageText failure{u"unchanged", u"unchanged"};
     EXPECT_FALSE(HelpOpenFailed(result, failure)) << "result " << result;
     EXPECT_EQ(failure.text, u"unchanged");
     EXPECT_EQ(failure.caption, u"unchanged");
@@ -90,7 +91,7 @@ TEST(ShippedHelpPage, ExplainsEveryMessageTheHelpCommandShows) {
   // The six results with a message of their own, and the unknown result a
   // user meets: no program associated with HTML files (31).
   for (std::intptr_t result : {2, 3, 5, 8, 26, 27, 31}) {
-    HelpFailure failure;
+    MessageText failure;
     ASSERT_TRUE(HelpOpenFailed(result, failure));
     const std::string text = TextToUtf8(failure.text);
     EXPECT_NE(page.find(text), std::string::npos) << "the page does not explain \"" << text << "\"";

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "shell/messages.h"
+
 namespace {
 
 constexpr uint32_t kRed = 0x0000FF;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "data/record_editing.h"
+#include "shell/messages.h"
 #include "support/dates.h"
 #include "support/faulty_files.h"
 #include "support/recording_notifier.h"
@@ -11,9 +12,6 @@
 #include "support/temp_dir.h"
 
 namespace {
-
-
-
 
 // Items A, B, 会議室, 会議 and one the record file cannot hold. Messages of the
 // store (file errors) and of the editor (warnings owned by the dialog) are
@@ -57,9 +55,9 @@ class RecordEditingTest : public ::testing::Test {
   FaultyFileSystem files;
   RecordingNotifier storeMessages;
   RecordingNotifier dialog;
-  ActivityData data{Workspace{dir.Path(), &files, &storeMessages}};
+  ActivityData data{Workspace{dir.Path(), files, storeMessages}};
   std::vector<Text> tips;
-  RecordEditing editing{data, dialog, [this](const Text& tip) { tips.push_back(tip); }};
+  RecordEditing editing{data, dialog, [this](const Text& running) { tips.push_back(TrayTip(running)); }};
 };
 
 }  // namespace

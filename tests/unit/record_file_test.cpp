@@ -12,7 +12,6 @@
 
 namespace {
 
-
 void ExpectRecord(const ActivityRecord& r, const Text& name, const LocalDateTime& start,
                   const LocalDateTime& end) {
   EXPECT_EQ(r.name, name);

@@ -23,9 +23,6 @@
 
 namespace {
 
-
-
-
 const char kTwoRecords[] =
     "A,2010/04/05 09:05,2010/04/05 10:30\r\n"
     "B,2010/04/05 10:30,2010/04/05 11:00\r\n";
@@ -72,7 +69,7 @@ class RecordStoreTest : public ::testing::Test {
   TempDir dir;
   FaultyFileSystem files;
   RecordingNotifier notifier;
-  ActivityData data{Workspace{dir.Path(), &files, &notifier}};
+  ActivityData data{Workspace{dir.Path(), files, notifier}};
   RecordStore& store = data.store;
 };
 
@@ -168,12 +165,14 @@ TEST_F(RecordStoreTest, MalformedFileIsKeptAndNoLaterSaveOverwritesIt) {
   ASSERT_TRUE(store.Save());
   EXPECT_EQ(ReadBytes(kept), original);
 
-  // Another run that meets the same trouble does not overwrite the copy.
+  // Another run that meets the same trouble does not overwrite the copy;
+  // the copy's name is dated by the workspace's clock.
   WriteBytes(DataCsv(), original);
-  ActivityData again(Workspace{dir.Path(), &files, &notifier});
+  ActivityData again(Workspace{dir.Path(), files, notifier, [] { return DT(2010, 4, 6, 9, 30, 5); }});
   again.store.Load();
   const Text secondKept = KeptCopyIn(OnlyMessage());
   EXPECT_NE(secondKept, kept);
+  EXPECT_EQ(secondKept, DataCsv() + u".2010-04-06_093005");
   EXPECT_EQ(ReadBytes(secondKept), original);
   EXPECT_EQ(ReadBytes(kept), original);
 }
@@ -228,7 +227,7 @@ TEST_F(RecordStoreTest, FileLockedByAnotherProgramIsNeverReplaced) {
   HANDLE h = CreateFileW(WStr(DataCsv()), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  ActivityData real(Workspace{dir.Path(), &RealFileSystem(), &notifier});
+  ActivityData real(Workspace{dir.Path(), RealFileSystem(), notifier});
   real.store.Load();
   EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
   EXPECT_TRUE(real.store.SavesBlocked());
@@ -244,34 +243,38 @@ TEST_F(RecordStoreTest, ImportOfAMalformedFileKeepsTheListAndTheRunningItem) {
   data.currentActivity = Text(u"A");
   const Text import = dir.File(u"import.csv");
   WriteBytes(import, "B,2010/04/05 10:30,2010/04/05 10:30\r\n\r\nC,2010/04/05\r\n");
-  EXPECT_FALSE(store.ReadFrom(import));
+  RecordFileContents read;
+  EXPECT_FALSE(ReadRecordFile(files, notifier, import, read));
   EXPECT_EQ(OnlyMessage(), u"3番目のデータの形式が誤っています");
+  EXPECT_TRUE(read.records.empty());
+  EXPECT_EQ(read.openItem, u"");
   ASSERT_EQ(store.Count(), 1);
   EXPECT_EQ(store.At(0).name, u"A");
   EXPECT_EQ(data.currentActivity, u"A");
   EXPECT_FALSE(FileExists(DataCsv()));  // nothing is kept aside for an import
 
-  EXPECT_FALSE(store.ReadFrom(dir.File(u"missing.csv")));
+  EXPECT_FALSE(ReadRecordFile(files, notifier, dir.File(u"missing.csv"), read));
   EXPECT_EQ(OnlyMessage(), OpenFailure(dir.File(u"missing.csv")));
+  EXPECT_TRUE(read.records.empty());
   EXPECT_EQ(store.Count(), 1);
 }
 
-TEST_F(RecordStoreTest, ImportAppendsAndMayChangeTheRunningItem) {
-  store.Append(Rec(u"A", DT(2010, 4, 5, 9, 0), DT(2010, 4, 5, 9, 0)));
-  data.currentActivity = Text(u"A");
+TEST_F(RecordStoreTest, ReadingARecordFileGivesItsRecordsAndItsOpenItem) {
   const Text import = dir.File(u"import.csv");
   WriteBytes(import, "B,2010/04/05 10:30,2010/04/05 10:30");
-  EXPECT_TRUE(store.ReadFrom(import));
-  ASSERT_EQ(store.Count(), 2);
-  EXPECT_EQ(data.currentActivity, u"B");
+  RecordFileContents read;
+  EXPECT_TRUE(ReadRecordFile(files, notifier, import, read));
+  ASSERT_EQ(read.records.size(), 1u);
+  EXPECT_EQ(read.openItem, u"B");
 
   WriteBytes(import, "");
-  EXPECT_TRUE(store.ReadFrom(import));
-  EXPECT_EQ(store.Count(), 2);
+  EXPECT_TRUE(ReadRecordFile(files, notifier, import, read));
+  EXPECT_TRUE(read.records.empty());
+  EXPECT_EQ(read.openItem, u"");
   EXPECT_TRUE(notifier.shown.empty());
 }
 
-TEST_F(RecordStoreTest, LargeFileRoundTripsThroughReadFromAndWriteTo) {
+TEST_F(RecordStoreTest, LargeFileRoundTripsThroughTheReaderAndWriteTo) {
   // The input is built here, apart from the writer under test.
   const std::vector<ActivityRecord> history = sample::MakeHistory(100000);
   std::string input;
@@ -286,7 +289,9 @@ TEST_F(RecordStoreTest, LargeFileRoundTripsThroughReadFromAndWriteTo) {
     input += line;
   }
   WriteBytes(dir.File(u"in.csv"), input);
-  ASSERT_TRUE(store.ReadFrom(dir.File(u"in.csv")));
+  RecordFileContents read;
+  ASSERT_TRUE(ReadRecordFile(files, notifier, dir.File(u"in.csv"), read));
+  for (ActivityRecord& r : read.records) store.Append(std::move(r));
   ASSERT_EQ(store.Count(), 100000);
   ASSERT_TRUE(store.WriteTo(dir.File(u"out.csv")));
   EXPECT_TRUE(ReadBytes(dir.File(u"out.csv")) == input);
@@ -347,7 +352,7 @@ TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
     const Text csv = caseDir.File(u"data.csv");
     const Text bak = caseDir.File(u"data.bak");
     WriteBytes(csv, fileP);
-    ActivityData d(Workspace{caseDir.Path(), &fs, &shown});
+    ActivityData d(Workspace{caseDir.Path(), fs, shown});
     d.store.Load();
     d.store.Append(a);
     ASSERT_TRUE(d.store.Save());
@@ -389,7 +394,7 @@ TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
 
 TEST_F(RecordStoreTest, SaveIntoAMissingDirectoryFailsUntilItExists) {
   const Text missing = dir.File(u"missing");
-  ActivityData d(Workspace{missing, &files, &notifier});
+  ActivityData d(Workspace{missing, files, notifier});
   d.store.Append(Rec(u"A", DT(2010, 4, 5, 9, 0), DT(2010, 4, 5, 10, 0)));
   EXPECT_FALSE(d.store.Save());
   EXPECT_EQ(OnlyMessage(), OpenFailure(d.store.DataPath()));

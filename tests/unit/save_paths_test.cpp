@@ -24,8 +24,6 @@
 
 namespace {
 
-
-
 std::string Format(const std::vector<ActivityRecord>& records) {
   std::string bytes;
   FormatRecordFile(records, bytes);
@@ -71,7 +69,7 @@ TEST(SavePaths, EveryCallerKeepsBothFilesWholeUnderEveryFault) {
   };
   const SavePath paths[] = {
       {"pick", [](ActivityData& d, RecordEditing&, const Text&) {
-         OnItemCommand(d, kFirstItemCommand + 1, [] { return DT(2010, 4, 5, 14, 30); }, nullptr);
+         PickItem(d, 1, [] { return DT(2010, 4, 5, 14, 30); }, nullptr);
        }},
       {"editor add", [](ActivityData&, RecordEditing& e, const Text&) {
          e.Add(1, DT(2010, 4, 5, 7), DT(2010, 4, 5, 8));
@@ -103,7 +101,7 @@ TEST(SavePaths, EveryCallerKeepsBothFilesWholeUnderEveryFault) {
       FaultyFileSystem fs;
       RecordingNotifier shown;
       RecordingNotifier dialog;
-      ActivityData data(Workspace{dir.Path(), &fs, &shown});
+      ActivityData data(Workspace{dir.Path(), fs, shown});
       for (uint32_t color : {0x0000FFu, 0x00FF00u}) data.catalogue.AddSlot(color, 1);
       data.catalogue.AddName(u"会議");
       data.catalogue.AddName(u"作業");
@@ -133,7 +131,7 @@ TEST(SavePaths, EveryCallerKeepsBothFilesWholeUnderEveryFault) {
       // The fault is gone: the next change saves the list, this one included.
       fs.Heal();
       shown.shown.clear();
-      OnItemCommand(data, kFirstItemCommand, [] { return DT(2010, 4, 5, 16); }, nullptr);
+      PickItem(data, 0, [] { return DT(2010, 4, 5, 16); }, nullptr);
       EXPECT_TRUE(shown.shown.empty());
       EXPECT_EQ(ReadBytes(csv), Format(data.store.Records()));
       EXPECT_EQ(ReadBytes(bak), csvAfter);

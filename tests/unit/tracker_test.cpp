@@ -6,6 +6,7 @@
 
 #include "data/activity_data.h"
 #include "data/tracker.h"
+#include "shell/messages.h"
 #include "support/dates.h"
 #include "support/faulty_files.h"
 #include "support/recording_notifier.h"
@@ -14,14 +15,12 @@
 
 namespace {
 
-
 LocalDateTime At(int h, int mi, int s, int ms = 0) {
   LocalDateTime t = DT(2010, 4, 5, h, mi, s);
   t.wMilliseconds = static_cast<uint16_t>(ms);
   t.wDayOfWeek = 1;  // the clock fills the weekday; 2010-04-05 is a Monday
   return t;
 }
-
 
 // Items A, B, 作業, abc, ABC and one the record file cannot hold.
 class TrackerTest : public ::testing::Test {
@@ -37,12 +36,9 @@ class TrackerTest : public ::testing::Test {
 
   // Each pick reads the clock once or twice; the test lists the readings.
   void Pick(int item, std::initializer_list<LocalDateTime> readings) {
-    PickCommand(kFirstItemCommand + item, readings);
-  }
-  void PickCommand(int commandId, std::initializer_list<LocalDateTime> readings) {
     std::deque<LocalDateTime> times(readings);
-    OnItemCommand(
-        data, commandId,
+    PickItem(
+        data, item,
         [&times]() {
           if (times.empty()) {
             ADD_FAILURE() << "the clock was read more often than expected";
@@ -52,7 +48,7 @@ class TrackerTest : public ::testing::Test {
           times.pop_front();
           return t;
         },
-        [this](const Text& tip) { tips.push_back(tip); });
+        [this](const Text& running) { tips.push_back(TrayTip(running)); });
     EXPECT_TRUE(times.empty()) << "the clock was read less often than expected";
   }
 
@@ -71,7 +67,7 @@ class TrackerTest : public ::testing::Test {
   TempDir dir;
   FaultyFileSystem files;
   RecordingNotifier notifier;
-  ActivityData data{Workspace{dir.Path(), &files, &notifier}};
+  ActivityData data{Workspace{dir.Path(), files, notifier}};
   std::vector<Text> tips;
 };
 
@@ -117,11 +113,11 @@ TEST_F(TrackerTest, IntervalRunningAcrossARestartEndsAtTheNextPick) {
   Pick(kA, {At(9, 0, 30)});
   // The program ends with A running and starts again an hour later.
   RecordingNotifier later;
-  ActivityData restarted(Workspace{dir.Path(), &files, &later});
+  ActivityData restarted(Workspace{dir.Path(), files, later});
   restarted.catalogue = data.catalogue;
   restarted.store.Load();
   EXPECT_EQ(restarted.currentActivity, u"A");
-  OnItemCommand(restarted, kFirstItemCommand + kB, [] { return At(10, 1, 15); }, nullptr);
+  PickItem(restarted, kB, [] { return At(10, 1, 15); }, nullptr);
   ASSERT_EQ(restarted.store.Count(), 2);
   EXPECT_EQ(restarted.store.At(0).start, DT(2010, 4, 5, 9, 0));  // minutes only, from the file
   EXPECT_EQ(restarted.store.At(0).end, At(10, 1, 15));
@@ -163,10 +159,11 @@ TEST_F(TrackerTest, CommandOutsideTheItemListChangesNothing) {
   data.currentActivity = Text(u"A");
   data.store.Append(Rec(u"A", At(9, 0, 0), At(9, 0, 0)));
   const int count = data.catalogue.Count();
-  for (int id : {kFirstItemCommand - 1, kFirstItemCommand + count, kLastItemCommand,
-                 kLastItemCommand + 1, 0, -40001}) {
-    SCOPED_TRACE(id);
-    PickCommand(id, {});
+  // The indices of the command ids 40000, 40001 + count, 40020, 40021, 0
+  // and -40001.
+  for (int item : {-1, count, 19, 20, -40001, -80002}) {
+    SCOPED_TRACE(item);
+    Pick(item, {});
   }
   ExpectRecords({Rec(u"A", At(9, 0, 0), At(9, 0, 0))});
   EXPECT_EQ(data.currentActivity, u"A");

@@ -159,7 +159,7 @@ class Dialog {
 
 class ConfDlgTest : public ::testing::Test {
  protected:
-  ConfDlgTest() : data_(Workspace{dir_.Path(), &files_, &notifier_}) {}
+  ConfDlgTest() : data_(Workspace{dir_.Path(), files_, notifier_}) {}
   void SetUp() override { DrainMessages(); }
 
   // Slots red, green, blue, grey with flags 1, 0, 2, 0 and items A, B, C.

@@ -26,19 +26,11 @@ namespace {
 
 LocalDateTime FixedNow() { return DTW(2024, 5, 14, 2, 9, 30); }
 
-Workspace MakeWorkspace(FileSystem& files, Notifier& notifier) {
-  Workspace ws;
-  ws.directory = u"C:\\dorvane-test";
-  ws.files = &files;
-  ws.notifier = &notifier;
-  return ws;
-}
-
 // A CMainDlg on fakes, with the thread's message loop registered as at
 // start-up, and `items` in the catalogue.
 class MainDlgTest : public ::testing::Test {
  protected:
-  MainDlgTest() : registration_(&loop_), data_(MakeWorkspace(files_, notifier_)) {}
+  MainDlgTest() : registration_(&loop_), data_(Workspace{u"C:\\dorvane-test", files_, notifier_}) {}
 
   void SetUp() override { DrainMessages(); }
 
@@ -619,7 +611,7 @@ TEST_F(MainDlgTest, HelpWithNoHelpPageShowsTheShellsFailureWithoutAnOwner) {
   INT_PTR code = reinterpret_cast<INT_PTR>(
       ::ShellExecuteW(nullptr, L"open", WStr(path), nullptr, nullptr, SW_SHOWDEFAULT));
   ASSERT_TRUE(code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) << code;
-  HelpFailure expected;
+  MessageText expected;
   ASSERT_TRUE(HelpOpenFailed(code, expected));
 
   EXPECT_EQ(Command(IDM_HELP), 0);

@@ -12,6 +12,7 @@
 #include "shell/main_dlg.h"
 #include "support/dates.h"
 #include "support/dib_surface.h"
+#include "support/memory_files.h"
 #include "support/recording_notifier.h"
 #include "support/shell_fakes.h"
 #include "support/win32_messages.h"
@@ -29,7 +30,7 @@ constexpr COLORREF kUndrawn = RGB(128, 128, 128);
 
 class ReportWindowTest : public ::testing::Test {
  protected:
-  ReportWindowTest() : registration_(&loop_), data_(Workspace{u"C:\\report-test", nullptr, &notifier_}) {
+  ReportWindowTest() : registration_(&loop_), data_(Workspace{u"C:\\report-test", files_, notifier_}) {
     monitors_.workArea = RECT{0, 0, 1024, 768};
     // 会議 red and counted, 読書 blue and not counted.
     data_.catalogue.AddSlot(0x0000FF, 1);
@@ -84,6 +85,7 @@ class ReportWindowTest : public ::testing::Test {
   CMessageLoop loop_;
   MessageLoopRegistration registration_;
   FakeTray tray_;
+  MemoryFileSystem files_;
   RecordingNotifier notifier_;
   FakeMonitors monitors_;
   ActivityData data_;
