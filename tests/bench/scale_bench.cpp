@@ -116,7 +116,9 @@ void EditorPlaceFirstDay(benchmark::State& state) {
 // (Deleting a record near the start of the history moves the records after
 // it; that is the cost of the list, not of a walk, and not measured here.)
 void EditorChangeLastDay(benchmark::State& state) {
-  ActivityData data(Workspace{});
+  MemoryFileSystem files;
+  RecordingNotifier notifier;
+  ActivityData data(Workspace{Text(), files, notifier});
   LoadRunning(data, static_cast<int>(state.range(0)));
   const LocalDateTime day = LastDay(data.store.Records());
   const int row = static_cast<int>(RecordsOfDate(data.store, day).size()) - 1;
@@ -132,7 +134,9 @@ void EditorChangeLastDay(benchmark::State& state) {
 }
 
 void EditorDeleteLastDay(benchmark::State& state) {
-  ActivityData data(Workspace{});
+  MemoryFileSystem files;
+  RecordingNotifier notifier;
+  ActivityData data(Workspace{Text(), files, notifier});
   LoadRunning(data, static_cast<int>(state.range(0)));
   const LocalDateTime day = LastDay(data.store.Records());
   int index = -1;
