@@ -66,6 +66,34 @@ bool ToLocalDateTime(int64_t seconds, LocalDateTime& out) {
 
 }  // namespace
 
+uint32_t EarlierThan::DateKeyAfter(const LocalDateTime& t, int n) {
+  unsigned y = t.wYear, m = t.wMonth;
+  int d = t.wDay + n;
+  if (d < 1) {
+    if (--m == 0) {
+      m = 12;
+      --y;
+    }
+    d += static_cast<int>(DaysInMonth(y, m));
+  } else if (d > static_cast<int>(DaysInMonth(y, m))) {
+    d -= static_cast<int>(DaysInMonth(y, m));
+    if (++m == 13) {
+      m = 1;
+      ++y;
+    }
+  }
+  return DateKey(y, m, static_cast<unsigned>(d));
+}
+
+EarlierThan::EarlierThan(const LocalDateTime& limit) : limitSeconds_(ToEpochSeconds(limit)) {
+  // Away from the ends of the years, so that the dates around it are clock
+  // dates too.
+  if (IsOnItsDate(limit) && limit.wYear > kFirstYear && limit.wYear < kLastYear) {
+    twoDaysBefore_ = DateKeyAfter(limit, -2);
+    twoDaysAfter_ = DateKeyAfter(limit, 2);
+  }
+}
+
 bool operator==(const LocalDateTime& a, const LocalDateTime& b) {
   return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDayOfWeek == b.wDayOfWeek &&
          a.wDay == b.wDay && a.wHour == b.wHour && a.wMinute == b.wMinute &&

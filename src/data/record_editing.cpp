@@ -49,8 +49,10 @@ int RowOfRecord(const RecordStore& store, const LocalDateTime& date, int index) 
 }
 
 int StartOrderPosition(const RecordStore& store, const LocalDateTime& start) {
-  for (int i = store.Count() - 1; i >= 0; --i) {
-    if (IsEarlier(store.At(i).start, start)) return i + 1;
+  const EarlierThan isEarlier(start);
+  const std::vector<ActivityRecord>& records = store.Records();
+  for (size_t i = records.size(); i > 0; --i) {
+    if (isEarlier(records[i - 1].start)) return static_cast<int>(i);
   }
   return 0;
 }

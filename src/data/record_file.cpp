@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <unordered_map>
 
 #include "base/codepage932.h"
@@ -18,6 +19,17 @@ namespace {
 
 bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+// U+3000 IDEOGRAPHIC SPACE, white space to the C library's "%s".
+constexpr unsigned char kIdeographicSpace[2] = {0x81, 0x40};
+bool IsIdeographicSpace(unsigned char lead, unsigned char trail) {
+  return lead == kIdeographicSpace[0] && trail == kIdeographicSpace[1];
+}
+
+// A number's field holds 16 bits.
+constexpr uint32_t kFieldMax = 0xFFFF;
+// What the decoder makes of a byte pair without a character.
+constexpr char16_t kReplacementCharacter = 0xFFFD;
 
 // Walks a line as the reader sees it after its normalisation: a comma reads
 // as a space, double quotes and apostrophes are skipped as if removed. White
@@ -43,7 +55,7 @@ class LineCursor {
   int SpaceLength() {
     unsigned char c = Peek();
     if (c == ' ' || c == ',' || (c >= 0x09 && c <= 0x0D)) return 1;
-    return c == 0x81 && Following() == 0x40 ? 2 : 0;
+    return IsIdeographicSpace(c, Following()) ? 2 : 0;
   }
 
   void SkipSpace() {
@@ -59,7 +71,7 @@ class LineCursor {
     uint32_t v = 0;
     do {
       v = v * 10 + static_cast<uint32_t>(c - '0');
-      if (v > 0xFFFF) return false;
+      if (v > kFieldMax) return false;
       Advance(1);
       c = Peek();
     } while (c >= '0' && c <= '9');
@@ -103,16 +115,61 @@ bool ScanName(LineCursor& in, std::string& name) {
   return units != 0;
 }
 
+// The ten numbers of a line, in the order written: start year, month, day,
+// hour, minute, then the same of the end.
+constexpr int kLineNumbers = 10;
+using LineNumbers = uint16_t[kLineNumbers];
+
 // Ten numbers after the name, separated as in
 // "%s %u/%u/%u %u:%u %u/%u/%u %u:%u". A space in the format matches any
 // white space, which the number skips anyway; '/' and ':' must come next.
-bool ScanTimes(LineCursor& in, ActivityRecord& record) {
-  static const char kSeparators[10] = {' ', '/', '/', ' ', ':', ' ', '/', '/', ' ', ':'};
-  uint16_t n[10];
-  for (int i = 0; i < 10; ++i) {
+bool ScanTimes(LineCursor& in, LineNumbers& n) {
+  static const char kSeparators[kLineNumbers] = {' ', '/', '/', ' ', ':', ' ', '/', '/', ' ', ':'};
+  for (int i = 0; i < kLineNumbers; ++i) {
     if (kSeparators[i] != ' ' && !in.Literal(kSeparators[i])) return false;
     if (!in.Number(n[i])) return false;
   }
+  return true;
+}
+
+// A line exactly as the writer writes it, "name,2010/04/05 09:05,...": a
+// name without quotes or white space, then each number right after its one
+// separator, and nothing after the last. Nearly every line of every file
+// has this form, which the cursor would read the same way; so it is read
+// here at the speed of the bytes, and any other line is left to the cursor.
+bool ScanWrittenLine(const char* p, const char* stop, std::string_view& name, LineNumbers& n) {
+  static const char kSeparators[kLineNumbers] = {',', '/', '/', ' ', ':', ',', '/', '/', ' ', ':'};
+  const char* const begin = p;
+  size_t units = 0;
+  while (p != stop && *p != ',') {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (IsLeadByte(c)) {
+      const unsigned char trail = stop - p >= 2 ? static_cast<unsigned char>(p[1]) : 0;
+      if (!IsTrailByte(trail) || IsIdeographicSpace(c, trail)) return false;
+      p += 2;
+    } else {
+      if (c <= ' ' || c == '"' || c == '\'') return false;
+      ++p;
+    }
+    if (++units > kMaxRecordNameUnits) return false;
+  }
+  if (p == begin) return false;
+  name = std::string_view(begin, static_cast<size_t>(p - begin));
+  for (int i = 0; i < kLineNumbers; ++i) {
+    if (p == stop || *p != kSeparators[i]) return false;
+    const char* const digits = ++p;
+    uint32_t v = 0;
+    for (; p != stop && *p >= '0' && *p <= '9'; ++p) {
+      v = v * 10 + static_cast<uint32_t>(*p - '0');
+      if (v > kFieldMax) return false;
+    }
+    if (p == digits) return false;
+    n[i] = static_cast<uint16_t>(v);
+  }
+  return p == stop;
+}
+
+void SetTimes(const LineNumbers& n, ActivityRecord& record) {
   record.start = LocalDateTime{};
   record.start.wYear = n[0];
   record.start.wMonth = n[1];
@@ -125,18 +182,47 @@ bool ScanTimes(LineCursor& in, ActivityRecord& record) {
   record.end.wDay = n[7];
   record.end.wHour = n[8];
   record.end.wMinute = n[9];
-  return true;
+}
+
+// Names are converted all together: joined by LFs into one text, converted
+// in one conversion (one per record, or even per name, is the slow path),
+// and split at the LFs again. LF is the same single unit in both encodings
+// and never part of a double-byte character, so each piece is its part as
+// converted alone; only a part that holds an LF itself spoils the split,
+// and false is returned then.
+constexpr char kNameSeparator = '\n';
+
+template <typename Parts, typename Converted, typename Convert>
+bool ConvertJoined(const Parts& parts, std::vector<Converted>& out, Convert convert) {
+  using Unit = typename Parts::value_type::value_type;
+  using ConvertedUnit = typename Converted::value_type;
+  std::basic_string<Unit> joined;
+  for (const auto& part : parts) {
+    joined += part;
+    joined.push_back(static_cast<Unit>(kNameSeparator));
+  }
+  Converted all;
+  convert(std::basic_string_view<Unit>(joined), all);
+  out.clear();
+  out.reserve(parts.size());
+  for (size_t pos = 0; pos < all.size();) {
+    const size_t lf = all.find(static_cast<ConvertedUnit>(kNameSeparator), pos);
+    if (lf == Converted::npos) break;
+    out.emplace_back(all, pos, lf - pos);
+    pos = lf + 1;
+  }
+  return out.size() == parts.size();
 }
 
 // The distinct names of a file, in the order first met.
 class NameTable {
  public:
-  uint32_t Add(const std::string& bytes, int lineNumber) {
+  uint32_t Add(std::string_view bytes, int lineNumber) {
     auto found = index_.find(bytes);
     if (found != index_.end()) return found->second;
     const uint32_t k = static_cast<uint32_t>(bytes_.size());
-    index_.emplace(bytes, k);
-    bytes_.push_back(bytes);
+    bytes_.emplace_back(bytes);  // a deque never moves its strings: the key stays valid
+    index_.emplace(bytes_.back(), k);
     firstLine_.push_back(lineNumber);
     return k;
   }
@@ -144,31 +230,16 @@ class NameTable {
   // Decodes every name, all in one conversion. Returns the first line whose
   // name has a byte pair without a character (U+FFFD), or 0.
   int Decode() {
-    std::string joined;
-    for (const std::string& b : bytes_) {
-      joined += b;
-      joined.push_back('\n');
-    }
-    const Text text = DecodeCp932(joined);
-    decoded_.clear();
-    decoded_.reserve(bytes_.size());
-    for (size_t pos = 0; pos < text.size();) {
-      size_t lf = text.find(u'\n', pos);
-      if (lf == Text::npos) break;
-      decoded_.emplace_back(text, pos, lf - pos);
-      pos = lf + 1;
-    }
-    // Names hold whole characters and no LF, so each decodes as it would
-    // inside its line; a count that does not agree leaves nothing to trust.
-    if (decoded_.size() != bytes_.size()) {
+    const auto decode = [](std::string_view b, Text& t) { t = DecodeCp932(b); };
+    // A count that does not agree leaves nothing to trust.
+    if (!ConvertJoined(bytes_, decoded_, decode)) {
       decoded_.clear();
       for (const std::string& b : bytes_) decoded_.push_back(DecodeCp932(b));
     }
     int bad = 0;
     for (size_t k = 0; k < decoded_.size(); ++k) {
-      if (decoded_[k].find(char16_t{0xFFFD}) != Text::npos && (bad == 0 || firstLine_[k] < bad)) {
-        bad = firstLine_[k];
-      }
+      const bool spoilt = decoded_[k].find(kReplacementCharacter) != Text::npos;
+      if (spoilt && (bad == 0 || firstLine_[k] < bad)) bad = firstLine_[k];
     }
     return bad;
   }
@@ -176,21 +247,26 @@ class NameTable {
   const Text& Name(uint32_t k) const { return decoded_[k]; }
 
  private:
-  std::unordered_map<std::string, uint32_t> index_;
-  std::vector<std::string> bytes_;
+  std::unordered_map<std::string_view, uint32_t> index_;
+  std::deque<std::string> bytes_;
   std::vector<int> firstLine_;
   std::vector<Text> decoded_;
 };
+
+// Fewer bytes than a line as the writer writes it takes (two times of usual
+// width are 34, the line end 2, and a name at least 1): a count of records
+// to reserve that is seldom too small.
+constexpr size_t kTypicalLineBytes = 32;
 
 }  // namespace
 
 int ParseRecordFile(std::string_view bytes, std::vector<ActivityRecord>& out) {
   std::vector<ActivityRecord> read;
   std::vector<uint32_t> nameOf;
-  read.reserve(bytes.size() / 32 + 1);
+  read.reserve(bytes.size() / kTypicalLineBytes + 1);
   nameOf.reserve(read.capacity());
   NameTable names;
-  std::string name;
+  std::string scanned;
   int lineNumber = 0;
   int badLine = 0;
   const char* p = bytes.data();
@@ -202,13 +278,19 @@ int ParseRecordFile(std::string_view bytes, std::vector<ActivityRecord>& out) {
     if (lf && stop != p && stop[-1] == '\r') --stop;
     ++lineNumber;
     if (stop != p) {
-      LineCursor in(std::string_view(p, static_cast<size_t>(stop - p)));
-      in.SkipSpace();
-      read.emplace_back();
-      if (!ScanName(in, name) || !ScanTimes(in, read.back())) {
-        badLine = lineNumber;
-        break;
+      std::string_view name;
+      LineNumbers n;
+      if (!ScanWrittenLine(p, stop, name, n)) {
+        LineCursor in(std::string_view(p, static_cast<size_t>(stop - p)));
+        in.SkipSpace();
+        if (!ScanName(in, scanned) || !ScanTimes(in, n)) {
+          badLine = lineNumber;
+          break;
+        }
+        name = scanned;
       }
+      read.emplace_back();
+      SetTimes(n, read.back());
       nameOf.push_back(names.Add(name, lineNumber));
     }
     p = lf ? lf + 1 : end;
@@ -228,88 +310,85 @@ int ParseRecordFile(std::string_view bytes, std::vector<ActivityRecord>& out) {
 
 namespace {
 
-template <typename String>
-void AppendNumber(String& out, unsigned v, int minDigits) {
-  typename String::value_type digits[10];
+// ",%u/%02u/%02u %02u:%02u": a comma and five numbers of at most five digits
+// each, with their separators.
+constexpr size_t kTimeBytesMax = 5 * (1 + 5);
+constexpr char kLineEnd[] = "\r\n";
+constexpr size_t kLineEndBytes = sizeof kLineEnd - 1;
+// What a line takes after its name when every field has its usual width:
+// ",2010/04/05 09:05" twice and the line end.
+constexpr size_t kUsualLineBytesAfterName = 2 * 17 + kLineEndBytes;
+
+// "%u" (minDigits 1) or "%02u" (minDigits 2).
+char* PutNumber(char* out, unsigned v, int minDigits) {
+  if (v < 100 && minDigits == 2) {
+    out[0] = static_cast<char>('0' + v / 10);
+    out[1] = static_cast<char>('0' + v % 10);
+    return out + 2;
+  }
+  char digits[5];
   int n = 0;
   do {
-    digits[n++] = static_cast<typename String::value_type>('0' + v % 10);
+    digits[n++] = static_cast<char>('0' + v % 10);
     v /= 10;
   } while (v != 0);
-  for (int i = n; i < minDigits; ++i) out.push_back('0');
-  while (n > 0) out.push_back(digits[--n]);
+  for (int i = n; i < minDigits; ++i) *out++ = '0';
+  while (n > 0) *out++ = digits[--n];
+  return out;
 }
 
-// ",%u/%02u/%02u %02u:%02u" into UTF-16 text or code page 932 bytes (the
-// same ASCII either way).
-template <typename String>
-void AppendTime(String& out, const LocalDateTime& t) {
-  out.push_back(',');
-  AppendNumber(out, t.wYear, 1);
-  out.push_back('/');
-  AppendNumber(out, t.wMonth, 2);
-  out.push_back('/');
-  AppendNumber(out, t.wDay, 2);
-  out.push_back(' ');
-  AppendNumber(out, t.wHour, 2);
-  out.push_back(':');
-  AppendNumber(out, t.wMinute, 2);
+char* PutTime(char* out, const LocalDateTime& t) {
+  *out++ = ',';
+  out = PutNumber(out, t.wYear, 1);
+  *out++ = '/';
+  out = PutNumber(out, t.wMonth, 2);
+  *out++ = '/';
+  out = PutNumber(out, t.wDay, 2);
+  *out++ = ' ';
+  out = PutNumber(out, t.wHour, 2);
+  *out++ = ':';
+  return PutNumber(out, t.wMinute, 2);
 }
 
 }  // namespace
 
-void AppendRecordLine(const ActivityRecord& record, Text& out) {
-  out += record.name;
-  AppendTime(out, record.start);
-  AppendTime(out, record.end);
-  out += u"\r\n";
-}
-
 // A history holds thousands of records under a dozen names, and everything
-// but the names is ASCII. So the distinct names are converted together, in
-// one conversion, and the lines are put together from bytes: converting the
-// whole file would push megabytes of digits through the converter.
+// but the names is ASCII. So the distinct names are converted together, and
+// the lines are put together from bytes: converting the whole file would
+// push megabytes of digits through the converter.
 bool FormatRecordFile(const std::vector<ActivityRecord>& records, std::string& bytes) {
   std::unordered_map<std::u16string_view, size_t> nameIndex;
+  std::vector<std::u16string_view> names;
   std::vector<size_t> nameOf;
   nameOf.reserve(records.size());
-  Text names;
   for (const ActivityRecord& r : records) {
-    auto inserted = nameIndex.emplace(r.name, nameIndex.size());
-    if (inserted.second) {
-      names += r.name;
-      names.push_back(u'\n');
-    }
+    auto inserted = nameIndex.emplace(r.name, names.size());
+    if (inserted.second) names.emplace_back(r.name);
     nameOf.push_back(inserted.first->second);
   }
-  std::string encoded;
-  const bool complete = EncodeCp932(names, encoded);
-
-  // LF is never part of a double-byte character, so the LFs in the bytes are
-  // those between the names, unless a name holds one itself.
-  std::vector<std::string_view> encodedNames;
-  encodedNames.reserve(nameIndex.size());
-  for (size_t pos = 0; pos < encoded.size();) {
-    size_t lf = encoded.find('\n', pos);
-    if (lf == std::string::npos) break;
-    encodedNames.emplace_back(encoded.data() + pos, lf - pos);
-    pos = lf + 1;
-  }
-  if (encodedNames.size() != nameIndex.size()) {
-    Text text;
-    for (const ActivityRecord& r : records) AppendRecordLine(r, text);
-    return EncodeCp932(text, bytes);
+  bool complete = true;
+  const auto encode = [&complete](std::u16string_view text, std::string& b) {
+    complete = EncodeCp932(text, b) && complete;
+  };
+  std::vector<std::string> encoded;
+  if (!ConvertJoined(names, encoded, encode)) {
+    // A name holds a line end of its own; each is converted alone then.
+    complete = true;
+    encoded.assign(names.size(), std::string());
+    for (size_t k = 0; k < names.size(); ++k) encode(names[k], encoded[k]);
   }
 
   size_t size = 0;
-  for (size_t i = 0; i < records.size(); ++i) size += encodedNames[nameOf[i]].size() + 36;
+  for (size_t k : nameOf) size += encoded[k].size() + kUsualLineBytesAfterName;
   bytes.clear();
   bytes.reserve(size);
+  char tail[2 * kTimeBytesMax + kLineEndBytes];
   for (size_t i = 0; i < records.size(); ++i) {
-    bytes += encodedNames[nameOf[i]];
-    AppendTime(bytes, records[i].start);
-    AppendTime(bytes, records[i].end);
-    bytes += "\r\n";
+    bytes += encoded[nameOf[i]];
+    char* out = PutTime(tail, records[i].start);
+    out = PutTime(out, records[i].end);
+    for (char c : std::string_view(kLineEnd)) *out++ = c;
+    bytes.append(tail, static_cast<size_t>(out - tail));
   }
   return complete;
 }

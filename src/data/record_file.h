@@ -30,10 +30,7 @@ constexpr size_t kMaxRecordNameUnits = 1023;
 // not be the name written: both make the line malformed.
 int ParseRecordFile(std::string_view bytes, std::vector<ActivityRecord>& out);
 
-// Appends the record's line with its CR LF, every unit of the name whole.
-void AppendRecordLine(const ActivityRecord& record, Text& out);
-
-// The whole file in code page 932, with all names converted in one conversion
-// (never one per record). Returns false when a name holds a character that
+// The whole file in code page 932, one line per record as above, with all
+// names converted in one conversion (never one per record). Returns false when a name holds a character that
 // code page 932 cannot hold; it is written as '?'.
 bool FormatRecordFile(const std::vector<ActivityRecord>& records, std::string& bytes);

@@ -191,6 +191,14 @@ void CEditDlg::LoadRow(int row) {
   const int index = RecordOfRow(data_.store, ShownDate(), row);
   if (index < 0) return;
   const ActivityRecord& record = data_.store.At(index);
+  // 変更 and 削除 act on the selected row, so the activated row must be it. A
+  // double click whose first press came before the list was refilled
+  // activates a row without selecting it (only a single press selects); the
+  // loaded times would otherwise be dropped by 変更 without a word.
+  LVITEMW selected{};
+  selected.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  selected.state = LVIS_SELECTED | LVIS_FOCUSED;
+  ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&selected));
   // Only an entry of exactly this name: selecting 会議室 for a record of 会議
   // would rename the record at the next 変更. Without one the selection
   // stays as it was.

@@ -1,4 +1,4 @@
-// Ten, twenty and thirty years of history (about 20 records a day): the
+// One and a half to thirty years of history (about 20 records a day): the
 // costs a user meets, each beside a plain baseline measured in the same run.
 //   ScaleLoad, ScalePlainLoad             start-up: read and parse data.csv
 //   ScalePick, ScalePlainPick             a pick with its save
@@ -8,6 +8,9 @@
 //                                         against one plain walk
 //   ScaleEditorPlaceFirstDay              where a record added on the first
 //                                         day goes (the longest walk of adding)
+//   ScaleEditorChangeLastDay,             the walks of changing and deleting
+//   ScaleEditorDeleteLastDay              a row of the last day while an
+//                                         item runs, before their save
 // Every benchmark fits its times against N (the _BigO and _RMS lines) and
 // reports its cost per record: linear growth shows as a flat per-record cost
 // and a small RMS. tests/bench/scale_table.py turns a JSON run into the
@@ -21,18 +24,21 @@
 #include "support/sample_history.h"
 #include "data/activity_data.h"
 #include "data/record_editing.h"
+#include "data/tracker.h"
 #include "records_bench.h"
 #include "report_bench.h"
 
 namespace {
 
 // 365 days of about 20 records: 7,300 a year.
-constexpr int kTenYears = 75000;
+constexpr int kOneAndAHalfYears = 10000;
+constexpr int kFourteenYears = 100000;
 constexpr int kTwentyYears = 150000;
 constexpr int kThirtyYears = 225000;
 
 void ScaleSizes(benchmark::internal::Benchmark* b) {
-  b->Arg(kTenYears)->Arg(kTwentyYears)->Arg(kThirtyYears)->Unit(benchmark::kMillisecond);
+  b->Arg(kOneAndAHalfYears)->Arg(kFourteenYears)->Arg(kTwentyYears)->Arg(kThirtyYears);
+  b->Unit(benchmark::kMillisecond);
   b->Complexity(benchmark::oN);
 }
 
@@ -73,9 +79,21 @@ void EditorDay(benchmark::State& state) {
   if (rows < 17) state.SkipWithError("a whole day has 17 records or more");
 }
 
+// The history with the item running since the day after its last record, as
+// the tracker leaves it.
+void LoadRunning(ActivityData& data, int count) {
+  for (ActivityRecord& r : sample::MakeHistory(count)) data.store.Append(std::move(r));
+  ActivityRecord running = data.store.At(count - 1);
+  running.start.wDay = 28;
+  running.start.wHour = 9;
+  running.end = running.start;
+  data.currentActivity = running.name;
+  data.store.Append(std::move(running));
+}
+
 // Where the editor puts a record added on the first day of the history: the
-// walk back from the end compares every start through the local-time
-// conversion. The worst case of adding; a day near the end stops at once.
+// walk back from the end passes every start. The worst case of adding; a
+// day near the end stops at once.
 void EditorPlaceFirstDay(benchmark::State& state) {
   MemoryFileSystem files;
   RecordingNotifier notifier;
@@ -91,6 +109,48 @@ void EditorPlaceFirstDay(benchmark::State& state) {
     benchmark::DoNotOptimize(position);
   }
   if (position != 0) state.SkipWithError("7:00 on the first day goes first");
+}
+
+// Changing or deleting a row of the editor's day finds the row's record and
+// the running one. The rows of the last whole day take the longest walk.
+// (Deleting a record near the start of the history moves the records after
+// it; that is the cost of the list, not of a walk, and not measured here.)
+void EditorChangeLastDay(benchmark::State& state) {
+  MemoryFileSystem files;
+  RecordingNotifier notifier;
+  ActivityData data(Workspace{Text(), files, notifier});
+  LoadRunning(data, static_cast<int>(state.range(0)));
+  const LocalDateTime day = LastDay(data.store.Records());
+  const int row = static_cast<int>(RecordsOfDate(data.store, day).size()) - 1;
+  int index = -1;
+  for (auto _ : state) {
+    index = RecordOfRow(data.store, day, row);
+    const int running = FindRunningRecord(data.store, data.currentActivity);
+    if (index < 0 || index == running) break;
+    data.store.At(index).end.wMinute ^= 1;
+    benchmark::DoNotOptimize(index);
+  }
+  if (index < 0) state.SkipWithError("the last day has rows");
+}
+
+void EditorDeleteLastDay(benchmark::State& state) {
+  MemoryFileSystem files;
+  RecordingNotifier notifier;
+  ActivityData data(Workspace{Text(), files, notifier});
+  LoadRunning(data, static_cast<int>(state.range(0)));
+  const LocalDateTime day = LastDay(data.store.Records());
+  int index = -1;
+  for (auto _ : state) {
+    index = RecordOfRow(data.store, day, 0);
+    const int running = FindRunningRecord(data.store, data.currentActivity);
+    if (index < 0 || index == running) break;
+    ActivityRecord taken = std::move(data.store.At(index));
+    data.store.RemoveAt(index);
+    state.PauseTiming();
+    data.store.InsertAt(index, std::move(taken));
+    state.ResumeTiming();
+  }
+  if (index < 0) state.SkipWithError("the last day has rows");
 }
 
 // One walk that keeps the positions of the records starting on the day.
@@ -119,5 +179,7 @@ BENCHMARK(Scaled<report_bench::PlainReport>)->Name("ScalePlainReport")->Apply(Sc
 BENCHMARK(Scaled<EditorDay>)->Name("ScaleEditorDay")->Apply(ScaleSizes);
 BENCHMARK(Scaled<PlainDay>)->Name("ScalePlainDay")->Apply(ScaleSizes);
 BENCHMARK(Scaled<EditorPlaceFirstDay>)->Name("ScaleEditorPlaceFirstDay")->Apply(ScaleSizes);
+BENCHMARK(Scaled<EditorChangeLastDay>)->Name("ScaleEditorChangeLastDay")->Apply(ScaleSizes);
+BENCHMARK(Scaled<EditorDeleteLastDay>)->Name("ScaleEditorDeleteLastDay")->Apply(ScaleSizes);
 
 }  // namespace
