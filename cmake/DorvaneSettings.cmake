@@ -1,6 +1,15 @@
 # Build settings shared by every tree (the main trees and the fuzz tree); the
 # static checks take them from the trees' compile databases.
 
+# C++17 without compiler extensions; a tree configured without a build type
+# gets optimised code with debug information.
+set(CMAKE_CXX_STANDARD 17)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE RelWithDebInfo)
+endif()
+
 # Warnings of everything we compile: the program, its tests and tools.
 set(DORVANE_WARNINGS -Wall -Wextra -Wshadow -Wimplicit-fallthrough)
 

@@ -83,28 +83,24 @@ struct DeviceMapping {
 };
 
 // Appenders, so every producer builds primitives the same way.
-inline void AddFillRect(PrimitiveList& out, DeviceRect rect, uint32_t color) {
+inline void AddBox(PrimitiveList& out, PrimitiveKind kind, DeviceRect rect, uint32_t color) {
   Primitive p;
-  p.kind = PrimitiveKind::kFillRect;
+  p.kind = kind;
   p.rect = rect;
   p.color = color;
   out.push_back(std::move(p));
+}
+
+inline void AddFillRect(PrimitiveList& out, DeviceRect rect, uint32_t color) {
+  AddBox(out, PrimitiveKind::kFillRect, rect, color);
 }
 
 inline void AddRectangle(PrimitiveList& out, DeviceRect rect, uint32_t fillColor) {
-  Primitive p;
-  p.kind = PrimitiveKind::kRectangle;
-  p.rect = rect;
-  p.color = fillColor;
-  out.push_back(std::move(p));
+  AddBox(out, PrimitiveKind::kRectangle, rect, fillColor);
 }
 
 inline void AddFrameRect(PrimitiveList& out, DeviceRect rect, uint32_t color) {
-  Primitive p;
-  p.kind = PrimitiveKind::kFrameRect;
-  p.rect = rect;
-  p.color = color;
-  out.push_back(std::move(p));
+  AddBox(out, PrimitiveKind::kFrameRect, rect, color);
 }
 
 inline void AddLine(PrimitiveList& out, int fromX, int fromY, int toX, int toY) {

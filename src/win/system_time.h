@@ -7,28 +7,20 @@
 
 #include "base/datetime.h"
 
-inline SYSTEMTIME ToSystemTime(const LocalDateTime& t) {
-  SYSTEMTIME st;
-  st.wYear = t.wYear;
-  st.wMonth = t.wMonth;
-  st.wDayOfWeek = t.wDayOfWeek;
-  st.wDay = t.wDay;
-  st.wHour = t.wHour;
-  st.wMinute = t.wMinute;
-  st.wSecond = t.wSecond;
-  st.wMilliseconds = t.wMilliseconds;
-  return st;
+template <typename To, typename From>
+To CopyTimeFields(const From& from) {
+  To to;
+  to.wYear = from.wYear;
+  to.wMonth = from.wMonth;
+  to.wDayOfWeek = from.wDayOfWeek;
+  to.wDay = from.wDay;
+  to.wHour = from.wHour;
+  to.wMinute = from.wMinute;
+  to.wSecond = from.wSecond;
+  to.wMilliseconds = from.wMilliseconds;
+  return to;
 }
 
-inline LocalDateTime FromSystemTime(const SYSTEMTIME& st) {
-  LocalDateTime t;
-  t.wYear = st.wYear;
-  t.wMonth = st.wMonth;
-  t.wDayOfWeek = st.wDayOfWeek;
-  t.wDay = st.wDay;
-  t.wHour = st.wHour;
-  t.wMinute = st.wMinute;
-  t.wSecond = st.wSecond;
-  t.wMilliseconds = st.wMilliseconds;
-  return t;
-}
+inline SYSTEMTIME ToSystemTime(const LocalDateTime& t) { return CopyTimeFields<SYSTEMTIME>(t); }
+
+inline LocalDateTime FromSystemTime(const SYSTEMTIME& st) { return CopyTimeFields<LocalDateTime>(st); }

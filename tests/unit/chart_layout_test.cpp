@@ -16,6 +16,16 @@ constexpr uint32_t kRed = 0x0000FF;
 constexpr uint32_t kGreen = 0x00FF00;
 constexpr uint32_t kBlue = 0xFF0000;
 
+// The report of Wednesday() in a client area of odd width (833 x 438).
+ChartView WednesdayView(DeviceMapping mapping = DeviceMapping{}) {
+  ChartView view;
+  view.clientWidth = 833;
+  view.clientHeight = 438;
+  view.mapping = mapping;
+  view.reportDate = Wednesday();
+  return view;
+}
+
 std::vector<std::string> Labels(const ChartPage& page) {
   std::vector<std::string> labels;
   for (const ChartRow& row : page.rows) labels.push_back(Narrow(row.label.text));
@@ -79,11 +89,7 @@ TEST(ChartFrame, GeometryOfBothColumnsOnScreen) {
 }
 
 TEST(ChartFrame, ScaleAndOffsetMapEveryPoint) {
-  ChartView view;
-  view.clientWidth = 833;
-  view.clientHeight = 438;
-  view.mapping = DeviceMapping{3, 100, 50};
-  view.reportDate = Wednesday();
+  const ChartView view = WednesdayView(DeviceMapping{3, 100, 50});
   const ItemCatalogue catalogue = MakeCatalogue({{"A", kRed, 1}});
   const std::vector<ActivityRecord> records = {
       Rec("A", DT(2010, 1, 3, 9, 30), DT(2010, 1, 3, 11, 45))};
@@ -105,11 +111,7 @@ TEST(ChartFrame, ScaleAndOffsetMapEveryPoint) {
 }
 
 TEST(ChartFrame, ScaleZeroPutsEveryPointOnTheOffset) {
-  ChartView view;
-  view.clientWidth = 833;
-  view.clientHeight = 438;
-  view.mapping = DeviceMapping{0, 75, 628};
-  view.reportDate = Wednesday();
+  const ChartView view = WednesdayView(DeviceMapping{0, 75, 628});
   const ItemCatalogue catalogue = MakeCatalogue({{"A", kRed, 1}});
   const std::vector<ActivityRecord> records = {Rec("A", DT(2010, 1, 4, 1), DT(2010, 1, 4, 2))};
   for (DayStep step : {DrawDayBars, DrawDayTotals}) {
@@ -124,10 +126,7 @@ TEST(ChartFrame, RowOrderIsStepThenLabelThenOutlineThenTicksWithOddLabels) {
   const std::vector<ActivityRecord> records = {
       Rec("A", DT(2010, 1, 3, 1), DT(2010, 1, 3, 2)),
       Rec("A", DT(2010, 1, 3, 5), DT(2010, 1, 3, 6))};
-  ChartView view;
-  view.clientWidth = 833;
-  view.clientHeight = 438;
-  view.reportDate = Wednesday();
+  const ChartView view = WednesdayView();
   const PrimitiveList list = LayoutChart(view, catalogue, records, FakeLabel, DrawDayBars);
   // Spelled out for the first row, the one with bars.
   const PrimitiveKind expected[] = {
