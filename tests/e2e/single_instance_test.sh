@@ -18,11 +18,16 @@ already="caption	通知
 text	起動済みです
 button	OK"
 
+# A refused copy shows the message, ends with 0 once it is dismissed.
+expect_refused() { # pid, which copy (for the failure messages)
+  e2e_expect_output "message of $2" "$already" drv msgbox read --pid "$1"
+  drv msgbox dismiss --pid "$1" || e2e_fail "could not dismiss the message of $2"
+  e2e_expect "exit code of $2" 0 "$(e2e_exit_code "$1")"
+}
+
 e2e_start
 second=${E2E_PIDS[0]}
-e2e_expect_output "message of the second copy" "$already" drv msgbox read --pid "$second"
-drv msgbox dismiss --pid "$second" || e2e_fail "could not dismiss the second copy's message"
-e2e_expect "exit code of the second copy" 0 "$(e2e_exit_code "$second")"
+expect_refused "$second" "the second copy"
 e2e_expect "files after the second copy" "$before" "$(e2e_snapshot "$E2E_DIR")"
 
 drv alive --pid "$first" >/dev/null || e2e_fail "the first copy ended when the second started"
@@ -40,7 +45,5 @@ held_pid=$(sed -n 's/^[0-9A-F]*\tpid=\([0-9]*\)\t.*/\1/p' <<<"$held")
 E2E_ALL_PIDS+=("$held_pid")
 e2e_start
 third=${E2E_PIDS[0]}
-e2e_expect_output "message when another program has the title" "$already" drv msgbox read --pid "$third"
-drv msgbox dismiss --pid "$third" || e2e_fail "could not dismiss the message"
-e2e_expect "exit code beside another program's window" 0 "$(e2e_exit_code "$third")"
+expect_refused "$third" "the copy beside another program's window"
 e2e_expect "files after the refused starts" "$before" "$(e2e_snapshot "$E2E_DIR")"
