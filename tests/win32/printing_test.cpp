@@ -219,29 +219,30 @@ TEST_F(PrintRunTest, TheReportsOnePageIsDrawnBetweenTheDocumentsStartAndEnd) {
 }
 
 TEST_F(PrintRunTest, PagesRunFromFirstToLastWhileValid) {
-  run.firstPage = 2;
-  run.lastPage = 4;
-  script.validPages = 10;
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(script.calls,
-            "startdoc(named) begin startpage before2 draw2 after2 endpage startpage before3 draw3 after3 "
-            "endpage startpage before4 draw4 after4 endpage end enddoc ");
-
-  // The last page may be the largest number: the loop still ends.
-  script.calls.clear();
-  run.firstPage = 0;
-  run.lastPage = 0xFFFFFFFFu;
-  script.validPages = 2;
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(script.calls,
-            "startdoc(named) begin startpage before0 draw0 after0 endpage startpage before1 draw1 after1 "
-            "endpage end enddoc ");
-
-  script.calls.clear();
-  run.firstPage = 5;
-  run.lastPage = 4;
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(script.calls, "startdoc(named) begin end enddoc ") << "first after last: no page";
+  struct Case {
+    UINT first, last, validPages;
+    const char* calls;
+    const char* why;
+  };
+  const Case cases[] = {
+      {2, 4, 10,
+       "startdoc(named) begin startpage before2 draw2 after2 endpage startpage before3 draw3 after3 "
+       "endpage startpage before4 draw4 after4 endpage end enddoc ",
+       "pages 2 to 4"},
+      {0, 0xFFFFFFFFu, 2,
+       "startdoc(named) begin startpage before0 draw0 after0 endpage startpage before1 draw1 after1 "
+       "endpage end enddoc ",
+       "the last page may be the largest number: the loop still ends"},
+      {5, 4, 2, "startdoc(named) begin end enddoc ", "first after last: no page"},
+  };
+  for (const Case& c : cases) {
+    script.calls.clear();
+    run.firstPage = c.first;
+    run.lastPage = c.last;
+    script.validPages = c.validPages;
+    EXPECT_TRUE(Run()) << c.why;
+    EXPECT_EQ(script.calls, c.calls) << c.why;
+  }
 }
 
 TEST_F(PrintRunTest, APageThatFailsToDrawAbortsTheDocument) {
