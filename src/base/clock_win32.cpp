@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "base/clock.h"
-#include "win/system_time.h"
+#include "base/system_time_win32.h"
 
 static_assert(sizeof(SYSTEMTIME) == sizeof(LocalDateTime), "LocalDateTime mirrors SYSTEMTIME");
 

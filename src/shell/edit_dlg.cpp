@@ -6,11 +6,11 @@
 
 #include <utility>
 
+#include "base/system_time_win32.h"
 #include "resource.h"
 #include "shell/message_box_notifier.h"
 #include "win/centre.h"
 #include "win/list_view.h"
-#include "win/system_time.h"
 
 namespace {
 

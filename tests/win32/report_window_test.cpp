@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "base/system_time_win32.h"
 #include "resource.h"
 #include "shell/main_dlg.h"
 #include "support/dates.h"
@@ -19,7 +20,6 @@
 #include "win/handles.h"
 #include "win/message_loop.h"
 #include "win/module.h"
-#include "win/system_time.h"
 
 namespace {
 

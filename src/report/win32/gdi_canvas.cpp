@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
+#include "base/system_time_win32.h"
 #include "win/handles.h"
-#include "win/system_time.h"
 
 namespace {
 

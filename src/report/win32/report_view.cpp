@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "win/system_time.h"
+#include "base/system_time_win32.h"
 
 namespace {
 constexpr wchar_t kTimeTab[] = L"時刻";

@@ -1,4 +1,4 @@
-// LocalDateTime and the platform's SYSTEMTIME have the same eight fields in
+// Win32 only. LocalDateTime and the platform's SYSTEMTIME have the same eight fields in
 // the same order; these convert field by field (the date pickers and
 // GetDateFormatW speak SYSTEMTIME).
 #pragma once
