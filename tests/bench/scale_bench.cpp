@@ -62,13 +62,28 @@ LocalDateTime LastDay(const std::vector<ActivityRecord>& records) {
   return day;
 }
 
-void EditorDay(benchmark::State& state) {
+// A history of `count` records in memory for the editor's walks; with
+// `running`, the item runs since the day after its last record, as the
+// tracker leaves it.
+struct EditorHistory {
+  EditorHistory(int count, bool running) {
+    for (ActivityRecord& r : sample::MakeHistory(count)) data.store.Append(std::move(r));
+    if (!running) return;
+    ActivityRecord open = data.store.At(count - 1);
+    open.start.wDay = 28;
+    open.start.wHour = 9;
+    open.end = open.start;
+    data.currentActivity = open.name;
+    data.store.Append(std::move(open));
+  }
   MemoryFileSystem files;
   RecordingNotifier notifier;
-  ActivityData data(Workspace{Text(), files, notifier});
-  for (ActivityRecord& r : sample::MakeHistory(static_cast<int>(state.range(0)))) {
-    data.store.Append(std::move(r));
-  }
+  ActivityData data{Workspace{Text(), files, notifier}};
+};
+
+void EditorDay(benchmark::State& state) {
+  EditorHistory history(static_cast<int>(state.range(0)), false);
+  ActivityData& data = history.data;
   const LocalDateTime day = LastDay(data.store.Records());
   size_t rows = 0;
   for (auto _ : state) {
@@ -79,28 +94,12 @@ void EditorDay(benchmark::State& state) {
   if (rows < 17) state.SkipWithError("a whole day has 17 records or more");
 }
 
-// The history with the item running since the day after its last record, as
-// the tracker leaves it.
-void LoadRunning(ActivityData& data, int count) {
-  for (ActivityRecord& r : sample::MakeHistory(count)) data.store.Append(std::move(r));
-  ActivityRecord running = data.store.At(count - 1);
-  running.start.wDay = 28;
-  running.start.wHour = 9;
-  running.end = running.start;
-  data.currentActivity = running.name;
-  data.store.Append(std::move(running));
-}
-
 // Where the editor puts a record added on the first day of the history: the
 // walk back from the end passes every start. The worst case of adding; a
 // day near the end stops at once.
 void EditorPlaceFirstDay(benchmark::State& state) {
-  MemoryFileSystem files;
-  RecordingNotifier notifier;
-  ActivityData data(Workspace{Text(), files, notifier});
-  for (ActivityRecord& r : sample::MakeHistory(static_cast<int>(state.range(0)))) {
-    data.store.Append(std::move(r));
-  }
+  EditorHistory history(static_cast<int>(state.range(0)), false);
+  ActivityData& data = history.data;
   LocalDateTime start = data.store.At(0).start;
   start.wHour = 7;
   int position = -1;
@@ -116,10 +115,8 @@ void EditorPlaceFirstDay(benchmark::State& state) {
 // (Deleting a record near the start of the history moves the records after
 // it; that is the cost of the list, not of a walk, and not measured here.)
 void EditorChangeLastDay(benchmark::State& state) {
-  MemoryFileSystem files;
-  RecordingNotifier notifier;
-  ActivityData data(Workspace{Text(), files, notifier});
-  LoadRunning(data, static_cast<int>(state.range(0)));
+  EditorHistory history(static_cast<int>(state.range(0)), true);
+  ActivityData& data = history.data;
   const LocalDateTime day = LastDay(data.store.Records());
   const int row = static_cast<int>(RecordsOfDate(data.store, day).size()) - 1;
   int index = -1;
@@ -134,10 +131,8 @@ void EditorChangeLastDay(benchmark::State& state) {
 }
 
 void EditorDeleteLastDay(benchmark::State& state) {
-  MemoryFileSystem files;
-  RecordingNotifier notifier;
-  ActivityData data(Workspace{Text(), files, notifier});
-  LoadRunning(data, static_cast<int>(state.range(0)));
+  EditorHistory history(static_cast<int>(state.range(0)), true);
+  ActivityData& data = history.data;
   const LocalDateTime day = LastDay(data.store.Records());
   int index = -1;
   for (auto _ : state) {
