@@ -16,6 +16,7 @@
 #include "support/memory_files.h"
 #include "support/modal_spy.h"
 #include "support/recording_notifier.h"
+#include "support/records.h"
 #include "support/shell_fakes.h"
 #include "support/win32_messages.h"
 #include "win/module.h"
@@ -272,9 +273,18 @@ TEST_F(MainDlgTest, StartUpOpensNoPrinter) {
     ++openings;
     return false;
   });
-  ASSERT_NE(dialog.Create(nullptr), nullptr);
-  ::SendMessageW(dialog.Hwnd(), WM_COMMAND, IDM_REPORT, 0);
+  HWND report = dialog.Create(nullptr);
+  ASSERT_NE(report, nullptr);
+  ::SendMessageW(report, WM_COMMAND, IDM_REPORT, 0);
   EXPECT_EQ(openings, 0);
+
+  // 印刷 reads the default printer through the opener it was given; the
+  // system's print dialog (or its no-printer box) is cancelled.
+  ModalSpy printDialog([report](HWND hwnd) { return hwnd != report && IsDialogWindow(hwnd); },
+                       [](HWND hwnd) { ::PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); });
+  ::SendMessageW(report, WM_COMMAND, IDC_REPORT_PRINT, 0);
+  EXPECT_TRUE(printDialog.Acted());
+  EXPECT_EQ(openings, 1);
 }
 
 // ---- the command table ----
@@ -365,6 +375,47 @@ TEST_F(MainDlgTest, TheEditorOpensWithWindowShowingSetAndClearsItWhenItReturns) 
   EXPECT_TRUE(showingWhileOpen);
   EXPECT_FALSE(Dialog().WindowShowing());
   EXPECT_FALSE(::IsWindowVisible(hwnd));
+}
+
+// Enter on a row: NM_RETURN, then an LVN_ITEMACTIVATE that under Wine is a
+// bare NMHDR, so what follows it in memory is not the row. A click's
+// activation names its row.
+TEST_F(MainDlgTest, TheEditorLoadsTheFocusedRowOnEnterAndTheNamedRowOnAClick) {
+  AddItems(1);
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  for (int hour : {9, 11}) {
+    data_.store.Append(Rec(u"仕事", DT(now.wYear, now.wMonth, now.wDay, hour),
+                           DT(now.wYear, now.wMonth, now.wDay, hour + 1)));
+  }
+  Create();
+  struct Case {
+    bool enter;
+    int loaded;
+  } cases[] = {{true, 1}, {false, 0}};
+  for (const Case& c : cases) {
+    int selected = -2;
+    bool changeEnabled = false;
+    ModalSpy editor(L"Dorvane 編集", [&](HWND dialog) {
+      HWND list = ::GetDlgItem(dialog, IDC_EDIT_DATALIST);
+      LVITEMW focus{};
+      focus.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+      focus.state = LVIS_FOCUSED;
+      ::SendMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&focus));
+      NMITEMACTIVATE note{};
+      note.hdr = NMHDR{list, IDC_EDIT_DATALIST, static_cast<UINT>(NM_RETURN)};
+      if (c.enter) ::SendMessageW(dialog, WM_NOTIFY, IDC_EDIT_DATALIST, reinterpret_cast<LPARAM>(&note));
+      note.hdr.code = static_cast<UINT>(LVN_ITEMACTIVATE);
+      note.iItem = 0;  // a click's row, or the bytes after a bare NMHDR
+      ::SendMessageW(dialog, WM_NOTIFY, IDC_EDIT_DATALIST, reinterpret_cast<LPARAM>(&note));
+      selected = static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+      changeEnabled = ::IsWindowEnabled(::GetDlgItem(dialog, IDC_EDIT_CHANGE));
+    }, ModalSpy::kCancelAfter);
+    Command(IDM_EDIT);
+    ASSERT_TRUE(editor.Acted());
+    EXPECT_EQ(selected, c.loaded) << (c.enter ? "Enter" : "a click");
+    EXPECT_TRUE(changeEnabled) << "the row was loaded";
+  }
 }
 
 TEST_F(MainDlgTest, SettingsShowTheCatalogueWithWindowShowingSetWhileOpen) {

@@ -110,7 +110,7 @@ TEST(PrintDialog, AsksForTheReportsChoices) {
   EXPECT_NE(dialog.Result().hDevMode, nullptr);
 }
 
-TEST(ReportPrinter, ReadsTheDefaultPrinterOnceWhenTheFirstDialogIsPrepared) {
+TEST(ReportPrinter, ReadsTheDefaultPrinterAtTheFirstDialogAndAgainAfterAFailure) {
   int openings = 0;
   CReportPrinter printer([&openings](CPrinterConnection&) {
     ++openings;
@@ -124,7 +124,7 @@ TEST(ReportPrinter, ReadsTheDefaultPrinterOnceWhenTheFirstDialogIsPrepared) {
   EXPECT_EQ(first.Result().hDevNames, nullptr);
   CPrintDialog second;
   printer.PrepareDialog(second);
-  EXPECT_EQ(openings, 1) << "the settings are kept for the run";
+  EXPECT_EQ(openings, 2) << "a printer that comes later still gets its landscape default";
 }
 
 // Records the calls of a print run.
