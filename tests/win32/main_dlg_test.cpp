@@ -19,6 +19,7 @@
 #include "support/records.h"
 #include "support/shell_fakes.h"
 #include "support/win32_messages.h"
+#include "win/centre.h"
 #include "win/module.h"
 
 namespace {
@@ -285,6 +286,37 @@ TEST_F(MainDlgTest, StartUpOpensNoPrinter) {
   ::SendMessageW(report, WM_COMMAND, IDC_REPORT_PRINT, 0);
   EXPECT_TRUE(printDialog.Acted());
   EXPECT_EQ(openings, 1);
+}
+
+// Two made-up monitors: the report opens on the one where レポート was
+// chosen, and where the user put it on that monitor it stays.
+TEST_F(MainDlgTest, TheReportOpensOnTheMonitorWhereItWasChosen) {
+  MadeUpMonitors monitors = TwoMonitors();
+  const RECT primary{40, 0, 1024, 740};
+  const RECT secondary{1024, 0, 2200, 1024};
+  CMainDlg dialog(data_, notifier_, tray_, monitors, FixedNow);
+  HWND report = dialog.Create(nullptr);
+  ASSERT_NE(report, nullptr);
+  auto openAt = [&](POINT chosen) {
+    ::SendMessageW(report, WM_COMMAND, IDOK, 0);
+    monitors.commandPoint = chosen;
+    ::SendMessageW(report, WM_COMMAND, IDM_REPORT, 0);
+    RECT r{};
+    ::GetWindowRect(report, &r);
+    return r;
+  };
+  RECT r = openAt(POINT{1500, 500});
+  POINT centred = CenteredPosition(r, secondary, secondary);
+  EXPECT_EQ(r.left, centred.x);
+  EXPECT_EQ(r.top, centred.y);
+  ::SetWindowPos(report, nullptr, 1100, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  r = openAt(POINT{2000, 900});
+  EXPECT_EQ(r.left, 1100) << "moved by the user on this monitor";
+  EXPECT_EQ(r.top, 50);
+  r = openAt(POINT{500, 300});
+  centred = CenteredPosition(r, primary, primary);
+  EXPECT_EQ(r.left, centred.x);
+  EXPECT_EQ(r.top, centred.y);
 }
 
 // ---- the command table ----
