@@ -131,9 +131,10 @@ TEST_F(CenterWindowTest, OnTheMonitorOfTheOwnerOrElseOfTheCommand) {
       // Owner 400 x 300, centred at (1100, 1050) on the secondary: over its
       // centre, kept above the secondary's bottom (not the primary's).
       {"owner on the secondary", 900, 900, SW_SHOWNOACTIVATE, {500, 300}, 1050, 1024 - 50},
-      {"owner on the primary", 100, 100, SW_SHOWNOACTIVATE, {1500, 500}, 100 + 200 - 50, 100 + 150 - 25},
-      {"hidden owner, chosen on the secondary", 100, 100, SW_HIDE, {1500, 500}, 1612 - 50, 512 - 25},
-      {"hidden owner, chosen on the primary", 1500, 100, SW_HIDE, {500, 300}, 532 - 50, 370 - 25},
+      {"owner on the primary", 100, 100, SW_SHOWNOACTIVATE, {1500, 500}, 250, 225},
+      // The middle of the work area where the command was chosen.
+      {"hidden owner, chosen on the secondary", 100, 100, SW_HIDE, {1500, 500}, 1562, 487},
+      {"hidden owner, chosen on the primary", 1500, 100, SW_HIDE, {500, 300}, 482, 345},
   };
   MadeUpMonitors monitors = TwoMonitors();
   for (const Case& c : cases) {
