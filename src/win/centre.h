@@ -12,13 +12,13 @@
 // moves back to end there. Only the top-left corner is returned.
 POINT CenteredPosition(const RECT& window, const RECT& over, const RECT& workArea);
 
-// Centres a top-level window over its owner (GetParent) when the owner is
-// visible and not minimised, and keeps it inside the work area of the
-// owner's monitor. Without such an owner (the hidden report window) it
-// centres it on the work area of the monitor where the command that opens
-// it was chosen. It moves the window there without resizing, re-ordering or
-// activating it. The primary monitor's work area stands in when no
-// monitor's can be had.
+// Centres a top-level window over its visible owner (GetParent) and keeps it
+// inside the work area of the owner's monitor; over a minimised owner it
+// goes in the middle of that work area. Without a visible owner (the hidden
+// report window) it goes in the middle of the work area of the monitor
+// where the command that opens it was chosen. It moves the window without
+// resizing, re-ordering or activating it. The primary monitor's work area
+// stands in when no monitor's can be had.
 bool CenterWindow(HWND hwnd, const MonitorSeam& monitors = SystemMonitors());
 
 // Centres a window without an owner on the monitor where the command was
