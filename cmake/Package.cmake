@@ -1,5 +1,6 @@
 # The download package: Dorvane-<version>-win32.zip with the program, the
-# default settings file, the help page and a short readme, all in one folder
+# default settings file, an empty record file (so the first start has
+# nothing to report), the help page and a short readme, all in one folder
 # that the user unpacks and starts the program from. Made by the "package"
 # target of the win32 tree:  cmake --build build/win32 --target package
 #
@@ -9,6 +10,7 @@ set(dorvane_package_name Dorvane-${PROJECT_VERSION}-win32)
 
 install(TARGETS Dorvane RUNTIME DESTINATION . COMPONENT Dorvane)
 install(FILES ${PROJECT_SOURCE_DIR}/defaults/Dorvane.ini
+              ${PROJECT_SOURCE_DIR}/defaults/data.csv
               ${PROJECT_SOURCE_DIR}/packaging/readme.txt
         DESTINATION . COMPONENT Dorvane)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/defaults/help DESTINATION . COMPONENT Dorvane)

@@ -5,7 +5,9 @@
 const wchar_t kInstanceMutexName[] = L"Local\\Dorvane.SingleInstance";
 
 bool AnotherCopyRunning(OwnedKernelHandle& mutex) {
-  if (::FindWindowW(nullptr, kReportTitle)) return true;
+  // Only the dialog class: a folder window of that title (a folder named
+  // after the report) is no copy of the program.
+  if (::FindWindowW(L"#32770", kReportTitle)) return true;
   mutex.Reset(::CreateMutexW(nullptr, FALSE, kInstanceMutexName));
   DWORD error = ::GetLastError();
   if (mutex && error == ERROR_ALREADY_EXISTS) {

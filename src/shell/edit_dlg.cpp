@@ -72,8 +72,15 @@ bool CEditDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
 }
 
 bool CEditDlg::OnNotify(const NMHDR& header) {
-  if (header.idFrom == IDC_EDIT_DATALIST && header.code == LVN_ITEMACTIVATE) {
-    LoadRow(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
+  if (header.idFrom == IDC_EDIT_DATALIST) {
+    // Enter on a row sends NM_RETURN, then LVN_ITEMACTIVATE, which under
+    // Wine is a bare NMHDR: its iItem would be read past the end. That
+    // activation is of the focused row; iItem is read only from the mouse's.
+    const bool afterReturn = lastListCode_ == NM_RETURN;
+    lastListCode_ = header.code;
+    if (header.code != LVN_ITEMACTIVATE) return false;
+    LoadRow(afterReturn ? list_view::FocusedRow(list_)
+                        : reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
     return true;
   }
   if (header.idFrom == IDC_EDIT_DATEPICK && header.code == DTN_DATETIMECHANGE) {

@@ -63,4 +63,7 @@ class CEditDlg : public CModalDialog {
   // The row scrolled into view by the next refill, or -1.
   int rowToShow_ = 0;
   HWND itemBox_ = nullptr;
+  // The list's last notification code: tells Enter's activation from the
+  // mouse's.
+  UINT lastListCode_ = 0;
 };

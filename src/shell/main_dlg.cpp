@@ -39,6 +39,7 @@ CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
       data_(data),
       notifier_(notifier),
       clock_(std::move(clock)),
+      monitors_(monitors),
       trayIcon_(tray, monitors),
       report_(data),
       printer_(std::move(openPrinter)) {}
@@ -124,7 +125,7 @@ BOOL CMainDlg::PreTranslateMessage(MSG* msg) { return ::IsDialogMessageW(hwnd_, 
 bool CMainDlg::OnIdle() { return false; }
 
 LRESULT CMainDlg::OnInitDialog() {
-  CenterWindow(hwnd_);
+  CenterWindow(hwnd_, monitors_);
 
   HINSTANCE instance = TheModule().ResourceInstance();
   auto loadIcon = [instance](int cx, int cy) {
@@ -219,6 +220,8 @@ void CMainDlg::OnItemCommand(UINT id) {
 
 void CMainDlg::OnOpenReport() {
   windowShowing_ = true;
+  // On the monitor where レポート was chosen, as the other dialogs.
+  if (!::IsWindowVisible(hwnd_)) CenterOnCommandMonitor(hwnd_, monitors_);
   ShowWindow(SW_SHOW);
 }
 

@@ -113,6 +113,7 @@ class CMainDlg : public CModelessDialog,
   ActivityData& data_;
   Notifier& notifier_;
   Clock clock_;
+  const MonitorSeam& monitors_;
   CTrayIcon trayIcon_;
 
   OwnedIcon bigIcon_;

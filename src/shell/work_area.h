@@ -4,18 +4,7 @@
 
 #include <windows.h>
 
-class MonitorSeam {
- public:
-  virtual ~MonitorSeam() = default;
-  // MonitorFromPoint with MONITOR_DEFAULTTONULL finds a monitor.
-  virtual bool IsOnMonitor(POINT point) const = 0;
-  // The work area of the monitor nearest the point (MONITOR_DEFAULTTONEAREST,
-  // GetMonitorInfoW); false when either call fails.
-  virtual bool NearestWorkArea(POINT point, RECT& workArea) const = 0;
-};
-
-// The monitors of the desktop.
-const MonitorSeam& SystemMonitors();
+#include "win/monitors.h"
 
 // x itself when (x, y) lies on a monitor; otherwise x moved into the nearest
 // monitor's work area (its left edge when x lies left of it, its right edge

@@ -20,20 +20,46 @@ POINT CenteredPosition(const RECT& window, const RECT& over, const RECT& workAre
   return POINT{left, top};
 }
 
-bool CenterWindow(HWND hwnd) {
+namespace {
+
+// Each dialog goes on the monitor the user is working on: a window opened
+// from the report on a second monitor must not jump to the primary one.
+bool WorkAreaFor(HWND owner, const MonitorSeam& monitors, RECT& workArea) {
+  if (owner ? monitors.WindowWorkArea(owner, workArea)
+            : monitors.NearestWorkArea(monitors.CommandPoint(), workArea)) {
+    return true;
+  }
+  return ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0) != FALSE;
+}
+
+}  // namespace
+
+bool CenterWindow(HWND hwnd, const MonitorSeam& monitors) {
   RECT window;
   if (!::GetWindowRect(hwnd, &window)) return false;
-  RECT workArea;
-  if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0)) return false;
-  // A hidden owner (the report window while it is closed) or a minimised one
-  // (whose rectangle sits off-screen) is no place to centre over: the box
-  // would open where the user cannot see it.
-  RECT over = workArea;
+  // A hidden owner (the report window while it is closed) tells nothing of
+  // where the user is; the command's point does.
   HWND owner = ::GetParent(hwnd);
-  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+  if (owner && !::IsWindowVisible(owner)) owner = nullptr;
+  RECT workArea;
+  if (!WorkAreaFor(owner, monitors, workArea)) return false;
+  // A minimised owner's rectangle sits off-screen, where the user could not
+  // see the box: it goes in the middle of its monitor's work area instead.
+  RECT over = workArea;
+  if (owner && !::IsIconic(owner)) {
     if (!::GetWindowRect(owner, &over)) over = workArea;
   }
   POINT at = CenteredPosition(window, over, workArea);
   return ::SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0,
                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
+bool CenterOnCommandMonitor(HWND hwnd, const MonitorSeam& monitors) {
+  RECT own;
+  RECT commands;
+  if (monitors.WindowWorkArea(hwnd, own) &&
+      monitors.NearestWorkArea(monitors.CommandPoint(), commands) && ::EqualRect(&own, &commands)) {
+    return true;
+  }
+  return CenterWindow(hwnd, monitors);
 }

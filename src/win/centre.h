@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "win/monitors.h"
+
 // Where a window of the size of `window` goes when centred over `over` and
 // kept inside `workArea`: left = centre x - width / 2 and top likewise, both
 // halves truncated toward zero; a window past the left (top) edge of the
@@ -10,8 +12,16 @@
 // moves back to end there. Only the top-left corner is returned.
 POINT CenteredPosition(const RECT& window, const RECT& over, const RECT& workArea);
 
-// Centres a top-level window over its owner (GetParent) when the owner is
-// visible and not minimised, otherwise over the desktop work area, keeps it
-// inside the work area, and moves it there without resizing, re-ordering or
-// activating it.
-bool CenterWindow(HWND hwnd);
+// Centres a top-level window over its visible owner (GetParent) and keeps it
+// inside the work area of the owner's monitor; over a minimised owner it
+// goes in the middle of that work area. Without a visible owner (the hidden
+// report window) it goes in the middle of the work area of the monitor
+// where the command that opens it was chosen. It moves the window without
+// resizing, re-ordering or activating it. The primary monitor's work area
+// stands in when no monitor's can be had.
+bool CenterWindow(HWND hwnd, const MonitorSeam& monitors = SystemMonitors());
+
+// Centres a window without an owner on the monitor where the command was
+// chosen, unless it lies on that monitor already (where the user put it, it
+// stays).
+bool CenterOnCommandMonitor(HWND hwnd, const MonitorSeam& monitors);

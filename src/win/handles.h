@@ -8,9 +8,8 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <winspool.h>
-
 #include "base/unique_handle.h"
+#include "win/spooler.h"
 
 enum class HandleKind {
   Icon,
@@ -24,7 +23,7 @@ enum class HandleKind {
   ImageList,
   Kernel,     // CloseHandle
   Global,     // GlobalAlloc (movable blocks), released with GlobalFree
-  Printer,    // OpenPrinterW, released with ClosePrinter
+  Printer,    // spooler::OpenPrinterW, released with spooler::ClosePrinter
   kCount
 };
 
@@ -72,7 +71,7 @@ struct Global : Counted<HGLOBAL, HandleKind::Global> {
   static void Close(HGLOBAL h) { ::GlobalFree(h); }
 };
 struct Printer : Counted<HANDLE, HandleKind::Printer> {
-  static void Close(HANDLE h) { ::ClosePrinter(h); }
+  static void Close(HANDLE h) { spooler::ClosePrinter(h); }
 };
 }  // namespace handle_traits
 

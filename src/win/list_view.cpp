@@ -52,4 +52,8 @@ int SelectedRow(HWND list) {
   return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+int FocusedRow(HWND list) {
+  return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
 }  // namespace list_view

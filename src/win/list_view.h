@@ -20,5 +20,7 @@ void SetCell(HWND list, int row, int column, const Text& text);
 void DeleteAllRows(HWND list);
 // The first selected row, or -1.
 int SelectedRow(HWND list);
+// The row with the focus rectangle, or -1.
+int FocusedRow(HWND list);
 
 }  // namespace list_view

@@ -1,6 +1,6 @@
 // Works a modal dialog of this thread from inside its own modal loop:
 // DoModal does not return until the dialog ends, so a thread timer, which the
-// dialog's own loop dispatches, finds the dialog by its caption once it is
+// dialog's own loop dispatches, finds the dialog by its caption (or a match of the test's) once it is
 // visible and hands it to a test's action once. With kCancelAfter a dialog
 // the action left open is cancelled, so an action that failed half-way does
 // not leave the test waiting; either way a dialog still open long after the
@@ -19,8 +19,20 @@ class ModalSpy {
   using Action = std::function<void(HWND dialog)>;
   enum AfterAction { kLeaveOpen, kCancelAfter };
 
+  // Which visible window of the thread is the dialog.
+  using Matcher = std::function<bool(HWND window)>;
+
   ModalSpy(std::wstring caption, Action action, AfterAction after = kLeaveOpen)
-      : caption_(std::move(caption)), action_(std::move(action)), after_(after) {
+      : ModalSpy(
+            [caption = std::move(caption)](HWND hwnd) {
+              wchar_t text[128] = {};
+              ::GetWindowTextW(hwnd, text, 128);
+              return caption == text;
+            },
+            std::move(action), after) {}
+  // For a dialog of the system's whose caption depends on the locale.
+  ModalSpy(Matcher match, Action action, AfterAction after = kLeaveOpen)
+      : match_(std::move(match)), action_(std::move(action)), after_(after) {
     instance_ = this;
     timer_ = ::SetTimer(nullptr, 0, 20, Tick);
   }
@@ -40,9 +52,7 @@ class ModalSpy {
  private:
   static BOOL CALLBACK Match(HWND hwnd, LPARAM param) {
     auto* self = reinterpret_cast<ModalSpy*>(param);
-    wchar_t text[128] = {};
-    ::GetWindowTextW(hwnd, text, 128);
-    if (::IsWindowVisible(hwnd) && self->caption_ == text) {
+    if (::IsWindowVisible(hwnd) && self->match_(hwnd)) {
       self->found_ = hwnd;
       return FALSE;
     }
@@ -71,7 +81,7 @@ class ModalSpy {
   }
 
   static inline ModalSpy* instance_ = nullptr;
-  std::wstring caption_;
+  Matcher match_;
   Action action_;
   AfterAction after_;
   UINT_PTR timer_ = 0;

@@ -64,6 +64,60 @@ class FakeMonitors : public MonitorSeam {
     work = workArea;
     return true;
   }
+  bool WindowWorkArea(HWND, RECT& work) const override { return NearestWorkArea(POINT{}, work); }
+  POINT CommandPoint() const override { return POINT{}; }
   bool onMonitor = true;
   RECT workArea{300, 0, 900, 700};
 };
+
+// Made-up monitors: monitor rectangles with their work areas, and the point
+// where the test says the last command was chosen.
+class MadeUpMonitors : public MonitorSeam {
+ public:
+  struct Monitor {
+    RECT bounds, work;
+  };
+  explicit MadeUpMonitors(std::vector<Monitor> monitors) : monitors_(std::move(monitors)) {}
+  bool IsOnMonitor(POINT p) const override {
+    for (const Monitor& m : monitors_) {
+      if (::PtInRect(&m.bounds, p)) return true;
+    }
+    return false;
+  }
+  bool NearestWorkArea(POINT p, RECT& work) const override {
+    if (failNearest || monitors_.empty()) return false;
+    // Nearest by distance to the bounds, as MONITOR_DEFAULTTONEAREST does.
+    long best = -1;
+    for (const Monitor& m : monitors_) {
+      long dx = p.x < m.bounds.left ? m.bounds.left - p.x : p.x >= m.bounds.right ? p.x - m.bounds.right + 1 : 0;
+      long dy = p.y < m.bounds.top ? m.bounds.top - p.y : p.y >= m.bounds.bottom ? p.y - m.bounds.bottom + 1 : 0;
+      long d = dx * dx + dy * dy;
+      if (best < 0 || d < best) {
+        best = d;
+        work = m.work;
+      }
+    }
+    return true;
+  }
+  // The monitor nearest the window's centre (the tests' windows lie on one).
+  bool WindowWorkArea(HWND window, RECT& work) const override {
+    RECT r;
+    if (!::GetWindowRect(window, &r)) return false;
+    return NearestWorkArea(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, work);
+  }
+  POINT CommandPoint() const override { return commandPoint; }
+
+  bool failNearest = false;
+  POINT commandPoint{0, 0};
+
+ private:
+  std::vector<Monitor> monitors_;
+};
+
+// Two monitors side by side; each work area leaves out a task bar.
+//   primary   [0 .. 1024) x [0 .. 768), work [40 .. 1024) x [0 .. 740)
+//   secondary [1024 .. 2304) x [0 .. 1024), work [1024 .. 2200) x [0 .. 1024)
+inline MadeUpMonitors TwoMonitors() {
+  return MadeUpMonitors({{RECT{0, 0, 1024, 768}, RECT{40, 0, 1024, 740}},
+                         {RECT{1024, 0, 2304, 1024}, RECT{1024, 0, 2200, 1024}}});
+}

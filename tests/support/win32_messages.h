@@ -29,3 +29,10 @@ inline int PumpUntilIdle() {
   }
   return quit;
 }
+
+// A window of the dialog class (#32770): a dialog or a message box.
+inline bool IsDialogWindow(HWND hwnd) {
+  wchar_t name[16] = {};
+  ::GetClassNameW(hwnd, name, 16);
+  return lstrcmpW(name, L"#32770") == 0;
+}

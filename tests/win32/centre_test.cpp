@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/shell_fakes.h"
+
 namespace {
 
 RECT Rect(LONG left, LONG top, LONG right, LONG bottom) { return RECT{left, top, right, bottom}; }
@@ -57,11 +59,11 @@ class CenterWindowTest : public ::testing::Test {
     ASSERT_NE(owner_, nullptr);
     if (show != SW_HIDE) ::ShowWindow(owner_, show);
   }
-  POINT Centre() {
+  POINT Centre(const MonitorSeam& monitors = SystemMonitors()) {
     box_ = ::CreateWindowExW(0, L"STATIC", L"box", WS_POPUP, 5, 5, 100, 50, owner_, nullptr,
                              nullptr, nullptr);
     EXPECT_NE(box_, nullptr);
-    EXPECT_TRUE(CenterWindow(box_));
+    EXPECT_TRUE(CenterWindow(box_, monitors));
     RECT r{};
     ::GetWindowRect(box_, &r);
     EXPECT_EQ(r.right - r.left, 100) << "size kept";
@@ -113,6 +115,44 @@ TEST_F(CenterWindowTest, OnTheWorkAreaWithoutAVisibleOwner) {
     EXPECT_EQ(at.x, expected.x);
     EXPECT_EQ(at.y, expected.y);
   }
+}
+
+// The box stays on the monitor of its owner; without a visible owner it goes
+// on the monitor where the command was chosen. Two made-up monitors: the
+// primary's work area [40 .. 1024) x [0 .. 740), the secondary's
+// [1024 .. 2200) x [0 .. 1024) to its right.
+TEST_F(CenterWindowTest, OnTheMonitorOfTheOwnerOrElseOfTheCommand) {
+  struct Case {
+    const char* what;
+    int ownerX, ownerY, show;
+    POINT command;
+    LONG left, top;
+  } cases[] = {
+      // Owner 400 x 300, centred at (1100, 1050) on the secondary: over its
+      // centre, kept above the secondary's bottom (not the primary's).
+      {"owner on the secondary", 900, 900, SW_SHOWNOACTIVATE, {500, 300}, 1050, 1024 - 50},
+      {"owner on the primary", 100, 100, SW_SHOWNOACTIVATE, {1500, 500}, 250, 225},
+      // The middle of the work area where the command was chosen.
+      {"hidden owner, chosen on the secondary", 100, 100, SW_HIDE, {1500, 500}, 1562, 487},
+      {"hidden owner, chosen on the primary", 1500, 100, SW_HIDE, {500, 300}, 482, 345},
+  };
+  MadeUpMonitors monitors = TwoMonitors();
+  for (const Case& c : cases) {
+    MakeOwner(c.ownerX, c.ownerY, c.show);
+    monitors.commandPoint = c.command;
+    POINT at = Centre(monitors);
+    EXPECT_EQ(at.x, c.left) << c.what;
+    EXPECT_EQ(at.y, c.top) << c.what;
+    ::DestroyWindow(box_);
+    ::DestroyWindow(owner_);
+    box_ = owner_ = nullptr;
+  }
+}
+
+TEST_F(CenterWindowTest, OnOneMonitorTheSystemsWorkAreaAsBefore) {
+  RECT monitorWork{};
+  ASSERT_TRUE(SystemMonitors().NearestWorkArea(POINT{work_.left, work_.top}, monitorWork));
+  EXPECT_TRUE(::EqualRect(&monitorWork, &work_)) << "the monitor's work area is SPI_GETWORKAREA's";
 }
 
 TEST_F(CenterWindowTest, AnOwnerHalfOffTheScreenLeavesTheBoxAtTheWorkAreasEdge) {

@@ -16,8 +16,11 @@
 #include "support/memory_files.h"
 #include "support/modal_spy.h"
 #include "support/recording_notifier.h"
+#include "support/records.h"
 #include "support/shell_fakes.h"
 #include "support/win32_messages.h"
+#include "win/centre.h"
+#include "win/list_view.h"
 #include "win/module.h"
 
 namespace {
@@ -272,9 +275,49 @@ TEST_F(MainDlgTest, StartUpOpensNoPrinter) {
     ++openings;
     return false;
   });
-  ASSERT_NE(dialog.Create(nullptr), nullptr);
-  ::SendMessageW(dialog.Hwnd(), WM_COMMAND, IDM_REPORT, 0);
+  HWND report = dialog.Create(nullptr);
+  ASSERT_NE(report, nullptr);
+  ::SendMessageW(report, WM_COMMAND, IDM_REPORT, 0);
   EXPECT_EQ(openings, 0);
+
+  // 印刷 reads the default printer through the opener it was given; the
+  // system's print dialog (or its no-printer box) is cancelled.
+  ModalSpy printDialog([report](HWND hwnd) { return hwnd != report && IsDialogWindow(hwnd); },
+                       [](HWND hwnd) { ::PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); });
+  ::SendMessageW(report, WM_COMMAND, IDC_REPORT_PRINT, 0);
+  EXPECT_TRUE(printDialog.Acted());
+  EXPECT_EQ(openings, 1);
+}
+
+// Two made-up monitors: the report opens on the one where レポート was
+// chosen, and where the user put it on that monitor it stays.
+TEST_F(MainDlgTest, TheReportOpensOnTheMonitorWhereItWasChosen) {
+  MadeUpMonitors monitors = TwoMonitors();
+  const RECT primary{40, 0, 1024, 740};
+  const RECT secondary{1024, 0, 2200, 1024};
+  CMainDlg dialog(data_, notifier_, tray_, monitors, FixedNow);
+  HWND report = dialog.Create(nullptr);
+  ASSERT_NE(report, nullptr);
+  auto openAt = [&](POINT chosen) {
+    ::SendMessageW(report, WM_COMMAND, IDOK, 0);
+    monitors.commandPoint = chosen;
+    ::SendMessageW(report, WM_COMMAND, IDM_REPORT, 0);
+    RECT r{};
+    ::GetWindowRect(report, &r);
+    return r;
+  };
+  RECT r = openAt(POINT{1500, 500});
+  POINT centred = CenteredPosition(r, secondary, secondary);
+  EXPECT_EQ(r.left, centred.x);
+  EXPECT_EQ(r.top, centred.y);
+  ::SetWindowPos(report, nullptr, 1100, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  r = openAt(POINT{2000, 900});
+  EXPECT_EQ(r.left, 1100) << "moved by the user on this monitor";
+  EXPECT_EQ(r.top, 50);
+  r = openAt(POINT{500, 300});
+  centred = CenteredPosition(r, primary, primary);
+  EXPECT_EQ(r.left, centred.x);
+  EXPECT_EQ(r.top, centred.y);
 }
 
 // ---- the command table ----
@@ -365,6 +408,57 @@ TEST_F(MainDlgTest, TheEditorOpensWithWindowShowingSetAndClearsItWhenItReturns) 
   EXPECT_TRUE(showingWhileOpen);
   EXPECT_FALSE(Dialog().WindowShowing());
   EXPECT_FALSE(::IsWindowVisible(hwnd));
+}
+
+// Enter on a row: NM_RETURN, then an LVN_ITEMACTIVATE that under Wine is a
+// bare NMHDR, so what follows it in memory is not the row (Wine's own list
+// view, then the same pair made here with a wrong row behind the header).
+// A click's activation names its row.
+TEST_F(MainDlgTest, TheEditorLoadsTheFocusedRowOnEnterAndTheNamedRowOnAClick) {
+  AddItems(1);
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  for (int hour : {9, 11}) {
+    data_.store.Append(Rec(u"仕事", DT(now.wYear, now.wMonth, now.wDay, hour),
+                           DT(now.wYear, now.wMonth, now.wDay, hour + 1)));
+  }
+  Create();
+  enum Gesture { kEnterKey, kEnterNotes, kClickNote };
+  struct Case {
+    Gesture gesture;
+    const char* what;
+    int loaded;
+  } cases[] = {{kEnterKey, "Enter", 1}, {kEnterNotes, "NM_RETURN, bare activation", 1},
+               {kClickNote, "a click", 0}};
+  for (const Case& c : cases) {
+    int selected = -2;
+    bool changeEnabled = false;
+    ModalSpy editor(L"Dorvane 編集", [&](HWND dialog) {
+      HWND list = ::GetDlgItem(dialog, IDC_EDIT_DATALIST);
+      LVITEMW focus{};
+      focus.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+      focus.state = LVIS_FOCUSED;
+      ::SendMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&focus));
+      NMITEMACTIVATE note{};
+      note.hdr = NMHDR{list, IDC_EDIT_DATALIST, static_cast<UINT>(NM_RETURN)};
+      if (c.gesture == kEnterKey) {
+        ::SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+      } else {
+        if (c.gesture == kEnterNotes) {
+          ::SendMessageW(dialog, WM_NOTIFY, IDC_EDIT_DATALIST, reinterpret_cast<LPARAM>(&note));
+        }
+        note.hdr.code = static_cast<UINT>(LVN_ITEMACTIVATE);
+        note.iItem = 0;  // a click's row, or the bytes after a bare NMHDR
+        ::SendMessageW(dialog, WM_NOTIFY, IDC_EDIT_DATALIST, reinterpret_cast<LPARAM>(&note));
+      }
+      selected = list_view::SelectedRow(list);
+      changeEnabled = ::IsWindowEnabled(::GetDlgItem(dialog, IDC_EDIT_CHANGE));
+    }, ModalSpy::kCancelAfter);
+    Command(IDM_EDIT);
+    ASSERT_TRUE(editor.Acted());
+    EXPECT_EQ(selected, c.loaded) << c.what;
+    EXPECT_TRUE(changeEnabled) << c.what << ": the row was loaded";
+  }
 }
 
 TEST_F(MainDlgTest, SettingsShowTheCatalogueWithWindowShowingSetWhileOpen) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "win/handles.h"
+#include "win/spooler.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ TEST(PrintDialog, AsksForTheReportsChoices) {
   EXPECT_NE(dialog.Result().hDevMode, nullptr);
 }
 
-TEST(ReportPrinter, ReadsTheDefaultPrinterOnceWhenTheFirstDialogIsPrepared) {
+TEST(ReportPrinter, ReadsTheDefaultPrinterAtTheFirstDialogAndAgainAfterAFailure) {
   int openings = 0;
   CReportPrinter printer([&openings](CPrinterConnection&) {
     ++openings;
@@ -124,7 +125,20 @@ TEST(ReportPrinter, ReadsTheDefaultPrinterOnceWhenTheFirstDialogIsPrepared) {
   EXPECT_EQ(first.Result().hDevNames, nullptr);
   CPrintDialog second;
   printer.PrepareDialog(second);
-  EXPECT_EQ(openings, 1) << "the settings are kept for the run";
+  EXPECT_EQ(openings, 2) << "a printer that comes later still gets its landscape default";
+}
+
+TEST(Spooler, ComesFromTheSystemDirectoryAndRefusesAnUnknownPrinter) {
+  HANDLE printer = ::GetCurrentProcess();
+  EXPECT_FALSE(spooler::OpenPrinterW(L"no such printer", &printer, nullptr));
+  EXPECT_EQ(printer, nullptr);
+  wchar_t system[MAX_PATH] = {};
+  ASSERT_GT(::GetSystemDirectoryW(system, MAX_PATH), 0u);
+  const std::wstring expected = std::wstring(system) + L"\\winspool.drv";
+  EXPECT_EQ(lstrcmpiW(spooler::LibraryPath().c_str(), expected.c_str()), 0);
+  wchar_t loaded[MAX_PATH] = {};
+  ASSERT_GT(::GetModuleFileNameW(::GetModuleHandleW(L"winspool.drv"), loaded, MAX_PATH), 0u);
+  EXPECT_EQ(lstrcmpiW(loaded, spooler::LibraryPath().c_str()), 0) << loaded;
 }
 
 // Records the calls of a print run.

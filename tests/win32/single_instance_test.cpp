@@ -21,16 +21,28 @@ TEST(SingleInstance, TheSessionMutexLetsOnlyTheFirstCopyPass) {
   EXPECT_FALSE(AnotherCopyRunning(later)) << "once the first copy has ended";
 }
 
-TEST(SingleInstance, AnyTopLevelWindowWithTheReportTitleCounts) {
-  // Hidden, of another class, of any program.
-  HWND stranger = ::CreateWindowExW(0, L"STATIC", kReportTitle, WS_POPUP, 0, 0, 10, 10, nullptr,
-                                    nullptr, nullptr, nullptr);
-  ASSERT_NE(stranger, nullptr);
-  OwnedKernelHandle mutex;
-  EXPECT_TRUE(AnotherCopyRunning(mutex));
-  EXPECT_FALSE(mutex);
-  ::DestroyWindow(stranger);
-  EXPECT_FALSE(AnotherCopyRunning(mutex));
+TEST(SingleInstance, OnlyADialogWithTheReportTitleCounts) {
+  // Hidden, of any program; a folder window of that title is no copy.
+  struct Case {
+    const wchar_t* windowClass;
+    bool counts;
+  } cases[] = {{L"#32770", true}, {L"STATIC", false}, {L"CabinetWClass", false}};
+  WNDCLASSW folder{};
+  folder.lpfnWndProc = ::DefWindowProcW;
+  folder.lpszClassName = L"CabinetWClass";
+  ::RegisterClassW(&folder);
+  for (const Case& c : cases) {
+    HWND window = ::CreateWindowExW(0, c.windowClass, kReportTitle, WS_POPUP, 0, 0, 10, 10,
+                                    nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr) << c.windowClass;
+    OwnedKernelHandle mutex;
+    EXPECT_EQ(AnotherCopyRunning(mutex), c.counts) << c.windowClass;
+    EXPECT_EQ(static_cast<bool>(mutex), !c.counts) << c.windowClass;
+    ::DestroyWindow(window);
+    mutex.Reset();
+    EXPECT_FALSE(AnotherCopyRunning(mutex)) << "once the window is gone";
+  }
+  ::UnregisterClassW(L"CabinetWClass", nullptr);
 }
 
 }  // namespace

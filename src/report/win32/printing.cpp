@@ -1,7 +1,5 @@
 #include "report/win32/printing.h"
 
-#include <winspool.h>
-
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -15,10 +13,10 @@ constexpr DWORD kProfileCapacity = 512;
 std::vector<BYTE> PrinterInfo(HANDLE printer, DWORD level) {
   if (!printer) return {};
   DWORD needed = 0;
-  ::GetPrinterW(printer, level, nullptr, 0, &needed);
+  spooler::GetPrinterW(printer, level, nullptr, 0, &needed);
   if (needed == 0) return {};
   std::vector<BYTE> buffer(needed, 0);
-  if (!::GetPrinterW(printer, level, buffer.data(), needed, &needed)) return {};
+  if (!spooler::GetPrinterW(printer, level, buffer.data(), needed, &needed)) return {};
   return buffer;
 }
 
@@ -41,7 +39,7 @@ bool CPrinterConnection::OpenDefault() {
   *end = L'\0';
   if (!device[0]) return false;
   HANDLE printer = nullptr;
-  ::OpenPrinterW(device, &printer, nullptr);
+  spooler::OpenPrinterW(device, &printer, nullptr);
   printer_.Reset(printer);
   return printer != nullptr;
 }
@@ -53,7 +51,7 @@ bool CPrinterConnection::Open(const wchar_t* name, const DEVMODEW* deviceMode) {
   defaults.pDevMode = const_cast<DEVMODEW*>(deviceMode);
   defaults.DesiredAccess = PRINTER_ACCESS_USE;
   HANDLE printer = nullptr;
-  ::OpenPrinterW(const_cast<wchar_t*>(name), &printer, &defaults);
+  spooler::OpenPrinterW(name, &printer, &defaults);
   printer_.Reset(printer);
   return printer != nullptr;
 }

@@ -11,11 +11,12 @@ constexpr wchar_t kPrintToFile[] = L"FILE:";
 CReportPrinter::CReportPrinter(DefaultOpener openDefault) : openDefault_(std::move(openDefault)) {}
 
 // The default printer in landscape; without one the settings stay empty and
-// the print dialog starts from whatever the system offers.
+// the print dialog starts from whatever the system offers. A read that
+// failed (no printer yet, a network printer that was off) is tried again at
+// the next 印刷, so the landscape default still comes once the printer does.
 void CReportPrinter::ReadDefaults() {
+  if (!openDefault_(printer_) || !settings_.CopyFrom(printer_)) return;
   defaultsRead_ = true;
-  openDefault_(printer_);
-  settings_.CopyFrom(printer_);
   DEVMODEW* settings = settings_.Get();
   // dmFields stays as the printer gave it.
   if (settings && settings->dmSize >= offsetof(DEVMODEW, dmOrientation) + sizeof(short)) {
@@ -29,6 +30,9 @@ void CReportPrinter::PrepareDialog(CPrintDialog& dialog) {
 }
 
 void CReportPrinter::KeepChoice(const PRINTDLGW& chosen) {
+  // The user's choice stands from now on, even where the default printer
+  // could not be read.
+  defaultsRead_ = true;
   if (chosen.hDevMode) {
     LockedGlobal<DEVMODEW> mode(chosen.hDevMode);
     settings_.CopyFrom(mode.Get());

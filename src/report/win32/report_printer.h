@@ -28,7 +28,8 @@ class CReportPrinter {
   void Print(HWND owner, IPrintJobInfo& pages);
   // The dialog's starting point: the kept settings and the kept printer's
   // name (either block may be empty: the dialog then starts from the
-  // system's default printer). The first call reads the default printer.
+  // system's default printer). The first call reads the default printer;
+  // while that fails and nothing was chosen, every call tries again.
   void PrepareDialog(CPrintDialog& dialog);
 
  private:

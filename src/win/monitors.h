@@ -1,0 +1,25 @@
+// The desktop's monitors, behind a seam so tests can place points and
+// windows on made-up monitors.
+#pragma once
+
+#include <windows.h>
+
+class MonitorSeam {
+ public:
+  virtual ~MonitorSeam() = default;
+  // MonitorFromPoint with MONITOR_DEFAULTTONULL finds a monitor.
+  virtual bool IsOnMonitor(POINT point) const = 0;
+  // The work area of the monitor nearest the point (MONITOR_DEFAULTTONEAREST,
+  // GetMonitorInfoW); false when either call fails.
+  virtual bool NearestWorkArea(POINT point, RECT& workArea) const = 0;
+  // The work area of the monitor the window is on (MonitorFromWindow,
+  // MONITOR_DEFAULTTONEAREST); false when it cannot be had.
+  virtual bool WindowWorkArea(HWND window, RECT& workArea) const = 0;
+  // Where the cursor was when the message being handled was posted
+  // (GetMessagePos): for a dialog that a command opens, the point where the
+  // command was chosen.
+  virtual POINT CommandPoint() const = 0;
+};
+
+// The monitors of the desktop.
+const MonitorSeam& SystemMonitors();
