@@ -1,5 +1,7 @@
 #include "base/files.h"
 
+#include <new>
+
 namespace {
 
 #ifdef _WIN32
@@ -52,6 +54,25 @@ Text JoinPath(const Text& dir, const Text& name) {
   const char16_t last = dir.back();
   if (last == kSeparator || last == u'/') return dir + name;
   return dir + kSeparator + name;
+}
+
+ReadResult ReadWholeFile(FileSystem& fs, const Text& path, std::string& bytes) {
+  bytes.clear();
+  FileFacts facts;
+  if (!fs.Examine(path, facts)) return ReadResult::kCannotRead;
+  if (facts.size > kMaxReadBytes) return ReadResult::kTooLarge;
+  try {
+    if (fs.ReadAll(path, bytes)) return ReadResult::kRead;
+  } catch (const std::bad_alloc&) {
+    // The file grew since it was examined, or memory is short.
+  }
+  std::string().swap(bytes);
+  return ReadResult::kCannotRead;
+}
+
+bool IsSameFile(FileSystem& fs, const Text& a, const Text& b) {
+  FileFacts x, y;
+  return fs.Examine(a, x) && fs.Examine(b, y) && x.volume == y.volume && x.index == y.index;
 }
 
 bool HoldPatience::Replace(FileSystem& fs, const Text& from, const Text& to) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,6 +21,16 @@ class OutputFile {
   virtual bool Close() = 0;
 };
 
+// What the file system tells of a file without reading it: its size and
+// what makes it that file whatever name reaches it (an 8.3 name, another
+// path to its folder, a hard link): the volume's serial number and the
+// file's index on it (GetFileInformationByHandle; st_dev and st_ino).
+struct FileFacts {
+  uint64_t size = 0;
+  uint64_t volume = 0;
+  uint64_t index = 0;
+};
+
 // How a replace ended. Held: another program has one of the two files open
 // without sharing delete access (Win32 ERROR_SHARING_VIOLATION,
 // ERROR_ACCESS_DENIED, ERROR_LOCK_VIOLATION). Virus scanners, the search
@@ -32,6 +43,8 @@ class FileSystem {
   // The whole file. False when it cannot be opened or read (missing, locked).
   virtual bool ReadAll(const Text& path, std::string& bytes) = 0;
   virtual bool Exists(const Text& path) = 0;
+  // False when there is no such file or it cannot be looked at.
+  virtual bool Examine(const Text& path, FileFacts& facts) = 0;
   // Copies a file's content; with overwrite false, fails when `to` exists.
   virtual bool Copy(const Text& from, const Text& to, bool overwrite) = 0;
   // A second name for an existing file (fails where links are not supported).
@@ -46,6 +59,21 @@ class FileSystem {
   // the time instead of waiting.
   virtual void Wait(unsigned milliseconds);
 };
+
+// The largest file the program reads: thirty years of heavy use make a
+// history of about 20 MB. A larger file is no history of ours, and reading it
+// whole could exhaust the 32-bit program's memory.
+constexpr uint64_t kMaxReadBytes = uint64_t{256} << 20;
+
+enum class ReadResult { kRead, kCannotRead, kTooLarge };
+
+// The whole file, when it is no larger than kMaxReadBytes; a larger one is
+// refused before any of it is read. Memory that runs out while reading is a
+// failure like any other (kCannotRead), not the end of the program.
+ReadResult ReadWholeFile(FileSystem& fs, const Text& path, std::string& bytes);
+
+// True when both paths reach one existing file.
+bool IsSameFile(FileSystem& fs, const Text& a, const Text& b);
 
 // The platform's file system.
 FileSystem& RealFileSystem();

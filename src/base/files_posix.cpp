@@ -91,6 +91,15 @@ class PosixFileSystem : public FileSystem {
     return stat(Native(path).c_str(), &st) == 0;
   }
 
+  bool Examine(const Text& path, FileFacts& facts) override {
+    struct stat st;
+    if (stat(Native(path).c_str(), &st) != 0) return false;
+    facts.size = static_cast<uint64_t>(st.st_size);
+    facts.volume = static_cast<uint64_t>(st.st_dev);
+    facts.index = static_cast<uint64_t>(st.st_ino);
+    return true;
+  }
+
   bool Copy(const Text& from, const Text& to, bool overwrite) override {
     Descriptor source(open(Native(from).c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st;

@@ -1,5 +1,6 @@
 #include "data/item_catalogue.h"
 
+#include <new>
 #include <string>
 #include <utility>
 
@@ -10,19 +11,38 @@ namespace {
 
 constexpr char16_t kSection[] = u"ITEM";
 
-Text SettingsPath(const Workspace& ws) { return JoinPath(ws.directory, u"Dorvane.ini"); }
-
 }  // namespace
 
+Text SettingsPath(const Workspace& ws) { return JoinPath(ws.directory, u"Dorvane.ini"); }
+
 void ItemCatalogue::Load(const Workspace& ws) {
+  Clear();
+  std::string bytes;
+  const Text path = SettingsPath(ws);
+  const ReadResult read = ReadWholeFile(ws.files, path, bytes);
+  if (read == ReadResult::kRead) {
+    try {
+      Take(ParseIni(bytes));
+      return;
+    } catch (const std::bad_alloc&) {
+      // A file near the size limit whose text the 32-bit program has no
+      // room for: as one above the limit.
+      Clear();
+    }
+  }
+  // A file that is there but too large to be ours is no settings file; it is
+  // not replaced either, since without slots nothing saves the catalogue.
+  if (read != ReadResult::kCannotRead) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
+}
+
+void ItemCatalogue::Clear() {
   names_.clear();
   colors_.clear();
   statics_.clear();
   encoding_ = IniEncoding::kCp932;
+}
 
-  std::string bytes;
-  if (!ws.files.ReadAll(SettingsPath(ws), bytes)) return;
-  const IniFile ini = ParseIni(bytes);
+void ItemCatalogue::Take(const IniFile& ini) {
   encoding_ = ini.encoding;
   for (int k = 1; k <= kMaxSlots; ++k) {
     // A colour of -1 ends the slot list; later slots are not looked at.

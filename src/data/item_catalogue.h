@@ -10,6 +10,9 @@
 #include "data/ini_file.h"
 #include "data/workspace.h"
 
+// Dorvane.ini in the working directory.
+Text SettingsPath(const Workspace& ws);
+
 class ItemCatalogue {
  public:
   static constexpr int kMaxSlots = 18;
@@ -47,6 +50,10 @@ class ItemCatalogue {
   void AddSlot(uint32_t color, int32_t statics);
 
  private:
+  void Clear();
+  // The slots and names of a settings file's text.
+  void Take(const IniFile& ini);
+
   std::vector<Text> names_;
   std::vector<uint32_t> colors_;
   std::vector<int32_t> statics_;

@@ -19,7 +19,8 @@ bool IsRecordFileSpace(char16_t c) {
 bool RecordFileCanHoldName(const Text& name) {
   if (name.empty() || name.size() > kMaxRecordNameUnits) return false;
   for (char16_t c : name) {
-    if (c == u',' || c == u'"' || c == u'\'' || IsRecordFileSpace(c)) return false;
+    // The reader ends a line's scan at NUL, as the C library's would.
+    if (c == 0 || c == u',' || c == u'"' || c == u'\'' || IsRecordFileSpace(c)) return false;
   }
   return CanEncodeCp932(name);
 }

@@ -14,6 +14,7 @@
 bool IsRecordFileSpace(char16_t c);
 
 // False for an empty name, a name longer than the reader takes (1023 units)
-// and a name with white space, a comma, a double quote, an apostrophe or a
-// character that code page 932 cannot hold.
+// and a name with NUL, white space, a comma, a double quote, an apostrophe
+// or a character that code page 932 cannot hold: every other name is written
+// and read back unchanged.
 bool RecordFileCanHoldName(const Text& name);

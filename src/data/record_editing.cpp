@@ -1,5 +1,6 @@
 #include "data/record_editing.h"
 
+#include <new>
 #include <utility>
 
 #include "data/item_name.h"
@@ -164,8 +165,15 @@ bool RecordEditing::Import(const Text& path) {
     // of the file is then an ordinary record of no length.
     const int at = running >= 0 ? running : data_.store.Count();
     const std::vector<ActivityRecord>& records = file.records;
-    for (size_t k = 0; k < records.size(); ++k) {
-      data_.store.InsertAt(at + static_cast<int>(k), records[k]);
+    size_t k = 0;
+    try {
+      for (; k < records.size(); ++k) data_.store.InsertAt(at + static_cast<int>(k), records[k]);
+    } catch (const std::bad_alloc&) {
+      // The history has no room for the file: none of its records stays.
+      while (k > 0) data_.store.RemoveAt(at + static_cast<int>(--k));
+      data_.ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
+      data_.store.Save();
+      return false;
     }
     if (running < 0 && !file.openItem.empty()) {
       data_.currentActivity = file.openItem;
@@ -176,4 +184,20 @@ bool RecordEditing::Import(const Text& path) {
   return read;
 }
 
-bool RecordEditing::Export(const Text& path) { return data_.store.WriteTo(path); }
+bool RecordEditing::Export(const Text& path, const OverwriteQuestion& mayOverwrite) {
+  FileSystem& files = data_.ws.files;
+  FileFacts facts;
+  if (files.Examine(path, facts)) {
+    // The program's own files, by whatever name the dialog reached them:
+    // records written over Dorvane.ini leave no items at the next start, and
+    // over data.bak or data.csv they replace the history's safeguards.
+    for (const Text& own : {data_.store.DataPath(), data_.store.BackupPath(), SettingsPath(data_.ws)}) {
+      if (IsSameFile(files, path, own)) {
+        data_.ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
+        return false;
+      }
+    }
+    if (facts.size > 0 && !mayOverwrite(path)) return false;
+  }
+  return data_.store.WriteTo(path);
+}

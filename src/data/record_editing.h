@@ -3,6 +3,7 @@
 // importing and exporting record files. Every change is saved at once.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "data/activity_data.h"
@@ -54,8 +55,15 @@ class RecordEditing {
   // nothing. False after a failed read.
   bool Import(const Text& path);
 
-  // Writes every record to the file. False after a reported failure.
-  bool Export(const Text& path);
+  // Asked before an export replaces a file that holds something; true lets
+  // it go ahead.
+  using OverwriteQuestion = std::function<bool(const Text& path)>;
+
+  // Writes every record to the file. The program's own data.csv, data.bak
+  // and Dorvane.ini are refused with the open-failure message, whatever name
+  // reaches them; a file that exists and is not empty is replaced only when
+  // mayOverwrite agrees. False when nothing was written.
+  bool Export(const Text& path, const OverwriteQuestion& mayOverwrite);
 
  private:
   // The item's name, or false after refusing it.

@@ -1,5 +1,6 @@
 #include "data/record_store.h"
 
+#include <new>
 #include <utility>
 
 #include "base/checked.h"
@@ -7,29 +8,20 @@
 
 namespace {
 
-// Paths as the file dialog and the working directory spell them may differ
-// in letter case and separator; both name the same file on Windows.
-bool SamePath(const Text& a, const Text& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x == u'/') x = u'\\';
-    if (y == u'/') y = u'\\';
-    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x - u'A' + u'a');
-    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y - u'A' + u'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 enum class ReadStatus { kOk, kCannotOpen, kMalformed };
 
 // Appends the file's records; badLine is the first malformed line (1-based).
 ReadStatus Read(FileSystem& files, const Text& path, std::vector<ActivityRecord>& records,
                 int& badLine) {
   std::string bytes;
-  if (!files.ReadAll(path, bytes)) return ReadStatus::kCannotOpen;
-  badLine = ParseRecordFile(bytes, records);
+  if (ReadWholeFile(files, path, bytes) != ReadResult::kRead) return ReadStatus::kCannotOpen;
+  try {
+    badLine = ParseRecordFile(bytes, records);
+  } catch (const std::bad_alloc&) {
+    // A file near the size limit may hold more records than the 32-bit
+    // program has room for; the list is as it was.
+    return ReadStatus::kCannotOpen;
+  }
   return badLine != 0 ? ReadStatus::kMalformed : ReadStatus::kOk;
 }
 
@@ -143,8 +135,13 @@ bool RecordStore::Write(const Text& path, HoldPatience& patience) {
   std::string bytes;
   // A name that code page 932 cannot hold is written with '?' in its place;
   // the tracker and the dialogs never let such a name into the list.
-  FormatRecordFile(records_, bytes);
-  if (!ReplaceFileContents(ws_.files, path, bytes, patience)) {
+  bool formatted = true;
+  try {
+    FormatRecordFile(records_, bytes);
+  } catch (const std::bad_alloc&) {
+    formatted = false;
+  }
+  if (!formatted || !ReplaceFileContents(ws_.files, path, bytes, patience)) {
     ReportOpenFailure(path);
     return false;
   }
@@ -152,10 +149,6 @@ bool RecordStore::Write(const Text& path, HoldPatience& patience) {
 }
 
 bool RecordStore::WriteTo(const Text& path) {
-  if (savesBlocked_ && SamePath(path, DataPath())) {
-    ReportOpenFailure(path);
-    return false;
-  }
   HoldPatience patience;
   return Write(path, patience);
 }

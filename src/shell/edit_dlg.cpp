@@ -261,7 +261,9 @@ void CEditDlg::OnImport() {
 void CEditDlg::OnExport() {
   Text path;
   if (!ChooseRecordFile(path)) return;
-  editing_.Export(path);
+  editing_.Export(path, [this](const Text& existing) {
+    return warnings_.AskYesNo(OverwriteQuestion(existing));
+  });
 }
 
 bool CEditDlg::ChooseRecordFile(Text& path) {
@@ -278,10 +280,11 @@ bool CEditDlg::ChooseRecordFile(Text& path) {
   ofn.nMaxFileTitle = kFileTitleUnits;
   ofn.lpstrDefExt = L"csv";
   // The same open-file dialog serves export: it asks before a name that
-  // does not exist is used, and never about replacing one. Browsing may
-  // change the current directory; the program's own files are found
-  // through the working directory captured at start-up.
-  ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_CREATEPROMPT;
+  // does not exist is used; the export asks before it replaces a file.
+  // Browsing must not leave the process in the folder browsed to (often
+  // Downloads), where a later search for a DLL or a file would look first.
+  ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_CREATEPROMPT |
+              OFN_NOCHANGEDIR;
   if (::GetOpenFileNameW(&ofn)) {
     path = FromWStr(file);
     return true;

@@ -18,3 +18,10 @@ void MessageBoxNotifier::Show(const Text& text, const Text& caption, MessageIcon
   ::MessageBoxW(owner_ ? *owner_ : nullptr, WStr(text), caption.empty() ? nullptr : WStr(caption),
                 MessageBoxStyle(icon));
 }
+
+bool MessageBoxNotifier::AskYesNo(const MessageText& q) {
+  // MB_OK is 0: the icon's style with MB_YESNO is Yes and No with the icon.
+  const UINT style = MessageBoxStyle(q.icon) | MB_YESNO | MB_DEFBUTTON2;
+  return ::MessageBoxW(owner_ ? *owner_ : nullptr, WStr(q.text),
+                       q.caption.empty() ? nullptr : WStr(q.caption), style) == IDYES;
+}

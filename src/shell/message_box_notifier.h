@@ -18,6 +18,8 @@ class MessageBoxNotifier : public Notifier {
   // An empty caption gives the system's default caption.
   void Show(const Text& text, const Text& caption, MessageIcon icon) override;
   void Show(const MessageText& message) { Show(message.text, message.caption, message.icon); }
+  // A question with Yes and No, No the default; true for Yes.
+  bool AskYesNo(const MessageText& question);
 
  private:
   const HWND* owner_ = nullptr;

@@ -17,6 +17,7 @@ constexpr char16_t kCannotOpen[] = u"ファイルを開けませんでした\r\n
 constexpr char16_t kKeptCopy[] = u"\r\n元のファイルを %s に保存しました";
 constexpr char16_t kMalformedLine[] = u"%d番目のデータの形式が誤っています";
 constexpr char16_t kUnwritableItem[] = u"「%s」は記録ファイルに書けない文字を含むため計測できません";
+constexpr char16_t kOverwrite[] = u"%s は既にあります。上書きしますか?";
 constexpr char16_t kEndNotAfterStart[] =
     u"終了日時は開始日時より1分以上後にしてください。\r\n"
     u"記録ファイルは分までしか保存しないため、同じ分の開始と終了は計測中の記録と区別できません。";
@@ -94,6 +95,10 @@ bool HelpOpenFailed(std::intptr_t shellResult, MessageText& failure) {
   failure.text = FormatText(kUnknownHelpFailure, static_cast<unsigned>(shellResult));
   failure.caption = kUnknownHelpCaption;
   return true;
+}
+
+MessageText OverwriteQuestion(const Text& path) {
+  return {FormatText(kOverwrite, path.c_str()), kWarningCaption, MessageIcon::Warning};
 }
 
 Text TrayTip(const Text& runningItem) { return runningItem.empty() ? Text(kIdleTip) : runningItem; }

@@ -30,6 +30,10 @@ const char16_t* ItemEditWarning(ItemEdit result);
 // value taken as a signed integer, as the shell documents.
 bool HelpOpenFailed(std::intptr_t shellResult, MessageText& failure);
 
+// The question before an export replaces a file that holds something
+// (Yes/No; No writes nothing).
+MessageText OverwriteQuestion(const Text& path);
+
 // The notification icon's tooltip: the running item, or the program's name.
 Text TrayTip(const Text& runningItem);
 

@@ -97,14 +97,17 @@ ed_item() { ed combo read --id $ED_ITEM | sed -n 's/^selected\t//p'; }
 
 ed_press() { ed press --id "$1"; }
 
-ed_choose_file() {
+ed_choose_file() { ed_choose_file_typed "$(e2e_winpath "$1")"; }
+
+# Types the Windows path as it is given (no symbolic link resolved).
+ed_choose_file_typed() {
   drv wait-window --pid "$ED_PID" --title 開く --visible >/dev/null || e2e_fail "no file dialog opened"
   local rect
   rect=$(drv controls --pid "$ED_PID" --title 開く | awk -F'\t' '$1 == 1148 {print $5}')
   [ -n "$rect" ] || e2e_fail "the file dialog has no file name box"
   IFS=, read -r l t r b <<<"$rect"
   e2e_click $(((l + r) / 2)) $(((t + b) / 2))
-  xdotool type --delay 10 "$(e2e_winpath "$1")"
+  xdotool type --delay 10 "$1"
   xdotool key Return
 }
 

@@ -5,7 +5,8 @@
 # data.csv at once and keeps the previous file as data.bak; a refused entry
 # changes nothing; a record from 23:30 to 01:15 shows under its start date
 # only. Import and export go through the open-file dialog (a typed path);
-# a malformed import leaves data.csv as it was. While the editor is open the
+# a malformed import leaves data.csv as it was; export asks before it
+# replaces a file and refuses the program's own files. While the editor is open the
 # tray icon opens no menu.
 set -u
 . "$(dirname "$0")/lib.sh"
@@ -160,12 +161,41 @@ ed_expect_file "exported file" "$E2E_RUN/out.csv" "${d4[@]}"
 cmp -s "$E2E_RUN/d4.csv" "$E2E_DIR/data.csv" || e2e_fail "出力 changed data.csv"
 cmp -s "$E2E_RUN/d4.csv" "$E2E_DIR/data.bak" || e2e_fail "出力 changed data.bak"
 
-# An existing file is replaced without a question.
+# An existing file that holds something is replaced only after a question:
+# いいえ (the default) writes nothing, はい replaces it.
 printf 'old content\r\n' >"$E2E_RUN/old.csv"
-e2e_expect "出力 over a file" modal "$(ed_press $ED_EXPORT)"
-ed_choose_file "$E2E_RUN/old.csv"
-ed_wait_for "existing file replaced" ok eval "cmp -s '$E2E_RUN/d4.csv' '$E2E_RUN/old.csv' && echo ok"
-drv msgbox none --pid "$ED_PID" || e2e_fail "出力 over an existing file must not ask"
+cp "$E2E_RUN/old.csv" "$E2E_RUN/old.before"
+for answer in "いいえ(N)" "はい(Y)"; do
+  e2e_expect "出力 over a file" modal "$(ed_press $ED_EXPORT)"
+  ed_choose_file "$E2E_RUN/old.csv"
+  e2e_expect "the question before 出力 replaces a file" \
+    "$(printf '%s\n' "caption	警告" "text	$(e2e_winpath "$E2E_RUN/old.csv") は既にあります。上書きしますか?" \
+      "button	はい(&Y)" "button	いいえ(&N)")" \
+    "$(drv msgbox read --pid "$ED_PID")"
+  drv msgbox dismiss --pid "$ED_PID" --button "$answer" || e2e_fail "could not answer $answer"
+  drv sync --pid "$ED_PID" >/dev/null
+  drv msgbox none --pid "$ED_PID" || e2e_fail "a second message after $answer"
+  if [ "$answer" = "いいえ(N)" ]; then
+    cmp -s "$E2E_RUN/old.before" "$E2E_RUN/old.csv" || e2e_fail "いいえ changed the file"
+  fi
+done
+cmp -s "$E2E_RUN/d4.csv" "$E2E_RUN/old.csv" || e2e_fail "はい did not replace the file"
+drv msgbox none --pid "$ED_PID" || e2e_fail "a message after 出力"
+
+# The program's own files are refused whatever path reaches them; here
+# Dorvane.ini through a second name of its folder (a symbolic link, as a
+# junction would be on Windows).
+cp "$E2E_DIR/Dorvane.ini" "$E2E_RUN/ini.before"
+ln -sfn "$E2E_DIR" "$E2E_RUN/alias"
+alias_ini="$(e2e_winpath "$E2E_RUN")\\alias\\Dorvane.ini"
+e2e_expect "出力 onto Dorvane.ini" modal "$(ed_press $ED_EXPORT)"
+ed_choose_file_typed "$alias_ini"
+e2e_expect "出力 onto Dorvane.ini is refused" \
+  "$(printf '%s\n' "caption	エラー" "text	ファイルを開けませんでした\\r\\n$alias_ini" "button	OK")" \
+  "$(drv msgbox read --pid "$ED_PID")"
+drv msgbox dismiss --pid "$ED_PID" || e2e_fail "could not dismiss the refusal"
+cmp -s "$E2E_RUN/ini.before" "$E2E_DIR/Dorvane.ini" || e2e_fail "出力 changed Dorvane.ini"
+cmp -s "$E2E_RUN/d4.csv" "$E2E_DIR/data.csv" || e2e_fail "出力 changed data.csv"
 
 # ---- Esc closes the editor; then the icon opens its menus again ----
 # shellcheck disable=SC2046

@@ -5,7 +5,10 @@
 //    cannot hold the text (then UTF-8 with a byte-order mark);
 //  - the catalogue keeps its limits (at most 18 slots, never more names than
 //    slots), and a catalogue saved and loaded again is the same catalogue:
-//    names, colours and flags survive a restart unchanged.
+//    names, colours and flags survive a restart unchanged;
+//  - every name it delivers is refused by the name rule, or is written to
+//    the record file and read back unchanged.
+// Inputs are files of any length (see Unfold).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +18,7 @@
 #include "data/item_catalogue.h"
 #include "fuzz_check.h"
 #include "support/memory_files.h"
+#include "support/record_properties.h"
 
 namespace {
 
@@ -54,7 +58,7 @@ bool SameCatalogue(const ItemCatalogue& a, const ItemCatalogue& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::string bytes = Unfold(data, size);
 
   const IniFile ini = ParseIni(bytes);
   IniEncoding writtenAs;
@@ -68,12 +72,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FailingReporter reporter;
   const Workspace ws{u"/fuzz", files, reporter};
   const Text path = JoinPath(ws.directory, u"Dorvane.ini");
-  files.files[path] = std::string(bytes);
+  files.files[path] = bytes;
   ItemCatalogue loaded;
   loaded.Load(ws);
   FUZZ_CHECK(loaded.SlotCount() <= ItemCatalogue::kMaxSlots);
   FUZZ_CHECK(loaded.Count() <= loaded.SlotCount());
-  for (int j = 0; j < loaded.Count(); ++j) FUZZ_CHECK(!loaded.Name(j).empty());
+  for (int j = 0; j < loaded.Count(); ++j) {
+    FUZZ_CHECK(!loaded.Name(j).empty());
+    FUZZ_PROMISE(record_properties::NamePromiseBroken(loaded.Name(j)));
+  }
 
   FUZZ_CHECK(loaded.Save(ws));
   FUZZ_CHECK(files.files.size() == 1);  // no temporary file left behind

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -71,6 +72,22 @@ class FaultyFileSystem : public FileSystem {
   }
 
   bool Exists(const Text& path) override { return real_.Exists(path); }
+
+  // The file at `path` claims to be `size` bytes long (no test writes a huge
+  // file); a file with another name for it (a hard link) claims so too.
+  void PretendSize(const Text& path, uint64_t size) { pretended_.push_back({path, size}); }
+
+  bool Examine(const Text& path, FileFacts& facts) override {
+    if (!real_.Examine(path, facts)) return false;
+    for (const auto& p : pretended_) {
+      FileFacts other;
+      if (real_.Examine(p.first, other) && other.volume == facts.volume &&
+          other.index == facts.index) {
+        facts.size = p.second;
+      }
+    }
+    return true;
+  }
 
   bool Copy(const Text& from, const Text& to, bool overwrite) override {
     if (Trips(FileStep::Copy, from, to) || IsLocked(from) || IsLocked(to)) return false;
@@ -189,6 +206,7 @@ class FaultyFileSystem : public FileSystem {
   std::vector<Fault> faults_;
   std::vector<Fault> holds_;
   std::vector<Text> locked_;
+  std::vector<std::pair<Text, uint64_t>> pretended_;
   std::vector<Text> created_;
   bool diskFull_ = false;
   size_t room_ = 0;

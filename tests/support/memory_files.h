@@ -3,6 +3,7 @@
 // path only when it is closed, as the seam's callers expect of a rename.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,6 +23,15 @@ class MemoryFileSystem : public FileSystem {
     return true;
   }
   bool Exists(const Text& path) override { return files.count(path) != 0; }
+  // Each path is a file of its own.
+  bool Examine(const Text& path, FileFacts& facts) override {
+    auto it = files.find(path);
+    if (it == files.end()) return false;
+    facts.size = it->second.size();
+    facts.volume = 0;
+    facts.index = std::hash<Text>{}(path);
+    return true;
+  }
   bool Copy(const Text& from, const Text& to, bool overwrite) override {
     auto it = files.find(from);
     if (it == files.end() || (!overwrite && Exists(to))) return false;

@@ -95,6 +95,27 @@ TEST_F(CatalogueTest, MissingOrUnreadableFileGivesNoSlotsAndNoMessage) {
   }
 }
 
+// Refused before it is read: at the limit the file is read, above it the
+// open-failure message names it and the file stays as it is.
+TEST_F(CatalogueTest, FileAboveTheSizeLimitIsRefusedUnreadWithTheOpenFailure) {
+  const std::string bytes = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "a");
+  WriteBytes(IniPath(), bytes);
+  for (uint64_t size : {kMaxReadBytes, kMaxReadBytes + 1}) {
+    const bool refused = size > kMaxReadBytes;
+    files_.PretendSize(IniPath(), size);
+    const int readsBefore = files_.Calls(FileStep::Read);
+    ItemCatalogue catalogue;
+    catalogue.Load(ws_);
+    EXPECT_EQ(catalogue.SlotCount(), refused ? 0 : 1) << size;
+    EXPECT_EQ(files_.Calls(FileStep::Read) - readsBefore, refused ? 0 : 1) << size;
+    EXPECT_EQ(notifier_.Texts(), refused ? std::vector<Text>{u"ファイルを開けませんでした\r\n" + IniPath()}
+                                         : std::vector<Text>{})
+        << size;
+    notifier_.shown.clear();
+  }
+  EXPECT_EQ(ReadBytes(IniPath()), bytes);
+}
+
 TEST_F(CatalogueTest, SaveWrites2NPlusMKeysInSlotOrder) {
   ItemCatalogue catalogue;
   catalogue.AddSlot(0x0000FF, 1);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,10 @@
 #include "support/recording_notifier.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -44,6 +49,14 @@ class RecordEditingTest : public ::testing::Test {
   void RunA(const LocalDateTime& at) {
     data.store.Append(Rec(u"A", at, at));
     data.currentActivity = u"A";
+  }
+
+  // An export's question that must not come.
+  static RecordEditing::OverwriteQuestion NeverAsked() {
+    return [](const Text&) {
+      ADD_FAILURE() << "asked before overwriting";
+      return false;
+    };
   }
 
   void ExpectNothingSaved() {
@@ -364,7 +377,7 @@ TEST_F(RecordEditingTest, ImportAppendsInFileOrderAndSaves) {
   // Importing data.csv itself doubles the store; export writes it as is.
   EXPECT_TRUE(editing.Import(dir.File(u"data.csv")));
   EXPECT_EQ(data.store.Count(), 8);
-  EXPECT_TRUE(editing.Export(dir.File(u"out.csv")));
+  EXPECT_TRUE(editing.Export(dir.File(u"out.csv"), NeverAsked()));
   EXPECT_EQ(ReadBytes(dir.File(u"out.csv")), DataCsv());
 }
 
@@ -395,7 +408,77 @@ TEST_F(RecordEditingTest, MalformedImportLeavesTheStoreAndTheDataFileAsTheyWere)
   EXPECT_EQ(Names(), names);
   EXPECT_EQ(DataCsv(), before);
   EXPECT_EQ(DataBak(), before);  // the save still ran
+
+  // A file too large to be a history: the same, and it is never read.
+  WriteBytes(dir.File(u"huge.csv"), "X,2010/04/06 09:00,2010/04/06 09:30\r\n");
+  files.PretendSize(dir.File(u"huge.csv"), kMaxReadBytes + 1);
+  const int reads = files.Calls(FileStep::Read);
+  EXPECT_FALSE(editing.Import(dir.File(u"huge.csv")));
+  EXPECT_EQ(files.Calls(FileStep::Read), reads);
+  ASSERT_EQ(storeMessages.shown.size(), 3u);
+  EXPECT_EQ(storeMessages.shown[2].text, u"ファイルを開けませんでした\r\n" + dir.File(u"huge.csv"));
+  EXPECT_EQ(Names(), names);
   EXPECT_TRUE(dialog.shown.empty());
+}
+
+// An existing file that holds something is replaced only when the user
+// agrees; an empty or new one is written without a question.
+TEST_F(RecordEditingTest, ExportOntoAFileThatHoldsSomethingAsksFirst) {
+  Put({Rec(u"B", DT(2010, 4, 5, 8, 0), DT(2010, 4, 5, 9, 0))});
+  const std::string records = "B,2010/04/05 08:00,2010/04/05 09:00\r\n";
+  struct Case {
+    const char* before;  // nullptr: no such file
+    bool answer;
+    bool asked;
+    bool written;
+  };
+  const Case cases[] = {
+      {"old\r\n", true, true, true},
+      {"old\r\n", false, true, false},
+      {"", false, false, true},
+      {nullptr, false, false, true},
+  };
+  for (const Case& c : cases) {
+    const Text path = dir.File(u"out.csv");
+    std::filesystem::remove(std::filesystem::path(path));
+    if (c.before) WriteBytes(path, c.before);
+    std::vector<Text> asked;
+    EXPECT_EQ(editing.Export(path, [&](const Text& p) { asked.push_back(p); return c.answer; }),
+              c.written);
+    EXPECT_EQ(asked, c.asked ? std::vector<Text>{path} : std::vector<Text>{});
+    EXPECT_EQ(ReadBytes(path), c.written ? records : std::string(c.before));
+  }
+  EXPECT_TRUE(storeMessages.shown.empty());
+}
+
+// data.csv, data.bak and Dorvane.ini are told by what they are, not by how
+// they are named: through "." and "..", by a second name (a hard link) and,
+// on Win32, through the 8.3 name of their folder.
+TEST_F(RecordEditingTest, ExportRefusesTheProgramsOwnFilesByAnyName) {
+  Put({Rec(u"B", DT(2010, 4, 5, 8, 0), DT(2010, 4, 5, 9, 0))});
+  std::filesystem::create_directory(std::filesystem::path(dir.File(u"sub")));
+  std::vector<Text> folders = {dir.Path(), dir.File(u"."), JoinPath(dir.File(u"sub"), u"..")};
+#ifdef _WIN32
+  wchar_t shortName[MAX_PATH];
+  const DWORD length = GetShortPathNameW(WStr(dir.Path()), shortName, MAX_PATH);
+  ASSERT_TRUE(length > 0 && length < MAX_PATH);
+  ASSERT_NE(FromWStr(shortName), dir.Path());
+  folders.push_back(FromWStr(shortName));
+#endif
+  for (const char16_t* own : {u"data.csv", u"data.bak", u"Dorvane.ini"}) {
+    WriteBytes(dir.File(own), "own\r\n");
+    const Text link = dir.File(u"link.csv");
+    std::filesystem::remove(std::filesystem::path(link));
+    ASSERT_TRUE(files.HardLink(dir.File(own), link)) << TextToUtf8(own);
+    std::vector<Text> paths = {link};
+    for (const Text& folder : folders) paths.push_back(JoinPath(folder, own));
+    for (const Text& path : paths) {
+      EXPECT_FALSE(editing.Export(path, NeverAsked()));
+      ASSERT_EQ(storeMessages.Texts(), std::vector<Text>{u"ファイルを開けませんでした\r\n" + path});
+      storeMessages.shown.clear();
+    }
+    EXPECT_EQ(ReadBytes(dir.File(own)), "own\r\n");
+  }
 }
 
 TEST_F(RecordEditingTest, ImportWhileRunningGoesBeforeTheOpenRecord) {

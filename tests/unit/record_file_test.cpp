@@ -376,14 +376,19 @@ TEST(ItemName, RecordFileCanHoldOnlyNamesThatReadBackUnchanged) {
       u"",           u"a b",         u"a\tb",        u"会議　室",   u"a\u00a0b",
       u"a\u2003b",   u"a\u3000",     u"\u3000",      u"a,b",        u"a\"b",
       u"a'b",        u"caf\u00e9",   u"\U0001F600",  u"a\nb",       u"a\rb",
-      Text(1024, u'名'),
+      u"a\vb",       u"a\fb",        Text(1024, u'名'),
+      // The reader ends a line at NUL, wherever the name holds it.
+      Text(u"\0", 1), Text(u"a\0b", 3), Text(u"a\0", 2), Text(u"\0a", 2),
   };
   for (const Text& name : refused) {
     SCOPED_TRACE(TextToUtf8(name));
     EXPECT_FALSE(RecordFileCanHoldName(name));
   }
   // Every name the rule lets through comes back from the file as itself.
-  for (const Text& name : {Text(u"作業"), Text(u"ｶﾀｶﾅ"), Text(1023, u'名')}) {
+  // Other control characters are no separators to the reader.
+  for (const Text& name : {Text(u"作業"), Text(u"ｶﾀｶﾅ"), Text(1023, u'名'), Text(u"a\x01b"),
+                           Text(u"\x1f\x7f")}) {
+    EXPECT_TRUE(RecordFileCanHoldName(name));
     std::string bytes;
     ASSERT_TRUE(FormatRecordFile({Rec(name, DT(2010, 4, 5, 9, 5), DT(2010, 4, 5, 9, 6))}, bytes));
     std::vector<ActivityRecord> out;

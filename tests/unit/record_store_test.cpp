@@ -199,14 +199,34 @@ TEST_F(RecordStoreTest, FileThatCanNeitherBeReadNorCopiedIsNeverReplacedInThisRu
   store.Append(Rec(u"C", DT(2010, 4, 6, 9, 0), DT(2010, 4, 6, 9, 0)));
   EXPECT_FALSE(store.Save());
   EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
-  EXPECT_FALSE(store.WriteTo(DataCsv()));  // export onto data.csv itself
-  EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
   EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
   EXPECT_FALSE(FileExists(DataBak()));
 
   // Export elsewhere still works.
   EXPECT_TRUE(store.WriteTo(dir.File(u"export.csv")));
   EXPECT_EQ(ReadBytes(dir.File(u"export.csv")), "C,2010/04/06 09:00,2010/04/06 09:00\r\n");
+}
+
+// Above the limit the file is not read at all, and kept aside as an
+// unreadable one is; at the limit it is read.
+TEST_F(RecordStoreTest, FileAboveTheSizeLimitIsKeptAsideUnread) {
+  WriteBytes(DataCsv(), kTwoRecords);
+  files.PretendSize(DataCsv(), kMaxReadBytes);
+  store.Load();
+  EXPECT_EQ(store.Count(), 2);
+  EXPECT_EQ(files.Calls(FileStep::Read), 1);
+  EXPECT_TRUE(notifier.shown.empty());
+
+  ActivityData again{Workspace{dir.Path(), files, notifier}};
+  files.PretendSize(DataCsv(), kMaxReadBytes + 1);
+  again.store.Load();
+  EXPECT_EQ(again.store.Count(), 0);
+  EXPECT_EQ(files.Calls(FileStep::Read), 1);
+  const Text message = OnlyMessage();
+  const Text kept = KeptCopyIn(message);
+  EXPECT_EQ(message, OpenFailure(DataCsv()) + u"\r\n元のファイルを " + kept + u" に保存しました");
+  EXPECT_EQ(ReadBytes(kept), kTwoRecords);
+  EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
 }
 
 TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
