@@ -4,6 +4,7 @@
 // (the message says what was expected and what was found), 2 bad usage or a
 // system call that failed.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdlib>
 #include <map>
@@ -566,27 +567,48 @@ void CALLBACK SendDone(HWND, UINT, ULONG_PTR send, LRESULT) {
   if (send > g_last_send_done) g_last_send_done = send;
 }
 
-// tray left|right|left-up|right-up|left-double|move --pid P [--expect-no-menu] [--timeout MS]
-// Delivers the icon's callback message 1025 to the program's window as Wine's
-// tray does (sent, not posted), with the mouse message in lParam. The send
-// does not wait: a handler that opens a menu stays in it. Success means a
-// popup menu opened, or with --expect-no-menu that the handler returned
-// without opening one.
+// tray EVENT[,EVENT...] --pid P [--at X,Y] [--expect-no-menu] [--timeout MS]
+// Delivers the icon's callback message 1025 to the program's window as the
+// shell does under version 4 (sent, not posted, as Wine's tray does): the
+// event in the low word of lParam, the anchor in wParam (--at, else the
+// cursor). EVENT is a mouse message (left, right, left-up, right-up,
+// left-double, move) or a notification: select (NIN_SELECT), key
+// (NIN_KEYSELECT), context (WM_CONTEXTMENU); a list is one gesture, sent at
+// once. The sends do not wait: a handler that opens a menu stays in it.
+// Success means a popup menu opened, or with --expect-no-menu that every
+// handler returned without opening one.
 int Tray(int argc, wchar_t** argv) {
   Args args(argc, argv, 2, {L"expect-no-menu"});
-  static const std::map<std::wstring, UINT> kMessages = {
+  static const std::map<std::wstring, UINT> kEvents = {
       {L"left", WM_LBUTTONDOWN},   {L"right", WM_RBUTTONDOWN},         {L"left-up", WM_LBUTTONUP},
-      {L"right-up", WM_RBUTTONUP}, {L"left-double", WM_LBUTTONDBLCLK}, {L"move", WM_MOUSEMOVE}};
-  const std::wstring which = args.At(0, L"the mouse message (left, right, ...)");
-  auto message = kMessages.find(which);
-  if (message == kMessages.end()) Usage(L"unknown mouse message " + which);
+      {L"right-up", WM_RBUTTONUP}, {L"left-double", WM_LBUTTONDBLCLK}, {L"move", WM_MOUSEMOVE},
+      {L"select", NIN_SELECT},     {L"key", NIN_KEYSELECT},            {L"context", WM_CONTEXTMENU}};
+  const std::wstring which = args.At(0, L"the event (left, right, key, context, ...)");
+  std::vector<UINT> events;
+  for (const std::wstring& name : Split(which, L',')) {
+    auto event = kEvents.find(name);
+    if (event == kEvents.end()) Usage(L"unknown tray event " + name);
+    events.push_back(event->second);
+  }
+  POINT anchor{};
+  if (args.Has(L"at")) {
+    std::vector<std::wstring> xy = Split(args.Get(L"at"), L',');
+    if (xy.size() != 2) Usage(L"--at wants X,Y");
+    anchor = POINT{_wtoi(xy[0].c_str()), _wtoi(xy[1].c_str())};
+  } else {
+    GetCursorPos(&anchor);
+  }
   const DWORD pid = args.Pid();
   const DWORD timeout = args.Timeout();
   HWND hwnd = WaitMainWindow(pid, timeout);
   if (FindOpenMenu(pid)) Expectation(L"a popup menu is already open in process " + Num(pid));
-  const ULONG_PTR send = ++g_sends;
-  if (!SendMessageCallbackW(hwnd, kTrayMessage, 0, message->second, SendDone, send))
-    Fail(2, L"SendMessageCallbackW failed with error " + Num(GetLastError()));
+  const WPARAM at = MAKEWPARAM(static_cast<WORD>(anchor.x), static_cast<WORD>(anchor.y));
+  ULONG_PTR send = 0;
+  for (UINT event : events) {
+    send = ++g_sends;
+    if (!SendMessageCallbackW(hwnd, kTrayMessage, at, MAKELPARAM(event, 0), SendDone, send))
+      Fail(2, L"SendMessageCallbackW failed with error " + Num(GetLastError()));
+  }
   const bool expect_menu = !args.Has(L"expect-no-menu");
   if (!WaitUntil(timeout, [&] { return g_last_send_done >= send || FindOpenMenu(pid) != nullptr; }))
     Expectation(L"the program neither opened a menu nor returned from message 1025 (" + which + L") within " +
