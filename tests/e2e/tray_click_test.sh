@@ -14,10 +14,13 @@ pid=${E2E_PIDS[0]}
 e2e_wait_running "$pid"
 read -r x y tip < <(drv tray-icon --pid "$pid") || e2e_fail "no icon in the tray"
 e2e_log "icon at $x,$y, tooltip $tip"
+# The open menu's top left corner.
+menu_at() { drv windows --pid "$pid" | awk -F'\t' '$5 == "#32768" { split($6, r, ","); print r[1] "," r[2] }'; }
 
 e2e_click "$x" "$y" 1
 e2e_expect "item menu opened with the left button" \
   "$(e2e_menu_text '40001 会議' '40002 開発' ---- '32774 終了(&X)')" "$(drv menu read --pid "$pid")"
+e2e_expect "item menu at the pointer" "$x,$y" "$(menu_at)"
 e2e_screenshot "$E2E_RUN/left-menu.png"
 read -r mx my < <(drv menu point 40002 --pid "$pid") || e2e_fail "no entry 40002"
 e2e_click "$mx" "$my" 1
@@ -28,13 +31,13 @@ e2e_click "$x" "$y" 3
 e2e_expect "command menu opened with the right button" \
   "$(e2e_menu_text '32778 レポート(&R)' '32775 設定(&C)' '32776 編集(&E)' '32779 ヘルプ(&H)' '57664 &About')" \
   "$(drv menu read --pid "$pid")"
+e2e_expect "command menu at the pointer" "$x,$y" "$(menu_at)"
 e2e_screenshot "$E2E_RUN/right-menu.png"
 drv menu close --pid "$pid" || e2e_fail "the command menu did not close on Esc"
 
 # The shell's version-4 notifications: Enter or Space (NIN_KEYSELECT) and the
 # menu key (WM_CONTEXTMENU) open the menus at the icon's anchor; the mouse
 # messages and notifications of one click or key open one menu.
-menu_at() { drv windows --pid "$pid" | awk -F'\t' '$5 == "#32768" { split($6, r, ","); print r[1] "," r[2] }'; }
 drv tray key --at 300,200 --pid "$pid" >/dev/null || e2e_fail "NIN_KEYSELECT opened no menu"
 e2e_expect "item menu opened from the keyboard" \
   "$(e2e_menu_text '40001 会議' '40002 開発' ---- '32774 終了(&X)')" "$(drv menu read --pid "$pid")"
