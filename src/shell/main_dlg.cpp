@@ -58,7 +58,7 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
       result = OnDestroy();
       return true;
     case kTrayNotifyMessage:
-      result = OnTrayNotify(lParam);
+      result = OnTrayNotify(wParam, lParam);
       return true;
     case WM_ENDSESSION:
       // The user signs out or shuts down: the process ends after this.
@@ -164,35 +164,35 @@ void CMainDlg::AddTrayIcon() {
 }
 
 void CMainDlg::OnNoNotificationArea() {
+  // The icon can also be lost in the middle of a run (a shell that
+  // restarted and refused it): a change whose save failed is tried once more.
+  SaveUnsavedChanges();
   notifier_.Show(kTrayIconFailed.text, kTrayIconFailed.caption, kTrayIconFailed.icon);
-  // Having written nothing, as every change is saved when it is made.
   DestroyWindow();
   ::PostQuitMessage(0);
 }
 
-LRESULT CMainDlg::OnTrayNotify(LPARAM lParam) {
-  switch (LOWORD(lParam)) {
-    case WM_LBUTTONDOWN:
-      TrackMenu(IDM_LEFTMENU, true);
-      break;
-    case WM_RBUTTONDOWN:
-      TrackMenu(IDM_RIGHTMENU, false);
-      break;
-    default:
-      break;
+LRESULT CMainDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
+  const TrayRequest request = trayIcon_.Decode(wParam, lParam);
+  if (request.menu == TrayRequest::kNone) return 0;
+  if (windowShowing_) {
+    trayIcon_.BringForward();
+    return 0;
   }
+  TrackMenu(request);
   return 0;
 }
 
-void CMainDlg::TrackMenu(int menuId, bool withItems) {
-  if (windowShowing_) return;
-  OwnedMenu menu(::LoadMenuW(TheModule().ResourceInstance(), MAKEINTRESOURCEW(menuId)));
+void CMainDlg::TrackMenu(const TrayRequest& request) {
+  const bool items = request.menu == TrayRequest::kItems;
+  OwnedMenu menu(::LoadMenuW(TheModule().ResourceInstance(),
+                             MAKEINTRESOURCEW(items ? IDM_LEFTMENU : IDM_RIGHTMENU)));
   if (!menu) return;
   HMENU popup = ::GetSubMenu(menu.Get(), 0);
   if (!popup) return;
-  if (withItems) InsertItemEntries(popup, data_.catalogue);
+  if (items) InsertItemEntries(popup, data_.catalogue);
   // The chosen command comes back as WM_COMMAND through the command table.
-  trayIcon_.TrackMenu(popup);
+  trayIcon_.TrackMenu(popup, request);
 }
 
 // ---- commands ----

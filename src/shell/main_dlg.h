@@ -18,7 +18,8 @@
 #include "win/message_loop.h"
 #include "win/window.h"
 
-// The icon's callback message; lParam carries the mouse message.
+// The icon's callback message; the low word of lParam carries the event,
+// wParam the anchor point.
 constexpr UINT kTrayNotifyMessage = WM_USER + 1;
 static_assert(kTrayNotifyMessage == 1025, "the tray callback message is fixed");
 
@@ -54,7 +55,7 @@ class CMainDlg : public CModelessDialog,
   // notification area, and ends the program when none comes.
   bool HasTrayIcon() const { return trayIcon_.Added(); }
   // Set while the report or a modal dialog of the command menu is showing;
-  // the icon then opens no menu.
+  // the icon then opens no menu but brings that window forward.
   bool WindowShowing() const { return windowShowing_; }
 
   // The date last read from the report's date picker: the charts show its
@@ -87,7 +88,9 @@ class CMainDlg : public CModelessDialog,
   void AddTrayIcon();
   // No notification area within the wait: nothing can reach the program.
   void OnNoNotificationArea();
-  LRESULT OnTrayNotify(LPARAM lParam);
+  // A gesture on the icon opens its menu, or while a window is showing
+  // brings that window forward.
+  LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
   bool OnCommand(UINT id);
 
   // The command table's handlers.
@@ -106,9 +109,9 @@ class CMainDlg : public CModelessDialog,
   // Shows a modal dialog owned by the active window with WindowShowing set.
   INT_PTR ShowModal(CModalDialog& dialog);
 
-  // Opens a menu of the resources from the icon, the item menu with the
+  // Opens the request's menu from the resources, the item menu with the
   // catalogue's items.
-  void TrackMenu(int menuId, bool withItems);
+  void TrackMenu(const TrayRequest& request);
 
   ActivityData& data_;
   Notifier& notifier_;

@@ -12,11 +12,13 @@
 #include "base/text.h"
 #include "shell/work_area.h"
 
-// The description's size: the layout whose tooltip holds 128 UTF-16 units.
-// The program asks for no later behaviour of the shell (no NIM_SETVERSION).
-constexpr DWORD kTrayIconDataSize = NOTIFYICONDATAW_V2_SIZE;
+// The description's size: the layout of the shells since Vista. Explorer
+// treats an icon described in an older layout as one of the first shells,
+// which knows no keyboard notifications. The tooltip holds 128 UTF-16 units
+// in every layout.
+constexpr DWORD kTrayIconDataSize = sizeof(NOTIFYICONDATAW);
 #ifndef _WIN64
-static_assert(kTrayIconDataSize == 936, "NOTIFYICONDATAW up to szInfoTitle (V2) on 32-bit");
+static_assert(kTrayIconDataSize == 956, "NOTIFYICONDATAW up to hBalloonIcon on 32-bit");
 #endif
 
 // The notification-area calls behind a seam: tests see every description
@@ -29,11 +31,12 @@ class TrayShell {
   // The error code of the last NotifyIcon that failed (GetLastError).
   virtual DWORD LastError() const = 0;
   virtual void Wait(DWORD milliseconds) = 0;
-  // The wait for a notification area: a WM_TIMER `id` to `window`.
-  virtual void StartTimer(HWND window, UINT_PTR id, DWORD milliseconds) {
-    ::SetTimer(window, id, milliseconds, nullptr);
-  }
-  virtual void StopTimer(HWND window, UINT_PTR id) { ::KillTimer(window, id); }
+  // Lets `message` reach `window` across user-interface privilege isolation
+  // (ChangeWindowMessageFilterEx): a copy started elevated otherwise never
+  // hears from the shell of the signed-in user.
+  virtual void AllowMessage(HWND window, UINT message) = 0;
+  // How long a program started before the taskbar waits for one.
+  virtual DWORD AreaWaitMilliseconds() const { return 60000; }
 };
 
 // The shell of the desktop.
@@ -44,20 +47,34 @@ TrayShell& SystemTray();
 // would split a surrogate pair (the tooltip would end in half a character).
 void CopyTip(const Text& text, wchar_t* field, size_t capacity);
 
+// What a callback message from the icon asks of its owner.
+struct TrayRequest {
+  enum Menu { kNone, kItems, kCommands };
+  Menu menu = kNone;
+  // Enter, Space, the menu key or Shift+F10 on the icon: the menu opens at
+  // the anchor, and the keyboard focus goes back to the icon afterwards.
+  bool keyboard = false;
+  POINT anchor{};
+};
+
 // One icon (id 0) under one owner window, which receives the callback
 // message and the commands of the menus, and passes its messages to
 // ProcessWindowMessage first.
 class CTrayIcon {
  public:
+  // The owner window's timer of the wait for a notification area.
+  static constexpr UINT_PTR kAreaWaitTimer = 1;
+
   CTrayIcon(TrayShell& shell, const MonitorSeam& monitors);
   CTrayIcon(const CTrayIcon&) = delete;
   CTrayIcon& operator=(const CTrayIcon&) = delete;
 
-  // Registers the icon; retries once a second while the shell times out.
-  // Any other failure may mean that there is no notification area yet (a
-  // start at sign-in, before the taskbar): the icon is then added when one
-  // announces itself, and `noArea` runs if none has within a minute. True
-  // when the icon is there now.
+  // Registers the icon and asks for version 4 of the notifications; retries
+  // once a second, a few times, while the shell times out. Any other failure
+  // may mean that there is no notification area yet (a start at sign-in,
+  // before the taskbar): the icon is then added when one announces itself,
+  // and `noArea` runs if none has within a minute. True when the icon is
+  // there now.
   bool Add(HWND owner, UINT callbackMessage, HICON icon, const Text& tip,
            std::function<void()> noArea);
   void SetTip(const Text& tip);
@@ -65,9 +82,19 @@ class CTrayIcon {
   void Remove();
   bool Added() const { return added_; }
 
-  // Opens a popup menu at the cursor for the owner window; the chosen
-  // command arrives there as WM_COMMAND.
-  void TrackMenu(HMENU popup) const;
+  // Decodes the callback message (version 4: the event in the low word of
+  // lParam, the anchor in wParam). One gesture opens one menu: nothing is
+  // asked while a menu of the icon is open, nor by the message a gesture
+  // that has been answered sends last (the menu message of a right click,
+  // Enter's second key notification) within the double-click time.
+  TrayRequest Decode(WPARAM wParam, LPARAM lParam);
+  // Opens a popup menu for the owner window at the cursor, or at the anchor
+  // of a keyboard request; the chosen command arrives there as WM_COMMAND.
+  void TrackMenu(HMENU popup, const TrayRequest& request);
+  // Brings the window the user was in, the owner's last active popup, to
+  // the foreground: the dialogs have no taskbar button, and one behind other
+  // windows is found from the icon.
+  void BringForward() const;
 
   // A notification area announcing itself (TaskbarCreated), and the end of
   // the wait for one. False for every other message.
@@ -76,7 +103,9 @@ class CTrayIcon {
  private:
   NOTIFYICONDATAW Description(UINT flags) const;
   bool Register();
+  bool AddOrModify(const NOTIFYICONDATAW& nid);
   void OnTaskbarCreated();
+  void StartWaiting();
   void StopWaiting();
 
   TrayShell& shell_;
@@ -89,4 +118,8 @@ class CTrayIcon {
   bool added_ = false;
   bool waiting_ = false;
   std::function<void()> noArea_;
+  bool menuOpen_ = false;
+  // The last message of the gesture answered last, and since when.
+  UINT gestureEnd_ = 0;
+  DWORD gestureEndSince_ = 0;
 };

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <deque>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,12 +32,8 @@ class FakeTray : public TrayShell {
   }
   DWORD LastError() const override { return lastError_; }
   void Wait(DWORD milliseconds) override { waits.push_back(milliseconds); }
-  // The test ends a wait by sending WM_TIMER.
-  void StartTimer(HWND, UINT_PTR id, DWORD milliseconds) override {
-    timers[id] = milliseconds;
-    lastTimer = id;
-  }
-  void StopTimer(HWND, UINT_PTR id) override { timers.erase(id); }
+  void AllowMessage(HWND window, UINT message) override { allowed.emplace_back(window, message); }
+  DWORD AreaWaitMilliseconds() const override { return areaWait; }
 
   std::vector<DWORD> Messages() const {
     std::vector<DWORD> m;
@@ -49,8 +44,9 @@ class FakeTray : public TrayShell {
   std::deque<std::pair<bool, DWORD>> script;
   std::vector<TrayCall> calls;
   std::vector<DWORD> waits;
-  std::map<UINT_PTR, DWORD> timers;  // running
-  UINT_PTR lastTimer = 0;
+  std::vector<std::pair<HWND, UINT>> allowed;
+  // The real timer runs; a test that lets it end sets a short wait.
+  DWORD areaWait = 60000;
 
  private:
   DWORD lastError_ = ERROR_SUCCESS;

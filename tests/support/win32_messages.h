@@ -36,3 +36,26 @@ inline bool IsDialogWindow(HWND hwnd) {
   ::GetClassNameW(hwnd, name, 16);
   return lstrcmpW(name, L"#32770") == 0;
 }
+
+// Dispatches messages as they come until `done()` holds or `timeoutMs` has
+// passed; true when it holds. A WM_QUIT met on the way leaves its exit code
+// in `*quit`.
+template <class Done>
+bool PumpUntil(Done done, DWORD timeoutMs, int* quit = nullptr) {
+  const DWORD start = ::GetTickCount();
+  while (!done()) {
+    const DWORD spent = ::GetTickCount() - start;
+    if (spent >= timeoutMs) return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - spent, QS_ALLINPUT);
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        if (quit) *quit = static_cast<int>(msg.wParam);
+        continue;
+      }
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  return true;
+}

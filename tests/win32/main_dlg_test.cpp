@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/help_page.h"
@@ -72,16 +74,35 @@ class MainDlgTest : public ::testing::Test {
 
 // ---- the notification icon ----
 
-TEST_F(MainDlgTest, InitDialogRegistersTheIconWithItsFixedDescription) {
+const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+constexpr UINT kAddFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
+
+// Whether the wait for a notification area runs: its timer is ended by the
+// check and started again as it was.
+bool WaitRuns(HWND hwnd, const FakeTray& tray) {
+  if (!::KillTimer(hwnd, CTrayIcon::kAreaWaitTimer)) return false;
+  ::SetTimer(hwnd, CTrayIcon::kAreaWaitTimer, tray.areaWait, nullptr);
+  return true;
+}
+
+TEST_F(MainDlgTest, InitDialogRegistersTheIconWithItsFixedDescriptionAndVersion4) {
   HWND hwnd = Create();
   EXPECT_FALSE(::IsWindowVisible(hwnd)) << "created hidden";
-  ASSERT_EQ(tray_.Messages(), std::vector<DWORD>{NIM_ADD});
+  ASSERT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
   const NOTIFYICONDATAW& nid = tray_.calls[0].data;
-  EXPECT_EQ(nid.cbSize, 936u);
+  EXPECT_EQ(nid.cbSize, 956u) << "the layout since Vista";
   EXPECT_EQ(nid.hWnd, hwnd);
   EXPECT_EQ(nid.uID, 0u);
-  EXPECT_EQ(nid.uFlags, 7u) << "NIF_MESSAGE | NIF_ICON | NIF_TIP";
+  EXPECT_EQ(nid.uFlags, 0x87u) << "NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP";
   EXPECT_EQ(nid.uCallbackMessage, 1025u);
+  const NOTIFYICONDATAW& version = tray_.calls[1].data;
+  EXPECT_EQ(version.cbSize, 956u);
+  EXPECT_EQ(version.hWnd, hwnd);
+  EXPECT_EQ(version.uID, 0u);
+  EXPECT_EQ(version.uVersion, 4u);
+  EXPECT_EQ(tray_.allowed, (std::vector<std::pair<HWND, UINT>>{{hwnd, kTaskbarCreated}}))
+      << "TaskbarCreated passes privilege isolation";
+  EXPECT_EQ(SystemTray().AreaWaitMilliseconds(), 60000u);
   EXPECT_NE(nid.hIcon, nullptr);
   EXPECT_EQ(tray_.calls[0].Tip(), L"Dorvane");
   EXPECT_TRUE(Dialog().HasTrayIcon());
@@ -98,7 +119,7 @@ TEST_F(MainDlgTest, InitDialogRegistersTheIconWithItsFixedDescription) {
 TEST_F(MainDlgTest, ARestoredRunningItemNamesTheIconFromTheStart) {
   data_.currentActivity = u"会議";
   Create();
-  ASSERT_EQ(tray_.calls.size(), 1u);
+  ASSERT_EQ(tray_.calls.size(), 2u);
   EXPECT_EQ(tray_.calls[0].Tip(), L"会議");
 }
 
@@ -106,13 +127,13 @@ TEST_F(MainDlgTest, TimeOutsAreRetriedOnceASecondUntilTheShellAnswers) {
   // Timed out, the modify fails too, then the second add succeeds.
   tray_.script = {{false, ERROR_TIMEOUT}, {false, ERROR_TIMEOUT}, {true, 0}};
   Create();
-  EXPECT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD}));
+  EXPECT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_SETVERSION}));
   EXPECT_EQ(tray_.waits, std::vector<DWORD>{1000});
   EXPECT_TRUE(Dialog().HasTrayIcon());
   EXPECT_TRUE(notifier_.shown.empty());
-  for (const TrayCall& call : tray_.calls) {
-    EXPECT_EQ(call.data.uFlags, 7u);
-    EXPECT_EQ(call.Tip(), L"Dorvane");
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(tray_.calls[i].data.uFlags, kAddFlags);
+    EXPECT_EQ(tray_.calls[i].Tip(), L"Dorvane");
   }
 }
 
@@ -120,13 +141,16 @@ TEST_F(MainDlgTest, AModifyThatSucceedsAfterATimeOutMeansTheIconIsThere) {
   tray_.script = {{false, ERROR_TIMEOUT}, {false, ERROR_TIMEOUT}, {false, ERROR_TIMEOUT},
                   {true, 0}};
   Create();
-  EXPECT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY}));
+  EXPECT_EQ(tray_.Messages(),
+            (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_SETVERSION}));
   EXPECT_EQ(tray_.waits.size(), 1u);
   EXPECT_TRUE(Dialog().HasTrayIcon());
 }
 
-// Before the taskbar exists (a start at sign-in) the shell refuses the icon.
+// Before the taskbar exists (a start at sign-in) the shell refuses the icon;
+// a hung one times out on every call.
 TEST_F(MainDlgTest, AnyOtherFailureWaitsAMinuteForANotificationAreaThenWarnsOnceAndEnds) {
+  const std::pair<bool, DWORD> timeOut{false, ERROR_TIMEOUT};
   struct Case {
     const char* what;
     std::deque<std::pair<bool, DWORD>> script;
@@ -134,18 +158,25 @@ TEST_F(MainDlgTest, AnyOtherFailureWaitsAMinuteForANotificationAreaThenWarnsOnce
     size_t waits;
   };
   const Case cases[] = {
-      {"refused at once", {{false, ERROR_ACCESS_DENIED}}, {NIM_ADD}, 0},
-      {"failed without an error", {{false, ERROR_SUCCESS}}, {NIM_ADD}, 0},
+      {"refused at once", {{false, ERROR_ACCESS_DENIED}, {false, ERROR_ACCESS_DENIED}},
+       {NIM_ADD, NIM_MODIFY}, 0},
+      {"failed without an error", {{false, ERROR_SUCCESS}, {false, ERROR_SUCCESS}},
+       {NIM_ADD, NIM_MODIFY}, 0},
       {"refused after a time-out",
-       {{false, ERROR_TIMEOUT}, {false, ERROR_TIMEOUT}, {false, ERROR_FILE_NOT_FOUND}},
-       {NIM_ADD, NIM_MODIFY, NIM_ADD},
+       {timeOut, timeOut, {false, ERROR_FILE_NOT_FOUND}, {false, ERROR_FILE_NOT_FOUND}},
+       {NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY},
        1},
+      {"timed out three seconds long",
+       std::deque<std::pair<bool, DWORD>>(8, timeOut),
+       {NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY},
+       3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FakeTray tray;
     RecordingNotifier notifier;
     tray.script = c.script;
+    tray.areaWait = 50;
     CMainDlg dialog(data_, notifier, tray, monitors_, FixedNow);
     HWND hwnd = dialog.Create(nullptr);
     ASSERT_NE(hwnd, nullptr);
@@ -153,42 +184,43 @@ TEST_F(MainDlgTest, AnyOtherFailureWaitsAMinuteForANotificationAreaThenWarnsOnce
     std::vector<DWORD> sent;
     for (const TrayCall& call : tray.calls) sent.push_back(call.message);
     EXPECT_EQ(sent, c.messages);
-    EXPECT_EQ(tray.waits.size(), c.waits);
+    EXPECT_EQ(tray.waits, std::vector<DWORD>(c.waits, 1000));
     EXPECT_TRUE(notifier.shown.empty()) << "no word while the notification area may still come";
-    EXPECT_EQ(tray.timers, (std::map<UINT_PTR, DWORD>{{tray.lastTimer, 60000}}));
-    EXPECT_EQ(PumpUntilIdle(), -1) << "the program keeps running, hidden";
-    EXPECT_FALSE(::IsWindowVisible(hwnd));
+    EXPECT_TRUE(::IsWindow(hwnd));
+    EXPECT_FALSE(::IsWindowVisible(hwnd)) << "the program keeps running, hidden";
 
-    ::SendMessageW(hwnd, WM_TIMER, tray.lastTimer, 0);
+    int quit = -1;
+    ASSERT_TRUE(PumpUntil([&] { return !notifier.shown.empty(); }, 5000, &quit))
+        << "the wait's timer never ended";
     ASSERT_EQ(notifier.shown.size(), 1u);
     EXPECT_EQ(notifier.shown[0].text, u"通知領域にアイコンを登録できませんでした。");
     EXPECT_EQ(notifier.shown[0].caption, u"") << "the system's default caption";
     EXPECT_EQ(notifier.shown[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(::IsWindow(hwnd));
-    EXPECT_EQ(PumpUntilIdle(), 0) << "ends as a start without an icon always did";
+    if (quit == -1) quit = PumpUntilIdle();
+    EXPECT_EQ(quit, 0) << "ends as a start without an icon always did";
   }
   EXPECT_TRUE(files_.files.empty());
 }
 
-const UINT kTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
-
 TEST_F(MainDlgTest, ANotificationAreaThatComesLaterGetsTheIconAndEndsTheWait) {
   data_.currentActivity = u"仕事";
-  tray_.script = {{false, ERROR_FILE_NOT_FOUND}, {false, ERROR_FILE_NOT_FOUND}};
+  tray_.script = std::deque<std::pair<bool, DWORD>>(4, {false, ERROR_FILE_NOT_FOUND});
   HWND hwnd = Create();
   ::SendMessageW(hwnd, kTaskbarCreated, 0, 0);
   EXPECT_FALSE(Dialog().HasTrayIcon()) << "that one refused too: the wait goes on";
-  EXPECT_EQ(tray_.timers.size(), 1u);
+  EXPECT_TRUE(WaitRuns(hwnd, tray_));
 
   ::SendMessageW(hwnd, kTaskbarCreated, 0, 0);
   EXPECT_TRUE(Dialog().HasTrayIcon());
-  EXPECT_TRUE(tray_.timers.empty());
-  ASSERT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_ADD}));
-  EXPECT_EQ(0, std::memcmp(&tray_.calls[2].data, &tray_.calls[0].data, sizeof(NOTIFYICONDATAW)));
-  EXPECT_EQ(tray_.calls[2].Tip(), L"仕事");
+  EXPECT_FALSE(WaitRuns(hwnd, tray_)) << "the wait ended";
+  ASSERT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY,
+                                                  NIM_ADD, NIM_SETVERSION}));
+  EXPECT_EQ(0, std::memcmp(&tray_.calls[4].data, &tray_.calls[0].data, sizeof(NOTIFYICONDATAW)));
+  EXPECT_EQ(tray_.calls[4].Tip(), L"仕事");
 
   // A tick already queued when the wait ended.
-  ::SendMessageW(hwnd, WM_TIMER, tray_.lastTimer, 0);
+  ::SendMessageW(hwnd, WM_TIMER, CTrayIcon::kAreaWaitTimer, 0);
   EXPECT_TRUE(notifier_.shown.empty());
   EXPECT_TRUE(::IsWindow(hwnd));
   EXPECT_EQ(PumpUntilIdle(), -1);
@@ -199,25 +231,71 @@ TEST_F(MainDlgTest, TaskbarCreatedAddsTheIconAgainWithTheTooltipOfNow) {
   AddItems(2);
   HWND hwnd = Create();
   Command(IDM_FIRST_ITEM + 1);
+  const size_t before = tray_.calls.size();
   ::SendMessageW(hwnd, kTaskbarCreated, 0, 0);
-  ASSERT_EQ(tray_.calls.back().message, static_cast<DWORD>(NIM_ADD));
-  EXPECT_EQ(0, std::memcmp(&tray_.calls.back().data, &tray_.calls[0].data,
-                           offsetof(NOTIFYICONDATAW, szTip)))
+  ASSERT_EQ(tray_.calls.size(), before + 2);
+  const TrayCall& add = tray_.calls[before];
+  ASSERT_EQ(add.message, static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(0, std::memcmp(&add.data, &tray_.calls[0].data, offsetof(NOTIFYICONDATAW, szTip)))
       << "the description of the first add";
-  EXPECT_EQ(tray_.calls.back().Tip(), L"会議");
-  EXPECT_TRUE(tray_.timers.empty()) << "no wait was started";
+  EXPECT_EQ(add.Tip(), L"会議");
+  EXPECT_EQ(tray_.calls.back().message, static_cast<DWORD>(NIM_SETVERSION));
+  EXPECT_EQ(tray_.calls.back().data.uVersion, 4u);
+  EXPECT_FALSE(WaitRuns(hwnd, tray_)) << "no wait was started";
+}
+
+// After a DPI change or a Remote Desktop reconnection the shell announces
+// itself with the icon still there, and refuses to add it twice.
+TEST_F(MainDlgTest, TaskbarCreatedWhileTheIconExistsModifiesIt) {
+  AddItems(2);
+  HWND hwnd = Create();
+  Command(IDM_FIRST_ITEM);
+  const size_t before = tray_.calls.size();
+  tray_.script = {{false, ERROR_SUCCESS}};
+  ::SendMessageW(hwnd, kTaskbarCreated, 0, 0);
+  ASSERT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_MODIFY, NIM_ADD,
+                                                  NIM_MODIFY, NIM_SETVERSION}));
+  const TrayCall& modify = tray_.calls[before + 1];
+  EXPECT_EQ(0, std::memcmp(&modify.data, &tray_.calls[before].data, sizeof(NOTIFYICONDATAW)));
+  EXPECT_EQ(modify.data.uFlags, kAddFlags);
+  EXPECT_EQ(modify.Tip(), L"仕事") << "the tooltip of now";
+  EXPECT_TRUE(Dialog().HasTrayIcon());
+  EXPECT_FALSE(WaitRuns(hwnd, tray_));
+}
+
+// Explorer restarted and the new shell refused the icon: the wait of a
+// start before the taskbar, and a change whose save failed is saved at the end.
+TEST_F(MainDlgTest, AFailedReAddWaitsForTheNotificationAreaAgain) {
+  AddItems(2);
+  tray_.areaWait = 50;
+  HWND hwnd = Create();
+  files_.held = true;
+  Command(IDM_FIRST_ITEM);
+  files_.held = false;
+  notifier_.shown.clear();
+  tray_.script = {{false, ERROR_FILE_NOT_FOUND}, {false, ERROR_FILE_NOT_FOUND}};
+  ::SendMessageW(hwnd, kTaskbarCreated, 0, 0);
+  EXPECT_FALSE(Dialog().HasTrayIcon());
+  EXPECT_TRUE(notifier_.shown.empty());
+
+  int quit = -1;
+  ASSERT_TRUE(PumpUntil([&] { return !notifier_.shown.empty(); }, 5000, &quit));
+  EXPECT_EQ(notifier_.shown[0].text, u"通知領域にアイコンを登録できませんでした。");
+  EXPECT_TRUE(files_.files.count(u"C:\\dorvane-test\\data.csv")) << "the pick is saved";
+  EXPECT_FALSE(::IsWindow(hwnd));
 }
 
 TEST_F(MainDlgTest, TheTooltipChangesAloneAndLongTextsAreCutSafely) {
   HWND hwnd = Create();
   Dialog().SetTrayTip(u"読書");
-  ASSERT_EQ(tray_.calls.size(), 2u);
-  const TrayCall& tip = tray_.calls[1];
+  ASSERT_EQ(tray_.calls.size(), 3u);
+  const TrayCall& tip = tray_.calls[2];
   EXPECT_EQ(tip.message, static_cast<DWORD>(NIM_MODIFY));
-  EXPECT_EQ(tip.data.uFlags, static_cast<UINT>(NIF_TIP));
+  EXPECT_EQ(tip.data.uFlags, static_cast<UINT>(NIF_TIP | NIF_SHOWTIP))
+      << "under version 4 the shell shows the standard tooltip only when asked";
   EXPECT_EQ(tip.data.hWnd, hwnd);
   EXPECT_EQ(tip.data.uID, 0u);
-  EXPECT_EQ(tip.data.cbSize, 936u);
+  EXPECT_EQ(tip.data.cbSize, 956u);
   EXPECT_EQ(tip.Tip(), L"読書");
 
   Dialog().SetTrayTip(Text(200, u'a'));
@@ -486,7 +564,7 @@ TEST_F(MainDlgTest, ItemCommandsReachTheTrackerAndItsTooltip) {
   Command(IDM_FIRST_ITEM + 1);
   EXPECT_EQ(data_.currentActivity, u"会議");
   ASSERT_EQ(tray_.calls.back().message, static_cast<DWORD>(NIM_MODIFY));
-  EXPECT_EQ(tray_.calls.back().data.uFlags, static_cast<UINT>(NIF_TIP));
+  EXPECT_EQ(tray_.calls.back().data.uFlags, static_cast<UINT>(NIF_TIP | NIF_SHOWTIP));
   EXPECT_EQ(tray_.calls.back().Tip(), L"会議");
   EXPECT_EQ(data_.store.Count(), 1);
   EXPECT_EQ(data_.store.At(0).start, FixedNow()) << "the tracker got the dialog's clock";
@@ -510,12 +588,12 @@ struct MenuEntry {
   UINT state;
 };
 
-// Watches TrackPopupMenu from inside its modal loop: notes the popup handed
+// Watches TrackPopupMenu from inside its modal loop: notes the popups handed
 // to the owner in WM_INITMENUPOPUP, then a timer reads the open menu and the
-// menu window's position and closes it.
+// menu window's position, runs `whileOpen` and closes it.
 class MenuSpy {
  public:
-  MenuSpy() {
+  explicit MenuSpy(std::function<void()> whileOpen = nullptr) : whileOpen_(std::move(whileOpen)) {
     instance_ = this;
     hook_ = ::SetWindowsHookExW(WH_CALLWNDPROC, Hook, nullptr, ::GetCurrentThreadId());
     timer_ = ::SetTimer(nullptr, 0, 30, Tick);
@@ -529,6 +607,7 @@ class MenuSpy {
   MenuSpy& operator=(const MenuSpy&) = delete;
 
   bool opened = false;
+  int popups = 0;
   std::vector<MenuEntry> entries;
   RECT menuRect{};
 
@@ -537,12 +616,19 @@ class MenuSpy {
     auto* cwp = reinterpret_cast<CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && instance_ && cwp->message == WM_INITMENUPOPUP) {
       instance_->popup_ = reinterpret_cast<HMENU>(cwp->wParam);
+      ++instance_->popups;
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
   }
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     MenuSpy* self = instance_;
-    if (!self || self->opened) return;
+    if (!self) return;
+    // A second menu, opened inside the first one's loop, is ended at once
+    // (popups counts it) so that it cannot hang the test.
+    if (self->opened) {
+      ::EndMenu();
+      return;
+    }
     HWND menuWindow = ::FindWindowW(L"#32768", nullptr);
     if (!self->popup_ || !menuWindow || !::IsWindowVisible(menuWindow)) {
       // A menu that opened but cannot be read must not hang the test.
@@ -562,10 +648,12 @@ class MenuSpy {
       ::GetMenuItemInfoW(self->popup_, static_cast<UINT>(i), TRUE, &info);
       self->entries.push_back(MenuEntry{info.wID, text, info.fType, info.fState});
     }
+    if (self->whileOpen_) self->whileOpen_();
     ::EndMenu();
   }
 
   static MenuSpy* instance_;
+  std::function<void()> whileOpen_;
   HHOOK hook_ = nullptr;
   UINT_PTR timer_ = 0;
   HMENU popup_ = nullptr;
@@ -580,7 +668,16 @@ class TrayMenuTest : public MainDlgTest {
     ::SendMessageW(Dialog().Hwnd(), kTrayNotifyMessage, 0, mouseMessage);
     (void)spy;
   }
+  // As the shell sends it under version 4: the anchor in wParam, the event
+  // and the icon id in lParam.
+  void Notify(UINT event, POINT anchor) {
+    ::SetCursorPos(cursor_.x, cursor_.y);
+    ::SendMessageW(Dialog().Hwnd(), kTrayNotifyMessage,
+                   MAKEWPARAM(static_cast<WORD>(anchor.x), static_cast<WORD>(anchor.y)),
+                   MAKELPARAM(event, 0));
+  }
   POINT cursor_{200, 150};
+  POINT anchor_{260, 130};
 };
 
 void ExpectItemEntries(const std::vector<MenuEntry>& entries, int items,
@@ -692,6 +789,114 @@ TEST_F(TrayMenuTest, OtherMouseMessagesAndAShowingWindowOpenNoMenu) {
   MenuSpy spy;
   Press(WM_LBUTTONDOWN, spy);
   EXPECT_TRUE(spy.opened) << "after 閉じる the menus work again";
+}
+
+// Windows sends both the mouse messages and the version-4 notifications
+// for one click, and Enter on the icon sends NIN_KEYSELECT twice.
+TEST(TrayIconDecode, EachGestureAsksForOneMenu) {
+  struct Case {
+    const char* what;
+    std::vector<UINT> events;
+    std::vector<TrayRequest::Menu> menus;
+  };
+  const auto none = TrayRequest::kNone, items = TrayRequest::kItems,
+             commands = TrayRequest::kCommands;
+  const Case cases[] = {
+      {"right click", {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}, {commands, none, none}},
+      {"left click", {WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT}, {items, none, none}},
+      {"Enter", {NIN_KEYSELECT, NIN_KEYSELECT}, {items, none}},
+      {"Space, then the menu key", {NIN_KEYSELECT, WM_CONTEXTMENU}, {items, commands}},
+      {"the menu key twice", {WM_CONTEXTMENU, WM_CONTEXTMENU}, {commands, commands}},
+      {"a left click, then Enter", {WM_LBUTTONDOWN, NIN_SELECT, NIN_KEYSELECT}, {items, none, items}},
+      {"double clicks and moves",
+       {WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MOUSEMOVE, WM_MBUTTONDOWN, NIN_POPUPOPEN},
+       {none, none, none, none, none}},
+  };
+  FakeTray tray;
+  FakeMonitors monitors;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CTrayIcon icon(tray, monitors);
+    std::vector<TrayRequest::Menu> menus;
+    for (UINT event : c.events) menus.push_back(icon.Decode(0, MAKELPARAM(event, 0)).menu);
+    EXPECT_EQ(menus, c.menus);
+  }
+
+  CTrayIcon icon(tray, monitors);
+  const TrayRequest key = icon.Decode(MAKEWPARAM(-1200, -30), MAKELPARAM(NIN_KEYSELECT, 0));
+  EXPECT_TRUE(key.keyboard);
+  EXPECT_EQ(key.anchor.x, -1200) << "a monitor left of the primary one";
+  EXPECT_EQ(key.anchor.y, -30);
+  EXPECT_FALSE(icon.Decode(0, WM_RBUTTONDOWN).keyboard) << "the bare mouse message of version 0";
+  EXPECT_EQ(icon.Decode(0, WM_RBUTTONDOWN).menu, TrayRequest::kCommands);
+  EXPECT_EQ(icon.Decode(0, NIN_KEYSELECT).menu, TrayRequest::kItems);
+  ::Sleep(::GetDoubleClickTime() + 50);
+  EXPECT_EQ(icon.Decode(0, NIN_KEYSELECT).menu, TrayRequest::kItems)
+      << "Space again after the double-click time";
+}
+
+TEST_F(TrayMenuTest, KeysOpenTheMenusAtTheAnchorAndGiveTheFocusBackToTheIcon) {
+  AddItems(2);
+  HWND hwnd = Create();
+  for (auto [event, entries] : {std::pair<UINT, size_t>{NIN_KEYSELECT, 4}, {WM_CONTEXTMENU, 5}}) {
+    SCOPED_TRACE(event);
+    MenuSpy spy;
+    Notify(event, anchor_);
+    ASSERT_TRUE(spy.opened);
+    EXPECT_EQ(spy.entries.size(), entries);
+    EXPECT_EQ(spy.menuRect.left, anchor_.x) << "at the anchor, not at the cursor";
+    EXPECT_EQ(spy.menuRect.top, anchor_.y);
+    const TrayCall& focus = tray_.calls.back();
+    ASSERT_EQ(focus.message, static_cast<DWORD>(NIM_SETFOCUS));
+    EXPECT_EQ(focus.data.hWnd, hwnd);
+    EXPECT_EQ(focus.data.uID, 0u);
+  }
+}
+
+TEST_F(TrayMenuTest, NotificationsWhileAMenuIsOpenAreIgnored) {
+  Create();
+  MenuSpy spy([this] {
+    for (UINT event : {WM_CONTEXTMENU, NIN_KEYSELECT, WM_LBUTTONDOWN}) Notify(event, anchor_);
+  });
+  Notify(WM_RBUTTONDOWN, anchor_);
+  ASSERT_TRUE(spy.opened);
+  EXPECT_EQ(spy.popups, 1);
+  EXPECT_NE(tray_.calls.back().message, static_cast<DWORD>(NIM_SETFOCUS));
+}
+
+// The dialogs have no taskbar button: one behind other windows is found from
+// the icon.
+TEST_F(TrayMenuTest, ABlockedGestureBringsTheWindowTheUserWasInForward) {
+  HWND hwnd = Create();
+  HWND other = ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                 nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  Command(IDM_REPORT);
+  ::ShowWindow(hwnd, SW_MINIMIZE);
+  ::SetForegroundWindow(other);
+  MenuSpy menu;
+  Notify(WM_LBUTTONDOWN, anchor_);
+  EXPECT_FALSE(menu.opened);
+  EXPECT_FALSE(::IsIconic(hwnd)) << "the report, restored";
+  EXPECT_EQ(::GetForegroundWindow(), hwnd);
+
+  HWND about = nullptr, foreground = nullptr;
+  bool opened = true;
+  ModalSpy spy(L"Dorvane About", [&](HWND dialog) {
+    about = dialog;
+    ::SetForegroundWindow(other);
+    MenuSpy aboutMenu;
+    Notify(NIN_KEYSELECT, anchor_);
+    opened = aboutMenu.opened;
+    foreground = ::GetForegroundWindow();
+  }, ModalSpy::kCancelAfter);
+  Command(IDOK);
+  ::SetForegroundWindow(hwnd);  // hidden, as a menu of the icon leaves it
+  Command(IDM_ABOUT);
+  ASSERT_TRUE(spy.Acted());
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(foreground, about) << "the report's last active popup";
+  ::DestroyWindow(other);
 }
 
 // ---- help and About ----

@@ -4,8 +4,10 @@
 // (the message says what was expected and what was found), 2 bad usage or a
 // system call that failed.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -557,41 +559,73 @@ HWND WaitMainWindow(DWORD pid, DWORD timeout) {
   return hwnd;
 }
 
-// The number of the last send whose handler has returned. A send's callback
+// The numbers of the sends whose handler has returned. A send's callback
 // can arrive during a later step of the same driver process (repeat), so it
 // names its send by number rather than pointing at a flag that is gone.
 ULONG_PTR g_sends = 0;
-ULONG_PTR g_last_send_done = 0;
-void CALLBACK SendDone(HWND, UINT, ULONG_PTR send, LRESULT) {
-  if (send > g_last_send_done) g_last_send_done = send;
+std::set<ULONG_PTR> g_sends_done;
+void CALLBACK SendDone(HWND, UINT, ULONG_PTR send, LRESULT) { g_sends_done.insert(send); }
+
+int OpenMenus(DWORD pid) {
+  int menus = 0;
+  for (HWND hwnd : TopLevelWindows(pid)) menus += IsWindowVisible(hwnd) && ClassName(hwnd) == L"#32768";
+  return menus;
 }
 
-// tray left|right|left-up|right-up|left-double|move --pid P [--expect-no-menu] [--timeout MS]
-// Delivers the icon's callback message 1025 to the program's window as Wine's
-// tray does (sent, not posted), with the mouse message in lParam. The send
-// does not wait: a handler that opens a menu stays in it. Success means a
-// popup menu opened, or with --expect-no-menu that the handler returned
-// without opening one.
+// tray EVENT[,EVENT...] --pid P [--at X,Y] [--expect-no-menu] [--timeout MS]
+// Delivers the icon's callback message 1025 to the program's window as the
+// shell does under version 4 (sent, not posted, as Wine's tray does): the
+// event in the low word of lParam, the anchor in wParam (--at, else the
+// cursor). EVENT is a mouse message (left, right, left-up, right-up,
+// left-double, move) or a notification: select (NIN_SELECT), key
+// (NIN_KEYSELECT), context (WM_CONTEXTMENU); a list is one gesture, sent at
+// once. The sends do not wait: a handler that opens a menu stays in it.
+// Success means that one popup menu opened and every other handler returned,
+// or with --expect-no-menu that every handler returned without opening one.
 int Tray(int argc, wchar_t** argv) {
   Args args(argc, argv, 2, {L"expect-no-menu"});
-  static const std::map<std::wstring, UINT> kMessages = {
+  static const std::map<std::wstring, UINT> kEvents = {
       {L"left", WM_LBUTTONDOWN},   {L"right", WM_RBUTTONDOWN},         {L"left-up", WM_LBUTTONUP},
-      {L"right-up", WM_RBUTTONUP}, {L"left-double", WM_LBUTTONDBLCLK}, {L"move", WM_MOUSEMOVE}};
-  const std::wstring which = args.At(0, L"the mouse message (left, right, ...)");
-  auto message = kMessages.find(which);
-  if (message == kMessages.end()) Usage(L"unknown mouse message " + which);
+      {L"right-up", WM_RBUTTONUP}, {L"left-double", WM_LBUTTONDBLCLK}, {L"move", WM_MOUSEMOVE},
+      {L"select", NIN_SELECT},     {L"key", NIN_KEYSELECT},            {L"context", WM_CONTEXTMENU}};
+  const std::wstring which = args.At(0, L"the event (left, right, key, context, ...)");
+  std::vector<UINT> events;
+  for (const std::wstring& name : Split(which, L',')) {
+    auto event = kEvents.find(name);
+    if (event == kEvents.end()) Usage(L"unknown tray event " + name);
+    events.push_back(event->second);
+  }
+  POINT anchor{};
+  if (args.Has(L"at")) {
+    std::vector<std::wstring> xy = Split(args.Get(L"at"), L',');
+    if (xy.size() != 2) Usage(L"--at wants X,Y");
+    anchor = POINT{_wtoi(xy[0].c_str()), _wtoi(xy[1].c_str())};
+  } else {
+    GetCursorPos(&anchor);
+  }
   const DWORD pid = args.Pid();
   const DWORD timeout = args.Timeout();
   HWND hwnd = WaitMainWindow(pid, timeout);
   if (FindOpenMenu(pid)) Expectation(L"a popup menu is already open in process " + Num(pid));
-  const ULONG_PTR send = ++g_sends;
-  if (!SendMessageCallbackW(hwnd, kTrayMessage, 0, message->second, SendDone, send))
-    Fail(2, L"SendMessageCallbackW failed with error " + Num(GetLastError()));
+  const WPARAM at = MAKEWPARAM(static_cast<WORD>(anchor.x), static_cast<WORD>(anchor.y));
+  const ULONG_PTR first = g_sends + 1;
+  for (UINT event : events) {
+    if (!SendMessageCallbackW(hwnd, kTrayMessage, at, MAKELPARAM(event, 0), SendDone, ++g_sends))
+      Fail(2, L"SendMessageCallbackW failed with error " + Num(GetLastError()));
+  }
+  auto done = [&] {
+    return static_cast<size_t>(std::distance(g_sends_done.lower_bound(first), g_sends_done.end()));
+  };
   const bool expect_menu = !args.Has(L"expect-no-menu");
-  if (!WaitUntil(timeout, [&] { return g_last_send_done >= send || FindOpenMenu(pid) != nullptr; }))
+  const bool settled = WaitUntil(
+      timeout, [&] { return done() == events.size() || (done() + 1 == events.size() && FindOpenMenu(pid)); });
+  const int menus = OpenMenus(pid);
+  if (menus > 1 || (!settled && menus == 1))
+    Expectation(L"message 1025 (" + which + L") opened " + Num(menus) + L" menus, one inside another");
+  if (!settled)
     Expectation(L"the program neither opened a menu nor returned from message 1025 (" + which + L") within " +
                 Num(timeout) + L" ms");
-  const bool opened = FindOpenMenu(pid) != nullptr;
+  const bool opened = menus == 1;
   if (expect_menu && !opened) Expectation(L"message 1025 (" + which + L") was handled without opening a menu");
   if (!expect_menu && opened) Expectation(L"message 1025 (" + which + L") opened a menu; expected none");
   Print(opened ? L"menu opened\n" : L"no menu\n");
