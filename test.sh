@@ -48,8 +48,8 @@ fi
 # The Wine layers wait on Wine and the program far more than they compute,
 # and some of their tests time what the program does; the native layers
 # compute. So the Wine tree is built first and its tests run at normal
-# priority beside the native layers, which run niced: on a loaded machine
-# the native work waits, not the program under test.
+# priority beside the native layers, which run niced while they do: on a
+# loaded machine the native work waits, not the program under test.
 if ! timed "build win32" ./scripts/build.sh win32; then
   echo "build failed"
   failed=1; summary; exit 1
@@ -61,11 +61,12 @@ rm -f build/native/junit.xml build/win32/junit.xml build/fuzz/junit.xml \
 . scripts/wine-env.sh
 wine_log=build/win32/ctest.log
 wine_seconds=build/win32/ctest.seconds
+rm -f "$wine_seconds"
 (
   start=$SECONDS
   dorvane_wine_prefix
-  # unit_wine, win32_wine and the end-to-end chain each have a prefix and
-  # a display of their own; the end-to-end tests run one at a time.
+  # unit_wine, win32_wine and the two end-to-end lanes each have a prefix
+  # and a display of their own; two of them run at a time.
   ctest --test-dir build/win32 -j2 --output-on-failure \
     --output-junit "$root/build/win32/junit.xml"
   rc=$?
@@ -116,28 +117,34 @@ count_gtest() {
     sed -n 's/.*<testcase name="\([^"]*\)".* classname="\([^"]*\)".*/skipped in '"${xml##*/}"': \2.\1/p'
 }
 
+# native CMD...: a step of the native layers, niced while the Wine tree runs
+# (a step that starts after it has ended runs at normal priority).
+native() {
+  if [ ! -f "$wine_seconds" ]; then nice -n 19 "$@"; else "$@"; fi
+}
+
 # Counts one check that is not a CTest test.
 count_one() {
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 }
 
-if timed "build native" nice -n 19 ./scripts/build.sh native; then
-  timed "native tests" nice -n 19 ctest --test-dir build/native -j"$(nproc)" --output-on-failure \
+if timed "build native" native ./scripts/build.sh native; then
+  timed "native tests" native ctest --test-dir build/native -j"$(nproc)" --output-on-failure \
     --output-junit "$root/build/native/junit.xml" || status=1
 else
   echo "build failed (native tree)"; status=1
 fi
 count_junit build/native/junit.xml
 
-if timed "build fuzz" nice -n 19 ./scripts/build.sh fuzz; then
-  timed fuzzing nice -n 19 ctest --test-dir build/fuzz -j2 --output-on-failure \
+if timed "build fuzz" native ./scripts/build.sh fuzz; then
+  timed fuzzing native ctest --test-dir build/fuzz -j2 --output-on-failure \
     --output-junit "$root/build/fuzz/junit.xml" || status=1
 else
   echo "build failed (fuzz tree)"; status=1
 fi
 count_junit build/fuzz/junit.xml
 
-timed "static checks" count_one nice -n 19 ./scripts/static-check.sh
+timed "static checks" count_one native ./scripts/static-check.sh
 
 wait "$wine_pid" || status=1
 cat "$wine_log"
