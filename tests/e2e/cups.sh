@@ -63,13 +63,15 @@ CONF
   E2E_CUPS_PID=$!
   E2E_CLEANUP_HOOKS+=(e2e_cups_stop)
   export CUPS_SERVER=$d/cups.sock
+  # lpstat -r succeeds whether or not the scheduler runs; only its words tell.
+  cups_answers() { LC_ALL=C lpstat -r 2>/dev/null | grep -qx 'scheduler is running'; }
   local i
   for ((i = 0; i < 100; i++)); do
-    lpstat -r >/dev/null 2>&1 && break
+    cups_answers && break
     kill -0 "$E2E_CUPS_PID" 2>/dev/null || e2e_fail "cupsd did not start: $(cat "$d/log/cupsd.out")"
     sleep 0.1
   done
-  lpstat -r >/dev/null 2>&1 || e2e_fail "cupsd does not answer on $CUPS_SERVER"
+  cups_answers || e2e_fail "cupsd does not answer on $CUPS_SERVER"
   lpadmin -p "$E2E_CUPS_QUEUE" -E -v "cups-pdf:/$E2E_CUPS_QUEUE" \
     -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>"$d/log/lpadmin.err" ||
     e2e_fail "lpadmin could not add the PDF printer: $(cat "$d/log/lpadmin.err")"

@@ -4,8 +4,9 @@
 # copy started with ./run.sh nor the other Wine tests can meet them there.
 #
 # Under CTest the fixture (fixture.sh setup/teardown) starts one Xvfb and one
-# persistent wineserver for the whole run and records them in $E2E_STATE; a
-# script started by hand finds no fixture and starts (and ends) its own.
+# persistent wineserver per lane for the whole run and records them in
+# $E2E_STATE; a script started by hand finds no fixture and starts (and ends)
+# its own.
 #
 # Functions (all fail the test with a clear message when something is off):
 #   e2e_begin NAME            fresh working directory $E2E_DIR, display, traps
@@ -41,7 +42,8 @@ E2E_BUILD=${DORVANE_E2E_BUILD:-$E2E_ROOT/build/win32}
 E2E_DRIVER=${DORVANE_E2E_DRIVER:-$E2E_BUILD/tests/e2e/dorvane_driver.exe}
 E2E_EXE=${DORVANE_E2E_EXE:-$E2E_BUILD/Dorvane.exe}
 E2E_STATE=${DORVANE_E2E_STATE:-$E2E_BUILD/tests/e2e/state}
-export DORVANE_WINEPREFIX=${DORVANE_E2E_WINEPREFIX:-$E2E_ROOT/build/wine/e2e-prefix}
+# The second lane of a CTest run (DORVANE_E2E_LANE=b) has a prefix of its own.
+export DORVANE_WINEPREFIX=${DORVANE_E2E_WINEPREFIX:-$E2E_ROOT/build/wine/e2e-prefix}${DORVANE_E2E_LANE:+-$DORVANE_E2E_LANE}
 # shellcheck source=../../scripts/wine-env.sh
 . "$E2E_ROOT/scripts/wine-env.sh"
 

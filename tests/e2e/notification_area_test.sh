@@ -13,8 +13,8 @@ show_area() { drv shell show >/dev/null 2>&1; }
 
 e2e_write_ini "$E2E_DIR" 会議 開発
 e2e_write_csv "$E2E_DIR"
-drv shell hide || e2e_fail "could not hide the notification area"
 E2E_CLEANUP_HOOKS+=(show_area)
+drv shell hide || e2e_fail "could not hide the notification area"
 e2e_start
 pid=${E2E_PIDS[0]}
 drv wait-window --pid "$pid" --hidden >/dev/null || e2e_fail "the program did not wait with its window"

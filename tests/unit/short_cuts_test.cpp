@@ -161,8 +161,10 @@ LocalDateTime Around(Generator& g, const Change& change) {
 
 }  // namespace
 
+// Under Wine no zone can be pinned (ScopedTimeZone does nothing there): the
+// same days are placed in the prefix's own zone, by the Windows conversion
+// that ships.
 TEST(ShortCuts, AddPlacesARecordWhereTheConvertingWalkPlacedItAcrossClockChanges) {
-  SKIP_UNLESS_ZONES_CAN_BE_PINNED();
   const Text item = u"A";
   Generator g(2011);
   for (const Change& change : kChanges) {
@@ -203,7 +205,9 @@ TEST(ShortCuts, AddPlacesARecordWhereTheConvertingWalkPlacedItAcrossClockChanges
       end.wYear = static_cast<uint16_t>(end.wYear + 1);
       const int expected = PlainStartOrderPosition(data.store.Records(), start);
       ASSERT_EQ(StartOrderPosition(data.store, start), expected) << k;
-      if (k % 5 == 0) {
+      // The Windows C runtime converts no time after the year 3000, so an
+      // end a year after such a start would not be after it there.
+      if (k % 5 == 0 && start.wYear < 3000) {
         ASSERT_EQ(editing.Add(0, start, end), expected) << k;
       }
     }

@@ -648,8 +648,10 @@ struct TrayState {
 TrayState ReadTray(std::wstring* raw) {
   TrayState state;
   std::set<DWORD> tray_processes;
+  // The listener is looked for one level down too, where "shell hide" puts it.
   for (HWND hwnd : TopLevelWindows(0))
-    if (ClassName(hwnd) == L"__winex11_standalone_tray" || ClassName(hwnd) == L"Shell_TrayWnd")
+    if (ClassName(hwnd) == L"__winex11_standalone_tray" || ClassName(hwnd) == L"Shell_TrayWnd" ||
+        FindWindowExW(hwnd, nullptr, L"Shell_TrayWnd", nullptr))
       tray_processes.insert(WindowProcess(hwnd));
   for (DWORD pid : tray_processes) {
     ProbeAnswer answer = CallProbe(pid, probe::kReadTray);
@@ -689,8 +691,9 @@ int TrayIcons(int, wchar_t**) {
 
 // tray-icon --pid P [--tip TEXT] [--gone] [--timeout MS]
 // Waits until the process has an icon in Wine's tray (with --tip: whose
-// tooltip reads TEXT; with --gone: until it has none) and prints the icon's
-// centre on the screen and its tooltip: "x<TAB>y<TAB>tooltip".
+// tooltip reads TEXT; with --gone: until a tray was read and holds none of
+// its icons) and prints the icon's centre on the screen and its tooltip:
+// "x<TAB>y<TAB>tooltip".
 int TrayIconCommand(int argc, wchar_t** argv) {
   Args args(argc, argv, 2, {L"gone"});
   const DWORD pid = args.Pid();
@@ -698,8 +701,13 @@ int TrayIconCommand(int argc, wchar_t** argv) {
   const std::wstring tip = args.Get(L"tip");
   TrayState tray;
   if (args.Has(L"gone")) {
-    if (!WaitUntil(args.Timeout(), [&] { return !IconOf((tray = ReadTray(nullptr)).icons, pid); }))
+    if (!WaitUntil(args.Timeout(), [&] {
+          tray = ReadTray(nullptr);
+          return tray.tray_found && !IconOf(tray.icons, pid);
+        })) {
+      if (!tray.tray_found) Expectation(L"no notification area could be read (no tray window nor listener)");
       Expectation(L"process " + Num(pid) + L" still has an icon in the tray");
+    }
     return 0;
   }
   const bool ok = WaitUntil(args.Timeout(), [&] {

@@ -160,6 +160,18 @@ BOOL CALLBACK FindToolText(HWND hwnd, LPARAM param) {
   return FALSE;
 }
 
+// The listener Shell_NotifyIconW sends to, at the top level or as the child
+// that the driver's "shell hide" made it: a process that has it is the
+// notification area, icons or none.
+BOOL CALLBACK FindOwnListener(HWND top, LPARAM param) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(top, &pid);
+  if (pid != GetCurrentProcessId()) return TRUE;
+  if (ClassOf(top) != L"Shell_TrayWnd" && !FindWindowExW(top, nullptr, L"Shell_TrayWnd", nullptr)) return TRUE;
+  *reinterpret_cast<bool*>(param) = true;
+  return FALSE;
+}
+
 // Lists Wine's tray: for each tray window a line, for each icon a line:
 //   tray <TAB> hwnd <TAB> visible <TAB> l,t,r,b
 //   icon <TAB> hwnd <TAB> visible <TAB> l,t,r,b <TAB> owner hwnd <TAB> owner pid
@@ -176,7 +188,9 @@ void ReadTray(probe::Block* block) {
       if (ClassOf(child) == L"__winex11_tray_icon") icons.push_back(child);
     }
   }
-  if (trays.empty() && icons.empty()) {
+  bool listener = false;
+  EnumWindows(FindOwnListener, reinterpret_cast<LPARAM>(&listener));
+  if (trays.empty() && icons.empty() && !listener) {
     block->status = probe::kNoTray;
     return;
   }

@@ -44,7 +44,7 @@ HWND TargetWindow(DWORD pid, probe::Op op, uint32_t arg) {
   for (HWND hwnd : TopLevelWindows(pid)) {
     const std::wstring name = ClassName(hwnd);
     if (op != probe::kReadTray || name == L"__winex11_standalone_tray" || name == L"Shell_TrayWnd" ||
-        name == L"__winex11_tray_icon")
+        name == L"__winex11_tray_icon" || FindWindowExW(hwnd, nullptr, L"Shell_TrayWnd", nullptr))
       return hwnd;
   }
   return nullptr;
