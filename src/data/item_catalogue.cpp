@@ -20,8 +20,18 @@ void ItemCatalogue::Load(const Workspace& ws) {
   statics_.clear();
   encoding_ = IniEncoding::kCp932;
 
+  unsaved_ = false;
   std::string bytes;
-  if (!ws.files.ReadAll(SettingsPath(ws), bytes)) return;
+  // The settings reader takes any bytes, so a pending file that can be read
+  // is used; one that cannot is left where it is for the next start.
+  const PendingFile::Found found = pending_.Read(ws.files, SettingsPath(ws), bytes);
+  if (found == PendingFile::Found::kRead) {
+    pending_.Adopt();
+    unsaved_ = true;
+  } else {
+    if (found == PendingFile::Found::kUnreadable) pending_.LeaveAlone();
+    if (!ws.files.ReadAll(SettingsPath(ws), bytes)) return;
+  }
   const IniFile ini = ParseIni(bytes);
   encoding_ = ini.encoding;
   for (int k = 1; k <= kMaxSlots; ++k) {
@@ -37,6 +47,11 @@ void ItemCatalogue::Load(const Workspace& ws) {
 }
 
 bool ItemCatalogue::Save(const Workspace& ws) const {
+  HoldPatience patience;
+  return Save(ws, patience, SaveKind::kChange);
+}
+
+bool ItemCatalogue::Save(const Workspace& ws, HoldPatience& patience, SaveKind kind) const {
   IniSection section{kSection, {}};
   for (size_t slot = 0; slot < colors_.size(); ++slot) {
     const int k = static_cast<int>(slot) + 1;
@@ -51,10 +66,10 @@ bool ItemCatalogue::Save(const Workspace& ws) const {
   // Replaced, never deleted and rewritten: a crash in between would lose
   // every item.
   const Text path = SettingsPath(ws);
-  unsaved_ = !ReplaceFileContents(ws.files, path, WriteIni(ini));
-  if (!unsaved_) return true;
-  ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
-  return false;
+  bool report = false;
+  unsaved_ = !pending_.Save(ws.files, path, WriteIni(ini), patience, kind, report);
+  if (report) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
+  return !unsaved_;
 }
 
 const Text& ItemCatalogue::Name(int j) const { return CheckedAt(names_, j); }

@@ -84,7 +84,43 @@ bool RecordStore::KeepCopyOf(const Text& path, Text& copyPath) {
   return false;
 }
 
+// A pending file exists only while data.csv could not be written, so it is
+// the newer history. One that cannot be loaded is kept aside like an
+// unreadable data.csv and reported, and data.csv is loaded after all.
+bool RecordStore::LoadPending() {
+  FileSystem& fs = ws_.files;
+  const Text pending = PendingPath(DataPath());
+  std::string bytes;
+  const PendingFile::Found found = pending_.Read(fs, DataPath(), bytes);
+  if (found == PendingFile::Found::kNone) return false;
+  int badLine = 0;
+  if (found == PendingFile::Found::kRead) {
+    badLine = ParseRecordFile(bytes, records_);
+    if (badLine == 0) {
+      const Text openItem = OpenItemOf(records_);
+      if (!openItem.empty()) currentActivity_ = openItem;
+      pending_.Adopt();
+      unsaved_ = true;
+      return true;
+    }
+  }
+  Text copyPath;
+  if (KeepCopyOf(pending, copyPath)) {
+    fs.Remove(pending);
+  } else {
+    copyPath.clear();
+    pending_.LeaveAlone();
+  }
+  if (found == PendingFile::Found::kUnreadable) {
+    ReportOpenFailure(pending, copyPath);
+  } else {
+    ws_.reporter.Report(DataReport{DataEvent::kMalformedLine, Text(), badLine, copyPath});
+  }
+  return false;
+}
+
 void RecordStore::Load() {
+  if (LoadPending()) return;
   const Text path = DataPath();
   int badLine = 0;
   const ReadStatus status = Read(ws_.files, path, records_, badLine);
@@ -127,7 +163,7 @@ void RecordStore::MakeBackup(HoldPatience& patience) {
   FileSystem& fs = ws_.files;
   const Text path = DataPath();
   if (!fs.Exists(path)) return;
-  const Text temp = JoinPath(ws_.directory, u"data.bak.tmp");
+  const Text temp = BackupTemporaryPath();
   fs.Remove(temp);  // left by an interrupted save
   if (!fs.HardLink(path, temp) && !fs.Copy(path, temp, false)) {
     fs.Remove(temp);  // a copy that failed half way
@@ -139,37 +175,42 @@ void RecordStore::MakeBackup(HoldPatience& patience) {
   if (!patience.Replace(fs, temp, BackupPath()) || fs.Exists(temp)) fs.Remove(temp);
 }
 
-bool RecordStore::Write(const Text& path, HoldPatience& patience) {
+Text RecordStore::BackupTemporaryPath() const { return JoinPath(ws_.directory, u"data.bak.tmp"); }
+
+bool RecordStore::WriteTo(const Text& path) {
   std::string bytes;
   // A name that code page 932 cannot hold is written with '?' in its place;
   // the tracker and the dialogs never let such a name into the list.
   FormatRecordFile(records_, bytes);
-  if (!ReplaceFileContents(ws_.files, path, bytes, patience)) {
+  if ((savesBlocked_ && SamePath(path, DataPath())) || !ReplaceFileContents(ws_.files, path, bytes)) {
     ReportOpenFailure(path);
     return false;
   }
   return true;
 }
 
-bool RecordStore::WriteTo(const Text& path) {
-  if (savesBlocked_ && SamePath(path, DataPath())) {
-    ReportOpenFailure(path);
-    return false;
-  }
-  HoldPatience patience;
-  return Write(path, patience);
-}
-
 bool RecordStore::Save() {
-  unsaved_ = true;
-  if (savesBlocked_) {
-    ReportOpenFailure(DataPath());
-    return false;
-  }
   // One patience for both files: the user waits about two seconds at most.
   HoldPatience patience;
+  return Save(patience, SaveKind::kChange);
+}
+
+bool RecordStore::Save(HoldPatience& patience, SaveKind kind) {
+  unsaved_ = true;
+  if (savesBlocked_) {
+    if (kind == SaveKind::kChange) ReportOpenFailure(DataPath());
+    return false;
+  }
   MakeBackup(patience);
-  unsaved_ = !Write(DataPath(), patience);
+  std::string bytes;
+  FormatRecordFile(records_, bytes);
+  bool report = false;
+  unsaved_ = !pending_.Save(ws_.files, DataPath(), bytes, patience, kind, report);
+  // The backup's second name of a held data.csv can be neither renamed nor
+  // removed until the hold ends.
+  if (!unsaved_) ws_.files.Remove(BackupTemporaryPath());
+  // Last: the message box lets a timer's retry run inside it.
+  if (report) ReportOpenFailure(DataPath());
   return !unsaved_;
 }
 

@@ -115,6 +115,10 @@ class FaultyFileSystem : public FileSystem {
 
   void Wait(unsigned milliseconds) override { waited_ += milliseconds; }
 
+  std::vector<Text> FilesStartingWith(const Text& pathPrefix) override {
+    return real_.FilesStartingWith(pathPrefix);
+  }
+
   bool Remove(const Text& path) override {
     if (Trips(FileStep::Remove, path) || IsLocked(path)) return false;
     return real_.Remove(path);
