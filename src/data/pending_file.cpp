@@ -15,9 +15,9 @@ bool PendingFile::Save(FileSystem& fs, const Text& path, std::string_view bytes,
   if (ReplaceFileContents(fs, path, bytes, patience)) {
     // A pending file that outlived its file would be taken up at the next
     // start in place of newer content; one that cannot be removed is made
-    // the same content instead.
+    // the same content instead (and every later save tries again).
     if (!leftAlone_ && !fs.Remove(pending) && fs.Exists(pending)) {
-      ReplaceFileContents(fs, pending, bytes);
+      ReplaceFileContents(fs, pending, bytes, patience);
     }
     current_ = false;
     reported_ = false;

@@ -263,6 +263,22 @@ TEST_F(RecordStoreTest, StartUpPrefersAPendingFileThatReadsCleanly) {
   EXPECT_EQ(ReadBytes(pending), newer) << "never deleted unread";
 }
 
+// A pending file left beside a data.csv that is newer would bring back the
+// older history at the next start: when it cannot be removed, it gets the
+// content just saved, and the next save removes it.
+TEST_F(RecordStoreTest, APendingFileThatCannotBeRemovedGetsTheSavedContent) {
+  const Text pending = dir.File(u"data.csv.~pending");
+  WriteBytes(DataCsv(), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+  WriteBytes(pending, kTwoRecords);
+  store.Load();
+  store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
+  files.Fail(FileStep::Remove, u"~pending", 1);
+  EXPECT_TRUE(store.Save());
+  EXPECT_EQ(ReadBytes(pending), ReadBytes(DataCsv()));
+  EXPECT_TRUE(store.Save());
+  EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"data.bak", "data.csv"}));
+}
+
 #ifdef _WIN32
 // Under Wine the lock is real: another handle without sharing.
 TEST_F(RecordStoreTest, FileLockedByAnotherProgramIsNeverReplaced) {
