@@ -24,10 +24,10 @@ bool PendingFile::Save(FileSystem& fs, const Text& path, std::string_view bytes,
     return true;
   }
   if (!leftAlone_ && (kind == SaveKind::kChange || !current_)) {
-    // A scanner may look at the new file for a moment: a change gets the
+    // A scanner may look at the new file for a moment: a change gets a
     // patience of its own; a quiet retry keeps to the one it was given.
-    HoldPatience own;
-    current_ = ReplaceFileContents(fs, pending, bytes, kind == SaveKind::kChange ? own : patience);
+    current_ = kind == SaveKind::kChange ? ReplaceFileContents(fs, pending, bytes)
+                                         : ReplaceFileContents(fs, pending, bytes, patience);
   }
   report = kind == SaveKind::kChange && (!reported_ || !current_);
   if (report) reported_ = true;
