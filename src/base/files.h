@@ -46,6 +46,10 @@ class FileSystem {
   // The paths of the files beside `pathPrefix` whose names begin with its
   // last part ("dir/data.csv.~tmp" gives "dir/data.csv.~tmp1", ...).
   virtual std::vector<Text> FilesStartingWith(const Text& pathPrefix) = 0;
+  // False when replacing the file would fail now: it is read-only, or
+  // another program holds it without sharing delete access. A missing file
+  // can be replaced. (Nothing holds files that way outside Win32.)
+  virtual bool Replaceable(const Text& path) = 0;
   // Waits before a held file is tried again (Sleep, nanosleep); tests count
   // the time instead of waiting.
   virtual void Wait(unsigned milliseconds);

@@ -142,6 +142,8 @@ class PosixFileSystem : public FileSystem {
 
   bool Remove(const Text& path) override { return unlink(Native(path).c_str()) == 0; }
 
+  bool Replaceable(const Text&) override { return true; }
+
   std::vector<Text> FilesStartingWith(const Text& pathPrefix) override {
     std::vector<Text> paths;
     const std::string prefix = Native(pathPrefix);

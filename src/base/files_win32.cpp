@@ -134,14 +134,24 @@ class Win32FileSystem : public FileSystem {
     return paths;
   }
 
+  bool Replaceable(const Text& path) override {
+    const DWORD attributes = GetFileAttributesW(WStr(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (attributes & FILE_ATTRIBUTE_READONLY) return false;
+    return static_cast<bool>(OpenForDeletion(path));
+  }
+
+  static OwnedFile OpenForDeletion(const Text& path) {
+    return OwnedFile(CreateFileW(WStr(path), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+
   // MoveFileExW answers ERROR_ACCESS_DENIED both for a file another program
   // holds without sharing delete access and for one this user may not
   // replace. Opening it for deletion tells them apart: a hold answers
   // ERROR_SHARING_VIOLATION.
   static bool DeniedToUser(const Text& path) {
-    OwnedFile probe(CreateFileW(WStr(path), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return !probe && GetLastError() == ERROR_ACCESS_DENIED;
+    return !OpenForDeletion(path) && GetLastError() == ERROR_ACCESS_DENIED;
   }
 };
 

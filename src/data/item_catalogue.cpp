@@ -52,6 +52,7 @@ bool ItemCatalogue::Save(const Workspace& ws) const {
 }
 
 bool ItemCatalogue::Save(const Workspace& ws, HoldPatience& patience, SaveKind kind) const {
+  if (!pending_.WorthTrying(ws.files, SettingsPath(ws), kind)) return false;
   IniSection section{kSection, {}};
   for (size_t slot = 0; slot < colors_.size(); ++slot) {
     const int k = static_cast<int>(slot) + 1;

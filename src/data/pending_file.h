@@ -33,6 +33,14 @@ class PendingFile {
   // writes or removes it.
   void LeaveAlone() { leftAlone_ = true; }
 
+  // False for a quiet retry while the pending file holds the content
+  // already and `path` still cannot be replaced: then it writes nothing, as
+  // a spreadsheet may keep the file for hours (and every try would write
+  // the whole history once more).
+  bool WorthTrying(FileSystem& fs, const Text& path, SaveKind kind) const {
+    return kind == SaveKind::kChange || !current_ || fs.Replaceable(path);
+  }
+
   // Puts `bytes` in place of `path` (waiting out a hold with `patience`);
   // then a pending file is no longer needed and is removed. When the
   // replace fails, the bytes go to the pending file instead. True when

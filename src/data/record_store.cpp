@@ -201,6 +201,7 @@ bool RecordStore::Save(HoldPatience& patience, SaveKind kind) {
     if (kind == SaveKind::kChange) ReportOpenFailure(DataPath());
     return false;
   }
+  if (!pending_.WorthTrying(ws_.files, DataPath(), kind)) return false;
   MakeBackup(patience);
   std::string bytes;
   FormatRecordFile(records_, bytes);

@@ -16,6 +16,7 @@ class MemoryFileSystem : public FileSystem {
  public:
   std::map<Text, std::string> files;
   std::set<Text> held;  // targets another program holds open: replaces onto them find them held
+  bool holdsUnseen = false;  // Replaceable cannot see the holds (they began after it looked)
   unsigned waited = 0;  // milliseconds the code asked to wait, in all
 
   bool ReadAll(const Text& path, std::string& bytes) override {
@@ -48,6 +49,7 @@ class MemoryFileSystem : public FileSystem {
   }
   bool Remove(const Text& path) override { return files.erase(path) != 0; }
   void Wait(unsigned milliseconds) override { waited += milliseconds; }
+  bool Replaceable(const Text& path) override { return holdsUnseen || !held.count(path); }
   std::vector<Text> FilesStartingWith(const Text& pathPrefix) override {
     std::vector<Text> paths;
     for (auto it = files.lower_bound(pathPrefix); it != files.end() && it->first.compare(0, pathPrefix.size(), pathPrefix) == 0; ++it) {

@@ -311,12 +311,15 @@ TEST_F(FilesTest, AFileSharedForReadingIsHeldAndAReadOnlyOneFailsAtOnce) {
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   std::string bytes;
   EXPECT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
+  EXPECT_FALSE(fs_.Replaceable(Path(u"data.csv")));
   FaultyFileSystem waitCounter;
   EXPECT_FALSE(ReplaceFileContents(waitCounter, Path(u"data.csv"), kNew));
   EXPECT_EQ(waitCounter.Waited(), 2000u);
   CloseHandle(other);
 
+  EXPECT_TRUE(fs_.Replaceable(Path(u"data.csv")));
   ASSERT_TRUE(SetFileAttributesW(WStr(Path(u"data.csv")), FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(fs_.Replaceable(Path(u"data.csv")));
   FaultyFileSystem readOnly;
   EXPECT_FALSE(ReplaceFileContents(readOnly, Path(u"data.csv"), kNew));
   EXPECT_EQ(readOnly.Waited(), 0u);

@@ -274,6 +274,11 @@ TEST_F(TrackerTest, HoldLongerThanThePatienceGoesToThePendingFileUntilAQuietRetr
   HoldPatience none = HoldPatience::None();
   EXPECT_FALSE(data.store.Save(none, SaveKind::kQuiet));
   EXPECT_EQ(files.Waited(), 4000u) << "a quiet retry never waits";
+  // While data.csv is seen to be held, a quiet retry writes nothing at all.
+  files.Lock(dir.File(u"data.csv"));
+  const int created = files.Calls(FileStep::Create);
+  EXPECT_FALSE(data.store.Save(none, SaveKind::kQuiet));
+  EXPECT_EQ(files.Calls(FileStep::Create), created);
   files.Heal();
   EXPECT_TRUE(data.store.Save(none, SaveKind::kQuiet));
   EXPECT_EQ(notifier.shown.size(), 1u);

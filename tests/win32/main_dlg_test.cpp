@@ -326,10 +326,11 @@ TEST_F(MainDlgTest, ExitDestroysTheWindowAndQuitsWithItsOwnId) {
 
 // A pick and a settings change whose saves found their files held: one
 // message each, the content in the pending files, and later picks of the
-// same hold show nothing. The end of the session shows nothing either and
-// waits one patience for both files in all; a tick of the catch-up timer
-// never waits, and once the files are free it puts them in place. 終了
-// while held ends with no message; the pending file has the change.
+// same hold show nothing. The end of the session shows nothing either: it
+// writes nothing while the files are still held, and waits one patience
+// for both files in all when a hold began too late to be seen. A tick of
+// the catch-up timer never waits, and once the files are free it puts them
+// in place. 終了 while held ends with no message; the pending file has it.
 TEST_F(MainDlgTest, HeldFilesAreCaughtUpQuietlyByTheTimerTheEndOfTheSessionAndExit) {
   const Text csv = u"C:\\dorvane-test\\data.csv";
   const Text ini = u"C:\\dorvane-test\\Dorvane.ini";
@@ -346,6 +347,9 @@ TEST_F(MainDlgTest, HeldFilesAreCaughtUpQuietlyByTheTimerTheEndOfTheSessionAndEx
   EXPECT_TRUE(files_.files.count(ini + u".~pending"));
 
   const unsigned before = files_.waited;
+  ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(files_.waited, before);
+  files_.holdsUnseen = true;
   ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
   EXPECT_EQ(files_.waited - before, 2000u) << "one patience for both files";
   ::SendMessageW(hwnd, WM_TIMER, 2, 0);
