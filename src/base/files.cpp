@@ -16,34 +16,49 @@ constexpr char16_t kSeparator = u'/';
 // not worth waiting for longer.
 constexpr unsigned kHoldWaits[] = {50, 100, 200, 350, 500, 800};
 
-// Names tried for the temporary file when earlier ones cannot be removed
-// (another program holds them for a moment).
+// Names tried for the temporary file when earlier ones cannot be created
+// (another program holds them for a moment, or their delete is pending).
 constexpr unsigned kTemporaryNameAttempts = 100;
 
-Text TemporaryName(const Text& path, unsigned n) { return path + u".~tmp" + FormatText(u"%u", n); }
+Text TemporaryPrefix(const Text& path) { return path + u".~tmp"; }
+
+Text TemporaryName(const Text& path, unsigned n) { return TemporaryPrefix(path) + FormatText(u"%u", n); }
 
 // "<name>.~tmp<N>" beside the target: the same directory keeps the final
 // move a rename on one volume. Only one copy of the program writes in its
 // directory, so a file with such a name is what a save left behind when it
 // was cut short (a crash, a power cut, the end of a session): it is removed
 // and its name taken again. The exclusive create still fails rather than
-// write into a file that another program holds.
+// write into a file that another program holds. A name can also stay
+// unusable after its removal succeeded: while a scanner still has the old
+// file open, the delete is only pending and the name cannot be created
+// (older Windows, FAT, network shares). Such a name is passed over.
 std::unique_ptr<OutputFile> CreateTemporary(FileSystem& fs, const Text& path, unsigned& n) {
   for (n = 1; n <= kTemporaryNameAttempts; ++n) {
     const Text temporary = TemporaryName(path, n);
     if (auto file = fs.CreateNew(temporary)) return file;
-    if (!fs.Exists(temporary)) return nullptr;  // the directory takes no new files
-    if (fs.Remove(temporary)) {
+    if (fs.Exists(temporary) && fs.Remove(temporary)) {
       if (auto file = fs.CreateNew(temporary)) return file;
     }
   }
   return nullptr;
 }
 
-// Earlier versions took the next free number after every interrupted save;
-// their leftovers follow the name just used, up to the first free one.
-void RemoveLeftoversAfter(FileSystem& fs, const Text& path, unsigned n) {
-  while (fs.Remove(TemporaryName(path, ++n))) {
+bool AllDigits(const Text& s) {
+  if (s.empty()) return false;
+  for (char16_t c : s) {
+    if (c < u'0' || c > u'9') return false;
+  }
+  return true;
+}
+
+// Every temporary of the file left by a save cut short, whatever its
+// number: earlier versions took the next free number after each one, and
+// a name passed over leaves a gap.
+void RemoveLeftovers(FileSystem& fs, const Text& path) {
+  const Text prefix = TemporaryPrefix(path);
+  for (const Text& leftover : fs.FilesStartingWith(prefix)) {
+    if (AllDigits(leftover.substr(prefix.size()))) fs.Remove(leftover);
   }
 }
 
@@ -75,6 +90,12 @@ bool IsSameFile(FileSystem& fs, const Text& a, const Text& b) {
   return fs.Examine(a, x) && fs.Examine(b, y) && x.volume == y.volume && x.index == y.index;
 }
 
+HoldPatience HoldPatience::None() {
+  HoldPatience none;
+  none.waits_ = sizeof kHoldWaits / sizeof kHoldWaits[0];
+  return none;
+}
+
 bool HoldPatience::Replace(FileSystem& fs, const Text& from, const Text& to) {
   for (;;) {
     const ReplaceResult result = fs.Replace(from, to);
@@ -97,7 +118,7 @@ bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view byte
   written = file->Close() && written;
   file.reset();
   if (written && patience.Replace(fs, temporary, path)) {
-    RemoveLeftoversAfter(fs, path, n);
+    RemoveLeftovers(fs, path);
     return true;
   }
   fs.Remove(temporary);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/text.h"
 
@@ -55,6 +56,13 @@ class FileSystem {
   // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH; rename after fsync).
   virtual ReplaceResult Replace(const Text& from, const Text& to) = 0;
   virtual bool Remove(const Text& path) = 0;
+  // The paths of the files beside `pathPrefix` whose names begin with its
+  // last part ("dir/data.csv.~tmp" gives "dir/data.csv.~tmp1", ...).
+  virtual std::vector<Text> FilesStartingWith(const Text& pathPrefix) = 0;
+  // False when replacing the file would fail now: it is read-only, or
+  // another program holds it without sharing delete access. A missing file
+  // can be replaced. (Nothing holds files that way outside Win32.)
+  virtual bool Replaceable(const Text& path) = 0;
   // Waits before a held file is tried again (Sleep, nanosleep); tests count
   // the time instead of waiting.
   virtual void Wait(unsigned milliseconds);
@@ -89,6 +97,11 @@ Text CurrentDirectory();
 // shares one.
 class HoldPatience {
  public:
+  HoldPatience() = default;
+  // One try for each file and no waiting: a retry on the user-interface
+  // thread that the user did not ask for must never stop it.
+  static HoldPatience None();
+
   // FileSystem::Replace, tried again after a wait while a file is held and
   // patience remains. True when it was done.
   bool Replace(FileSystem& fs, const Text& from, const Text& to);

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -149,6 +150,25 @@ class PosixFileSystem : public FileSystem {
   }
 
   bool Remove(const Text& path) override { return unlink(Native(path).c_str()) == 0; }
+
+  bool Replaceable(const Text&) override { return true; }
+
+  std::vector<Text> FilesStartingWith(const Text& pathPrefix) override {
+    std::vector<Text> paths;
+    const std::string prefix = Native(pathPrefix);
+    const size_t slash = prefix.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : prefix.substr(0, slash + 1);
+    const std::string name = prefix.substr(dir.size());
+    DIR* listing = opendir(dir.empty() ? "." : dir.c_str());
+    if (!listing) return paths;
+    while (const dirent* entry = readdir(listing)) {
+      if (std::string(entry->d_name).compare(0, name.size(), name) == 0) {
+        paths.push_back(TextFromUtf8((dir + entry->d_name).c_str()));
+      }
+    }
+    closedir(listing);
+    return paths;
+  }
 };
 
 }  // namespace

@@ -104,12 +104,20 @@ class Win32FileSystem : public FileSystem {
   }
 
   ReplaceResult Replace(const Text& from, const Text& to) override {
+    // The user marked the file so: Windows refuses to replace it (with
+    // ERROR_ACCESS_DENIED, as for a hold), Wine would replace it. No wait
+    // helps either way.
+    const DWORD attributes = GetFileAttributesW(WStr(to));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+      return ReplaceResult::Failed;
+    }
     if (MoveFileExW(WStr(from), WStr(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return ReplaceResult::Done;
     }
     switch (GetLastError()) {
-      case ERROR_SHARING_VIOLATION:
       case ERROR_ACCESS_DENIED:  // also a file opened without FILE_SHARE_DELETE
+        return DeniedToUser(to) ? ReplaceResult::Failed : ReplaceResult::Held;
+      case ERROR_SHARING_VIOLATION:
       case ERROR_LOCK_VIOLATION:
         return ReplaceResult::Held;
       default:
@@ -118,6 +126,47 @@ class Win32FileSystem : public FileSystem {
   }
 
   bool Remove(const Text& path) override { return DeleteFileW(WStr(path)) != 0; }
+
+  std::vector<Text> FilesStartingWith(const Text& pathPrefix) override {
+    std::vector<Text> paths;
+    const size_t slash = pathPrefix.find_last_of(u"\\/");
+    const Text dir = slash == Text::npos ? Text() : pathPrefix.substr(0, slash + 1);
+    const Text name = pathPrefix.substr(dir.size());
+    WIN32_FIND_DATAW found;
+    // FindExInfoBasic: long names only; a pattern can still match a short
+    // name, so each long name is checked again.
+    HANDLE search = FindFirstFileExW(WStr(pathPrefix + u"*"), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return paths;
+    do {
+      const Text entry = FromWStr(found.cFileName);
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && entry.compare(0, name.size(), name) == 0) {
+        paths.push_back(dir + entry);
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return paths;
+  }
+
+  bool Replaceable(const Text& path) override {
+    const DWORD attributes = GetFileAttributesW(WStr(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (attributes & FILE_ATTRIBUTE_READONLY) return false;
+    return static_cast<bool>(OpenForDeletion(path));
+  }
+
+  static OwnedFile OpenForDeletion(const Text& path) {
+    return OwnedFile(CreateFileW(WStr(path), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+
+  // MoveFileExW answers ERROR_ACCESS_DENIED both for a file another program
+  // holds without sharing delete access and for one this user may not
+  // replace. Opening it for deletion tells them apart: a hold answers
+  // ERROR_SHARING_VIOLATION.
+  static bool DeniedToUser(const Text& path) {
+    return !OpenForDeletion(path) && GetLastError() == ERROR_ACCESS_DENIED;
+  }
 };
 
 }  // namespace

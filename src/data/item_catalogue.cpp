@@ -17,17 +17,30 @@ Text SettingsPath(const Workspace& ws) { return JoinPath(ws.directory, u"Dorvane
 
 void ItemCatalogue::Load(const Workspace& ws) {
   Clear();
+  unsaved_ = false;
   std::string bytes;
   const Text path = SettingsPath(ws);
-  const ReadResult read = ReadWholeFile(ws.files, path, bytes);
+  // The settings reader takes any bytes, so a pending file that can be read
+  // is used; one that cannot is left where it is for the next start.
+  const PendingFile::Found found = pending_.Read(ws.files, path, bytes);
+  ReadResult read = ReadResult::kRead;
+  if (found == PendingFile::Found::kRead) {
+    pending_.Adopt();
+    unsaved_ = true;
+  } else {
+    if (found == PendingFile::Found::kUnreadable) pending_.LeaveAlone();
+    read = ReadWholeFile(ws.files, path, bytes);
+  }
   if (read == ReadResult::kRead) {
     try {
       Take(ParseIni(bytes));
       return;
     } catch (const std::bad_alloc&) {
       // A file near the size limit whose text the 32-bit program has no
-      // room for: as one above the limit.
+      // room for: as one above the limit. An empty catalogue must never be
+      // saved over it.
       Clear();
+      unsaved_ = false;
     }
   }
   // A file that is there but too large to be ours is no settings file; it is
@@ -57,6 +70,12 @@ void ItemCatalogue::Take(const IniFile& ini) {
 }
 
 bool ItemCatalogue::Save(const Workspace& ws) const {
+  HoldPatience patience;
+  return Save(ws, patience, SaveKind::kChange);
+}
+
+bool ItemCatalogue::Save(const Workspace& ws, HoldPatience& patience, SaveKind kind) const {
+  if (!pending_.WorthTrying(ws.files, SettingsPath(ws), kind)) return false;
   IniSection section{kSection, {}};
   for (size_t slot = 0; slot < colors_.size(); ++slot) {
     const int k = static_cast<int>(slot) + 1;
@@ -71,10 +90,10 @@ bool ItemCatalogue::Save(const Workspace& ws) const {
   // Replaced, never deleted and rewritten: a crash in between would lose
   // every item.
   const Text path = SettingsPath(ws);
-  unsaved_ = !ReplaceFileContents(ws.files, path, WriteIni(ini));
-  if (!unsaved_) return true;
-  ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
-  return false;
+  bool report = false;
+  unsaved_ = !pending_.Save(ws.files, path, WriteIni(ini), patience, kind, report);
+  if (report) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
+  return !unsaved_;
 }
 
 const Text& ItemCatalogue::Name(int j) const { return CheckedAt(names_, j); }

@@ -8,6 +8,7 @@
 
 #include "base/text.h"
 #include "data/ini_file.h"
+#include "data/pending_file.h"
 #include "data/workspace.h"
 
 // Dorvane.ini in the working directory.
@@ -17,14 +18,18 @@ class ItemCatalogue {
  public:
   static constexpr int kMaxSlots = 18;
 
-  // Fills the empty catalogue from Dorvane.ini in the working directory. A
+  // Fills the empty catalogue from Dorvane.ini in the working directory, or
+  // from the pending file a failed save left beside it (PendingFile). A
   // missing or unreadable file gives an empty catalogue (no slots, no items).
   void Load(const Workspace& ws);
-  // Rewrites Dorvane.ini whole, atomically, in the encoding it was read in;
-  // a failure is reported to the user and false returned, the catalogue in
-  // memory stays as it is.
+  // Rewrites Dorvane.ini whole, atomically, in the encoding it was read in,
+  // or when it cannot be replaced, its pending file; the first failure of a
+  // hold is reported to the user and false returned, the catalogue in
+  // memory stays as it is. A quiet save is never reported.
   bool Save(const Workspace& ws) const;
-  // True while the last Save failed: Dorvane.ini lacks a change.
+  bool Save(const Workspace& ws, HoldPatience& patience, SaveKind kind) const;
+  // True while the last Save failed or a pending file was loaded:
+  // Dorvane.ini lacks a change.
   bool Unsaved() const { return unsaved_; }
 
   int Count() const { return static_cast<int>(names_.size()); }  // M
@@ -61,4 +66,5 @@ class ItemCatalogue {
   IniEncoding encoding_ = IniEncoding::kCp932;
   // About the file, not the items: Save keeps it and stays const.
   mutable bool unsaved_ = false;
+  mutable PendingFile pending_;
 };

@@ -25,6 +25,18 @@ ReadStatus Read(FileSystem& files, const Text& path, std::vector<ActivityRecord>
   return badLine != 0 ? ReadStatus::kMalformed : ReadStatus::kOk;
 }
 
+// The whole file as text; false when the 32-bit program has no room for it,
+// which must end nothing: the change stays unsaved and the user is told.
+bool FormatAll(const std::vector<ActivityRecord>& records, std::string& bytes) {
+  try {
+    FormatRecordFile(records, bytes);
+    return true;
+  } catch (const std::bad_alloc&) {
+    std::string().swap(bytes);
+    return false;
+  }
+}
+
 Text OpenItemOf(const std::vector<ActivityRecord>& records) {
   return !records.empty() && IsOpenRecord(records.back()) ? records.back().name : Text();
 }
@@ -76,7 +88,47 @@ bool RecordStore::KeepCopyOf(const Text& path, Text& copyPath) {
   return false;
 }
 
+// A pending file exists only while data.csv could not be written, so it is
+// the newer history. One that cannot be loaded is kept aside like an
+// unreadable data.csv and reported, and data.csv is loaded after all.
+bool RecordStore::LoadPending() {
+  FileSystem& fs = ws_.files;
+  const Text pending = PendingPath(DataPath());
+  std::string bytes;
+  PendingFile::Found found = pending_.Read(fs, DataPath(), bytes);
+  if (found == PendingFile::Found::kNone) return false;
+  int badLine = 0;
+  if (found == PendingFile::Found::kRead) {
+    try {
+      badLine = ParseRecordFile(bytes, records_);
+    } catch (const std::bad_alloc&) {
+      found = PendingFile::Found::kUnreadable;
+    }
+    if (found == PendingFile::Found::kRead && badLine == 0) {
+      const Text openItem = OpenItemOf(records_);
+      if (!openItem.empty()) currentActivity_ = openItem;
+      pending_.Adopt();
+      unsaved_ = true;
+      return true;
+    }
+  }
+  Text copyPath;
+  if (KeepCopyOf(pending, copyPath)) {
+    fs.Remove(pending);
+  } else {
+    copyPath.clear();
+    pending_.LeaveAlone();
+  }
+  if (found == PendingFile::Found::kUnreadable) {
+    ReportOpenFailure(pending, copyPath);
+  } else {
+    ws_.reporter.Report(DataReport{DataEvent::kMalformedLine, Text(), badLine, copyPath});
+  }
+  return false;
+}
+
 void RecordStore::Load() {
+  if (LoadPending()) return;
   const Text path = DataPath();
   int badLine = 0;
   const ReadStatus status = Read(ws_.files, path, records_, badLine);
@@ -119,7 +171,7 @@ void RecordStore::MakeBackup(HoldPatience& patience) {
   FileSystem& fs = ws_.files;
   const Text path = DataPath();
   if (!fs.Exists(path)) return;
-  const Text temp = JoinPath(ws_.directory, u"data.bak.tmp");
+  const Text temp = BackupTemporaryPath();
   fs.Remove(temp);  // left by an interrupted save
   if (!fs.HardLink(path, temp) && !fs.Copy(path, temp, false)) {
     fs.Remove(temp);  // a copy that failed half way
@@ -131,38 +183,45 @@ void RecordStore::MakeBackup(HoldPatience& patience) {
   if (!patience.Replace(fs, temp, BackupPath()) || fs.Exists(temp)) fs.Remove(temp);
 }
 
-bool RecordStore::Write(const Text& path, HoldPatience& patience) {
+Text RecordStore::BackupTemporaryPath() const { return JoinPath(ws_.directory, u"data.bak.tmp"); }
+
+bool RecordStore::WriteTo(const Text& path) {
   std::string bytes;
   // A name that code page 932 cannot hold is written with '?' in its place;
   // the tracker and the dialogs never let such a name into the list.
-  bool formatted = true;
-  try {
-    FormatRecordFile(records_, bytes);
-  } catch (const std::bad_alloc&) {
-    formatted = false;
-  }
-  if (!formatted || !ReplaceFileContents(ws_.files, path, bytes, patience)) {
+  if (!FormatAll(records_, bytes) || !ReplaceFileContents(ws_.files, path, bytes)) {
     ReportOpenFailure(path);
     return false;
   }
   return true;
 }
 
-bool RecordStore::WriteTo(const Text& path) {
-  HoldPatience patience;
-  return Write(path, patience);
-}
-
 bool RecordStore::Save() {
-  unsaved_ = true;
-  if (savesBlocked_) {
-    ReportOpenFailure(DataPath());
-    return false;
-  }
   // One patience for both files: the user waits about two seconds at most.
   HoldPatience patience;
+  return Save(patience, SaveKind::kChange);
+}
+
+bool RecordStore::Save(HoldPatience& patience, SaveKind kind) {
+  unsaved_ = true;
+  if (savesBlocked_) {
+    if (kind == SaveKind::kChange) ReportOpenFailure(DataPath());
+    return false;
+  }
+  if (!pending_.WorthTrying(ws_.files, DataPath(), kind)) return false;
+  std::string bytes;
+  if (!FormatAll(records_, bytes)) {
+    if (kind == SaveKind::kChange) ReportOpenFailure(DataPath());
+    return false;
+  }
   MakeBackup(patience);
-  unsaved_ = !Write(DataPath(), patience);
+  bool report = false;
+  unsaved_ = !pending_.Save(ws_.files, DataPath(), bytes, patience, kind, report);
+  // The backup's second name of a held data.csv can be neither renamed nor
+  // removed until the hold ends.
+  if (!unsaved_) ws_.files.Remove(BackupTemporaryPath());
+  // Last: the message box lets a timer's retry run inside it.
+  if (report) ReportOpenFailure(DataPath());
   return !unsaved_;
 }
 

@@ -9,6 +9,10 @@
 // but failed to load is copied aside first, so that no later save can
 // overwrite the history in it; when even that copy fails, no save of this
 // run replaces data.csv. A data.bak without a data.csv is copied aside too.
+//
+// When data.csv cannot be replaced (another program keeps it open, it is
+// read-only), the history goes to data.csv.~pending instead (PendingFile),
+// which the next start prefers to data.csv.
 #pragma once
 
 #include <string>
@@ -16,6 +20,7 @@
 #include <vector>
 
 #include "data/activity_record.h"
+#include "data/pending_file.h"
 #include "data/workspace.h"
 
 // What reading a record file gave: its records, in file order, and the item
@@ -41,15 +46,22 @@ class RecordStore {
   Text DataPath() const;
   Text BackupPath() const;
 
-  void Load();                       // reads data.csv, keeping a file it cannot load
-  bool Save();                       // backup, then replace data.csv; false after a reported failure
+  // Reads data.csv.~pending when it reads cleanly, otherwise data.csv,
+  // keeping a file it cannot load.
+  void Load();
+  // Backup, then replace data.csv; false when data.csv lags behind. A
+  // change's save waits out a brief hold; the first failure of a hold is
+  // reported. A quiet save (a retry of what is unsaved) is never reported
+  // and waits only as `patience` allows.
+  bool Save();
+  bool Save(HoldPatience& patience, SaveKind kind);
   bool WriteTo(const Text& path);    // writes every record; false after a reported failure
 
   // True after a Load that could neither read nor keep a copy of an
   // existing data.csv: every save of this run then fails with a message.
   bool SavesBlocked() const { return savesBlocked_; }
-  // True while the last Save failed: the list holds a change data.csv does
-  // not. The next Save that succeeds writes it.
+  // True while the last Save failed or a pending file was loaded: the list
+  // holds a change data.csv does not. The next Save that succeeds writes it.
   bool Unsaved() const { return unsaved_; }
 
   int Count() const { return static_cast<int>(records_.size()); }
@@ -62,8 +74,9 @@ class RecordStore {
 
  private:
   bool KeepCopyOf(const Text& path, Text& copyPath);
+  bool LoadPending();
   void MakeBackup(HoldPatience& patience);
-  bool Write(const Text& path, HoldPatience& patience);
+  Text BackupTemporaryPath() const;
   void ReportOpenFailure(const Text& path, const Text& keptCopy = Text());
 
   const Workspace& ws_;
@@ -71,4 +84,5 @@ class RecordStore {
   std::vector<ActivityRecord> records_;
   bool savesBlocked_ = false;
   bool unsaved_ = false;
+  PendingFile pending_;
 };

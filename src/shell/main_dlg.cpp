@@ -15,6 +15,15 @@
 
 const wchar_t kReportTitle[] = L"Dorvane レポート";
 
+namespace {
+
+// The tray icon's wait for a notification area is timer 1.
+constexpr UINT_PTR kCatchUpTimer = 2;
+// A file held by a spreadsheet is caught up within seconds of its closing.
+constexpr UINT kCatchUpMilliseconds = 4000;
+
+}  // namespace
+
 void InsertItemEntries(HMENU popup, const ItemCatalogue& catalogue) {
   for (int j = 0; j < catalogue.Count(); ++j) {
     const Text& name = catalogue.Name(j);
@@ -62,19 +71,28 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
       return true;
     case WM_ENDSESSION:
       // The user signs out or shuts down: the process ends after this.
-      if (wParam) SaveUnsavedChanges();
+      if (wParam) OnEndSession();
       result = 0;
       return true;
-    case WM_COMMAND:
+    case WM_TIMER:
+      if (wParam != kCatchUpTimer) break;
+      OnCatchUpTimer();
+      result = 0;
+      return true;
+    case WM_COMMAND: {
       // Any notification code: a menu (0), an accelerator (1) or a button.
       result = 0;
-      return OnCommand(LOWORD(wParam));
+      const bool handled = OnCommand(LOWORD(wParam));
+      KeepCatchingUp();
+      return handled;
+    }
     case WM_NOTIFY:
       return lParam && report_.OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
     default:
-      result = 0;
-      return trayIcon_.ProcessWindowMessage(msg, wParam);
+      break;
   }
+  result = 0;
+  return trayIcon_.ProcessWindowMessage(msg, wParam);
 }
 
 bool CMainDlg::OnCommand(UINT id) {
@@ -146,6 +164,8 @@ LRESULT CMainDlg::OnInitDialog() {
 
   report_.Attach(GetDlgItem(IDC_REPORT_TAB), GetDlgItem(IDC_REPORT_TIME),
                  GetDlgItem(IDC_REPORT_STATICS), GetDlgItem(IDC_REPORT_DATEPICK));
+  // A start that found a pending file brings the files up to date.
+  KeepCatchingUp();
   return TRUE;
 }
 
@@ -197,20 +217,48 @@ void CMainDlg::TrackMenu(const TrayRequest& request) {
 
 // ---- commands ----
 
+// A change still held back is tried once more; when that fails too, the
+// pending file has it and the next start takes it up, so nothing is shown.
 void CMainDlg::OnExit() {
-  SaveUnsavedChanges();
+  HoldPatience patience;
+  SaveUnsavedChanges(patience);
   // The window goes first (OnDestroy removes the icon); the quit message's
   // value becomes the process exit code.
   DestroyWindow();
   ::PostQuitMessage(IDM_EXIT);
 }
 
-// Every change is saved when it is made; one whose save failed (a file held
-// by another program) is tried once more before the program ends. A failure
-// then shows its message like any other.
-void CMainDlg::SaveUnsavedChanges() {
-  if (data_.catalogue.Unsaved()) data_.catalogue.Save(data_.ws);
-  if (data_.store.Unsaved()) data_.store.Save();
+// No box may stop a sign-out, and the save is done before this returns,
+// within one patience for both files; meanwhile the sign-out screen names
+// what the program is doing.
+void CMainDlg::OnEndSession() {
+  if (!AnythingUnsaved()) return;
+  const bool blocking = ::ShutdownBlockReasonCreate(hwnd_, WStr(kSavingAtEndOfSession)) != 0;
+  HoldPatience patience;
+  SaveUnsavedChanges(patience);
+  if (blocking) ::ShutdownBlockReasonDestroy(hwnd_);
+}
+
+bool CMainDlg::AnythingUnsaved() const { return data_.catalogue.Unsaved() || data_.store.Unsaved(); }
+
+void CMainDlg::SaveUnsavedChanges(HoldPatience& patience) {
+  if (data_.catalogue.Unsaved()) data_.catalogue.Save(data_.ws, patience, SaveKind::kQuiet);
+  if (data_.store.Unsaved()) data_.store.Save(patience, SaveKind::kQuiet);
+}
+
+void CMainDlg::KeepCatchingUp() {
+  if (catchingUp_ || !AnythingUnsaved() || !IsWindow()) return;
+  catchingUp_ = ::SetTimer(hwnd_, kCatchUpTimer, kCatchUpMilliseconds, nullptr) != 0;
+}
+
+// One try for each file and no waiting: the user-interface thread never
+// stops for a retry the user did not ask for.
+void CMainDlg::OnCatchUpTimer() {
+  HoldPatience none = HoldPatience::None();
+  SaveUnsavedChanges(none);
+  if (AnythingUnsaved()) return;
+  ::KillTimer(hwnd_, kCatchUpTimer);
+  catchingUp_ = false;
 }
 
 void CMainDlg::OnItemCommand(UINT id) {

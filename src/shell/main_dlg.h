@@ -95,7 +95,13 @@ class CMainDlg : public CModelessDialog,
 
   // The command table's handlers.
   void OnExit();
-  void SaveUnsavedChanges();
+  void OnEndSession();
+  // Saves what a held file kept back, quietly, within `patience`.
+  void SaveUnsavedChanges(HoldPatience& patience);
+  bool AnythingUnsaved() const;
+  // While a change is unsaved a timer tries again every few seconds.
+  void KeepCatchingUp();
+  void OnCatchUpTimer();
   // Item j's command (IDM_FIRST_ITEM + j) picks item j.
   void OnItemCommand(UINT id);
   void OnOpenReport();
@@ -122,6 +128,7 @@ class CMainDlg : public CModelessDialog,
   OwnedIcon bigIcon_;
   OwnedIcon smallIcon_;
   bool windowShowing_ = false;
+  bool catchingUp_ = false;
   // The colour dialog's custom colours, kept for the run.
   CustomColours customColours_ = WhiteCustomColours();
 

@@ -43,6 +43,8 @@ extern const MessageText kTrayIconFailed;
 extern const MessageText kAlreadyRunning;
 extern const MessageText kFileNameTooLong;
 extern const MessageText kFileNotChosen;
+// What the sign-out screen names while the last save runs.
+extern const char16_t kSavingAtEndOfSession[];
 
 // Words the core's reports and shows them through a notifier.
 class ReportNotifier : public DataReporter {

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Another program holds data.csv (share mode 0) across a pick. For about a
-# second, as a scanner or a sync client does: the save waits it out, no
-# message, and data.csv holds the pick right afterwards. For longer: the
-# open-failure message; the change stays unsaved, and once the file is free
-# 終了 saves it before the program ends with 32774.
+# Another program holds data.csv across a pick. For about a second, with
+# share mode 0, as a scanner or a sync client does: the save waits it out,
+# no message, and data.csv holds the pick right afterwards. For longer,
+# sharing it with readers only, as a spreadsheet showing it does: the first
+# save of the hold shows the open-failure message and the next shows none;
+# every change is in data.csv.~pending, so a kill loses nothing and a start
+# while held takes it up; 終了 while held ends with 32774 and no message.
+# Once the spreadsheet closes, a start catches data.csv up without a pick.
 set -u
 . "$(dirname "$0")/lib.sh"
 e2e_begin held_file
@@ -14,6 +17,15 @@ e2e_start
 pid=${E2E_PIDS[0]}
 e2e_wait_running "$pid"
 
+# The last record of data.csv (or FILE) is ITEM's open interval.
+expect_running_in() {
+  local file=$1 item=$2 lines last
+  mapfile -t lines < <(e2e_read_cp932 "$file")
+  last=${lines[${#lines[@]} - 1]}
+  [[ $last =~ ^$item,([0-9/: ]+),([0-9/: ]+)$ && ${BASH_REMATCH[1]} == "${BASH_REMATCH[2]}" ]] ||
+    e2e_fail "the last record of $(basename "$file") should be $item's open interval: $(printf '%s | ' "${lines[@]}")"
+}
+
 # The driver's menu choice returns once the program answers again, after the
 # save: the other program lets go on its own, half a second after the save
 # made its first file (the backup's second name of data.csv, or the new
@@ -23,30 +35,58 @@ e2e_hold_file "$E2E_DIR/data.csv"
    [ -e "$E2E_DIR/data.bak.tmp" ] || [ -e "$E2E_DIR/data.csv.~tmp1" ] && break
    sleep 0.05
  done
- sleep 0.5
- touch "$E2E_RUN/release") &
+ status=0
+ [ "$i" -lt 400 ] || status=1
+ [ $status -eq 0 ] && sleep 0.5
+ touch "$E2E_RUN/release"
+ exit $status) &
 releaser=$!
 e2e_choose left "$pid" 40001
-wait "$releaser"
+wait "$releaser" || e2e_fail "the save made no file beside data.csv within 20 s"
 e2e_release_file
 drv tray-icon --pid "$pid" --tip 会議 >/dev/null || e2e_fail "the tooltip does not name 会議"
 drv msgbox none --pid "$pid" || e2e_fail "a save held for a moment showed a message"
 mapfile -t lines < <(e2e_read_cp932 "$E2E_DIR/data.csv")
-[[ ${#lines[@]} -eq 2 && ${lines[1]} =~ ^会議,([0-9/: ]+),([0-9/: ]+)$ &&
-  ${BASH_REMATCH[1]} == "${BASH_REMATCH[2]}" ]] ||
-  e2e_fail "data.csv should hold the history and 会議's open interval: $(printf '%s | ' "${lines[@]}")"
+[ ${#lines[@]} -eq 2 ] || e2e_fail "data.csv should hold the history and 会議's interval"
+expect_running_in "$E2E_DIR/data.csv" 会議
 
-# Held until the message shows: the switch to 開発 is not saved.
+# A spreadsheet opens data.csv: two switches, one message.
 cp "$E2E_DIR/data.csv" "$E2E_RUN/before.csv"
-e2e_hold_file "$E2E_DIR/data.csv"
+e2e_hold_file "$E2E_DIR/data.csv" read
 e2e_choose left "$pid" 40002
-e2e_open_failure "message of the save that found data.csv held" "$pid" "$E2E_DIR/data.csv"
+e2e_open_failure "message of the first save that found data.csv held" "$pid" "$E2E_DIR/data.csv"
+e2e_choose left "$pid" 40001
+drv sync --pid "$pid" || e2e_fail "the program did not answer after the second switch"
+drv msgbox none --pid "$pid" || e2e_fail "the second save of the same hold showed a message"
 cmp -s "$E2E_RUN/before.csv" "$E2E_DIR/data.csv" || e2e_fail "data.csv changed while another program held it"
-e2e_release_file
+expect_running_in "$E2E_DIR/data.csv.~pending" 会議
 
+# Killed while held: the next start, still held, names the last item.
+drv kill --pid "$pid" || e2e_fail "could not kill the program"
+e2e_exit_code "$pid" >/dev/null
+e2e_start
+pid=${E2E_PIDS[0]}
+e2e_wait_running "$pid"
+drv tray-icon --pid "$pid" --tip 会議 >/dev/null || e2e_fail "after a kill while held the tooltip does not name 会議"
+e2e_choose left "$pid" 40002
+# 終了 while held: one more try, then the end, with no message.
+e2e_choose left "$pid" 32774
+e2e_expect "exit code after 終了(&X) while held" 32774 "$(e2e_exit_code "$pid")"
+cmp -s "$E2E_RUN/before.csv" "$E2E_DIR/data.csv" || e2e_fail "data.csv changed while another program held it"
+expect_running_in "$E2E_DIR/data.csv.~pending" 開発
+
+# The spreadsheet closes. The next start names the last item and brings
+# data.csv up to date within seconds, with no pick and no message.
+e2e_release_file
+e2e_start
+pid=${E2E_PIDS[0]}
+e2e_wait_running "$pid"
+drv tray-icon --pid "$pid" --tip 開発 >/dev/null || e2e_fail "after the hold the tooltip does not name 開発"
+e2e_wait_caught_up
+drv msgbox none --pid "$pid" || e2e_fail "catching up showed a message"
+expect_running_in "$E2E_DIR/data.csv" 開発
+cmp -s "$E2E_RUN/before.csv" "$E2E_DIR/data.bak" || e2e_fail "data.bak is not the data.csv the catch-up replaced"
+e2e_expect "files after catching up" "$(printf '%s\n' Dorvane.ini data.bak data.csv)" \
+  "$(cd "$E2E_DIR" && ls | LC_ALL=C sort)"
 e2e_choose left "$pid" 32774
 e2e_expect "exit code after 終了(&X)" 32774 "$(e2e_exit_code "$pid")"
-mapfile -t lines < <(e2e_read_cp932 "$E2E_DIR/data.csv")
-last=${lines[${#lines[@]} - 1]}
-[[ $last =~ ^開発,([0-9/: ]+),([0-9/: ]+)$ && ${BASH_REMATCH[1]} == "${BASH_REMATCH[2]}" ]] ||
-  e2e_fail "終了 did not save the switch to 開発: $(printf '%s | ' "${lines[@]}")"

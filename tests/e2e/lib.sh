@@ -30,8 +30,11 @@
 #   e2e_snapshot DIR          size, hash and mtime of every file, one a line
 #   e2e_open_failure WHAT PID PATH
 #                             the open-failure message naming PATH is showing; dismisses it
-#   e2e_hold_file PATH        another program opens PATH with share mode 0 (the
-#                             driver's hold-file) until e2e_release_file
+#   e2e_hold_file PATH [read] another program opens PATH with share mode 0, or
+#                             sharing it with readers only (the driver's
+#                             hold-file), until e2e_release_file
+#   e2e_wait_caught_up        waits (20 s at most) until data.csv.~pending in
+#                             $E2E_DIR is gone: data.csv caught up on its own
 #   e2e_click X Y [BUTTON]    moves the X pointer there and clicks
 #   e2e_screenshot FILE       the whole screen as PNG
 #   e2e_fail MESSAGE
@@ -340,10 +343,14 @@ e2e_open_failure() {
 
 e2e_hold_file() {
   rm -f "$E2E_RUN/held" "$E2E_RUN/release"
-  wine "$E2E_DRIVER" hold-file "$(e2e_winpath "$1")" \
+  local share=()
+  [ -z "${2:-}" ] || share=(--share "$2")
+  wine "$E2E_DRIVER" hold-file "$(e2e_winpath "$1")" "${share[@]}" \
     --ready-file "$(e2e_winpath "$E2E_RUN/held")" --release-file "$(e2e_winpath "$E2E_RUN/release")" \
     >"$E2E_RUN/hold.log" 2>&1 &
   E2E_HOLDER=$!
+  # A test that fails while holding lets go at once, not after 120 s.
+  [[ " ${E2E_CLEANUP_HOOKS[*]} " == *" e2e_let_go "* ]] || E2E_CLEANUP_HOOKS+=(e2e_let_go)
   local i
   for ((i = 0; i < 400; i++)); do
     [ -e "$E2E_RUN/held" ] && return
@@ -353,9 +360,20 @@ e2e_hold_file() {
   e2e_fail "the driver did not report $1 held within 20 s"
 }
 
+e2e_let_go() { touch "$E2E_RUN/release"; }
+
 e2e_release_file() {
   touch "$E2E_RUN/release"
   wait "$E2E_HOLDER" || e2e_fail "the holder of the file failed: $(cat "$E2E_RUN/hold.log")"
+}
+
+e2e_wait_caught_up() {
+  local i
+  for ((i = 0; i < 400; i++)); do
+    [ -e "$E2E_DIR/data.csv.~pending" ] || return 0
+    sleep 0.05
+  done
+  e2e_fail "data.csv did not catch up within 20 s"
 }
 
 e2e_click() {

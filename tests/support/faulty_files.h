@@ -132,6 +132,18 @@ class FaultyFileSystem : public FileSystem {
 
   void Wait(unsigned milliseconds) override { waited_ += milliseconds; }
 
+  std::vector<Text> FilesStartingWith(const Text& pathPrefix) override {
+    return real_.FilesStartingWith(pathPrefix);
+  }
+
+  // A locked file or one whose replaces are held says so when asked.
+  bool Replaceable(const Text& path) override {
+    for (const Fault& h : holds_) {
+      if (h.times != 0 && path.find(h.pathPart) != Text::npos) return false;
+    }
+    return !IsLocked(path) && real_.Replaceable(path);
+  }
+
   bool Remove(const Text& path) override {
     if (Trips(FileStep::Remove, path) || IsLocked(path)) return false;
     return real_.Remove(path);

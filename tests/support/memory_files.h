@@ -6,15 +6,19 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/files.h"
 
 class MemoryFileSystem : public FileSystem {
  public:
   std::map<Text, std::string> files;
-  bool held = false;  // another program holds every file: replaces find it held
+  std::set<Text> held;  // targets another program holds open: replaces onto them find them held
+  bool holdsUnseen = false;  // Replaceable cannot see the holds (they began after it looked)
+  unsigned waited = 0;  // milliseconds the code asked to wait, in all
 
   bool ReadAll(const Text& path, std::string& bytes) override {
     auto it = files.find(path);
@@ -47,14 +51,22 @@ class MemoryFileSystem : public FileSystem {
   ReplaceResult Replace(const Text& from, const Text& to) override {
     auto it = files.find(from);
     if (it == files.end()) return ReplaceResult::Failed;
-    if (held) return ReplaceResult::Held;
+    if (held.count(to)) return ReplaceResult::Held;
     std::string bytes = std::move(it->second);
     files.erase(it);
     files[to] = std::move(bytes);
     return ReplaceResult::Done;
   }
   bool Remove(const Text& path) override { return files.erase(path) != 0; }
-  void Wait(unsigned) override {}
+  void Wait(unsigned milliseconds) override { waited += milliseconds; }
+  bool Replaceable(const Text& path) override { return holdsUnseen || !held.count(path); }
+  std::vector<Text> FilesStartingWith(const Text& pathPrefix) override {
+    std::vector<Text> paths;
+    for (auto it = files.lower_bound(pathPrefix); it != files.end() && it->first.compare(0, pathPrefix.size(), pathPrefix) == 0; ++it) {
+      paths.push_back(it->first);
+    }
+    return paths;
+  }
 
  private:
   class Output : public OutputFile {

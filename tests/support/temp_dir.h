@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "base/files.h"
 #include "base/text.h"
@@ -45,6 +47,15 @@ class TempDir {
   Text Path() const { return path_.u16string(); }
   // The full path of a file in the directory, as the program spells it.
   Text File(const Text& name) const { return JoinPath(Path(), name); }
+  // The names in the directory, sorted.
+  std::vector<Text> Names() const {
+    std::vector<Text> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+      names.push_back(entry.path().filename().u16string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
  private:
   static long Pid();

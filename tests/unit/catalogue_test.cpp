@@ -37,14 +37,6 @@ class CatalogueTest : public testing::Test {
     return ReadBytes(IniPath());
   }
 
-  std::vector<Text> FilesInDirectory() const {
-    std::vector<Text> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
-      names.push_back(entry.path().filename().u16string());
-    }
-    return names;
-  }
-
   TempDir dir_;
   FaultyFileSystem files_;
   RecordingNotifier notifier_;
@@ -279,8 +271,9 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
       [&] { files_.Fail(FileStep::Create); },  [&] { files_.Fail(FileStep::Write); },
       [&] { files_.Fail(FileStep::Flush); },   [&] { files_.Fail(FileStep::Close); },
       [&] { files_.Fail(FileStep::Replace); }, [&] { files_.DiskFullAfter(20); },
-      [&] { files_.Lock(IniPath()); },
+      [&] { files_.Lock(IniPath()); },  // last: only there the pending file can be written
   };
+  const std::string saved = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old") + Slot(2, "0x00FF00", "1", "new");
   for (size_t i = 0; i < std::size(faults); ++i) {
     SCOPED_TRACE(i);
     ItemCatalogue catalogue = LoadFrom(old_file);
@@ -290,7 +283,13 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
     faults[i]();
     EXPECT_FALSE(catalogue.Save(ws_));
     EXPECT_EQ(old_file, ReadBytes(IniPath()));
-    EXPECT_EQ(std::vector<Text>{u"Dorvane.ini"}, FilesInDirectory());
+    const bool locked = i + 1 == std::size(faults);
+    std::vector<Text> expected = {u"Dorvane.ini"};
+    if (locked) {
+      expected.push_back(u"Dorvane.ini.~pending");
+      EXPECT_EQ(saved, ReadBytes(IniPath() + u".~pending"));
+    }
+    EXPECT_EQ(expected, dir_.Names());
     ASSERT_EQ(1u, notifier_.shown.size());
     EXPECT_EQ(u"ファイルを開けませんでした\r\n" + IniPath(), notifier_.shown[0].text);
     EXPECT_EQ(u"エラー", notifier_.shown[0].caption);
@@ -299,11 +298,35 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
     EXPECT_TRUE(catalogue.Unsaved());
 
     files_.Heal();
-    EXPECT_EQ("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old") + Slot(2, "0x00FF00", "1", "new"),
-              SaveBytes(catalogue));
+    EXPECT_EQ(saved, SaveBytes(catalogue));
     EXPECT_FALSE(catalogue.Unsaved());
     EXPECT_EQ(1u, notifier_.shown.size());
+    EXPECT_EQ(std::vector<Text>{u"Dorvane.ini"}, dir_.Names());
   }
+}
+
+// A settings change that could only reach the pending file is what the
+// next start loads; a quiet retry then puts it in place. A pending file
+// that cannot be read is left as it is, and Dorvane.ini is loaded.
+TEST_F(CatalogueTest, APendingFileIsLoadedInPlaceOfDorvaneIniUntilItIsPutInPlace) {
+  const std::string pending = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "new");
+  WriteBytes(IniPath() + u".~pending", pending);
+  files_.Fail(FileStep::Read, u".~pending", 1);
+  ItemCatalogue unreadable = LoadFrom("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old"));
+  EXPECT_EQ(std::vector<Text>{u"old"}, Names(unreadable));
+  EXPECT_FALSE(unreadable.Unsaved());
+  EXPECT_TRUE(unreadable.Save(ws_));
+  EXPECT_EQ(pending, ReadBytes(IniPath() + u".~pending")) << "never removed unread";
+
+  ItemCatalogue catalogue;
+  catalogue.Load(ws_);
+  EXPECT_EQ(std::vector<Text>{u"new"}, Names(catalogue));
+  EXPECT_TRUE(catalogue.Unsaved());
+  HoldPatience none = HoldPatience::None();
+  EXPECT_TRUE(catalogue.Save(ws_, none, SaveKind::kQuiet));
+  EXPECT_EQ(pending, ReadBytes(IniPath()));
+  EXPECT_EQ(std::vector<Text>{u"Dorvane.ini"}, dir_.Names());
+  EXPECT_TRUE(notifier_.shown.empty());
 }
 
 TEST_F(CatalogueTest, DefaultFileOffersEighteenSlotsAndFourItems) {

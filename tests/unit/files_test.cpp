@@ -185,10 +185,11 @@ TEST_F(FilesTest, ReplaceFileContentsLeavesOnlyTheTarget) {
 }
 
 TEST_F(FilesTest, ReplaceFileContentsClearsTheLeftoversOfInterruptedSaves) {
-  // Years of crashes and power cuts during saves; beside them a kept copy of
-  // an unreadable file, which is the user's and stays.
+  // Years of crashes and power cuts during saves, with gaps where a name was
+  // passed over; beside them a kept copy of an unreadable file, which is the
+  // user's and stays.
   Put(u"data.csv", kOld);
-  for (int n = 1; n <= 120; ++n) Put(u"data.csv.~tmp" + FormatText(u"%d", n), "cut short");
+  for (int n : {1, 2, 3, 9, 120, 121, 4000}) Put(u"data.csv.~tmp" + FormatText(u"%d", n), "cut short");
   Put(u"data.csv.2026-12-07_093000", "kept");
   FaultyFileSystem faulty;
   // A scanner still looks at the newest leftover: its name is passed over.
@@ -200,6 +201,16 @@ TEST_F(FilesTest, ReplaceFileContentsClearsTheLeftoversOfInterruptedSaves) {
   EXPECT_TRUE(ReplaceFileContents(faulty, Path(u"data.csv"), kOld));
   EXPECT_EQ(Listing(), (Names{u"data.csv", u"data.csv.2026-12-07_093000"}));
   EXPECT_EQ(Content(u"data.csv.2026-12-07_093000"), "kept");
+}
+
+// A scanner still holds a removed temporary: its delete is pending, so the
+// name neither exists nor can be created. The next number serves.
+TEST_F(FilesTest, ATemporaryNameThatCannotBeCreatedIsPassedOver) {
+  FaultyFileSystem faulty;
+  faulty.Fail(FileStep::Create, u"data.csv.~tmp1", 1);
+  EXPECT_TRUE(ReplaceFileContents(faulty, Path(u"data.csv"), kNew));
+  EXPECT_EQ(faulty.CreatedPaths(), (Names{Path(u"data.csv.~tmp1"), Path(u"data.csv.~tmp2")}));
+  EXPECT_EQ(Listing(), (Names{u"data.csv"}));
 }
 
 TEST_F(FilesTest, ReplaceFileContentsWaitsOnlyForHeldFiles) {
@@ -289,6 +300,32 @@ TEST_F(FilesTest, LockedFileCannotBeReadOrReplaced) {
   EXPECT_EQ(Content(u"data.csv"), kOld);
   ASSERT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
   EXPECT_EQ(bytes, kOld);
+}
+
+// A spreadsheet shares data.csv with readers only: a hold, waited for. A
+// read-only data.csv is no hold: it fails at once.
+TEST_F(FilesTest, AFileSharedForReadingIsHeldAndAReadOnlyOneFailsAtOnce) {
+  Put(u"data.csv", kOld);
+  HANDLE other = CreateFileW(WStr(Path(u"data.csv")), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  std::string bytes;
+  EXPECT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
+  EXPECT_FALSE(fs_.Replaceable(Path(u"data.csv")));
+  FaultyFileSystem waitCounter;
+  EXPECT_FALSE(ReplaceFileContents(waitCounter, Path(u"data.csv"), kNew));
+  EXPECT_EQ(waitCounter.Waited(), 2000u);
+  CloseHandle(other);
+
+  EXPECT_TRUE(fs_.Replaceable(Path(u"data.csv")));
+  ASSERT_TRUE(SetFileAttributesW(WStr(Path(u"data.csv")), FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(fs_.Replaceable(Path(u"data.csv")));
+  FaultyFileSystem readOnly;
+  EXPECT_FALSE(ReplaceFileContents(readOnly, Path(u"data.csv"), kNew));
+  EXPECT_EQ(readOnly.Waited(), 0u);
+  SetFileAttributesW(WStr(Path(u"data.csv")), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(Content(u"data.csv") == kOld);
+  EXPECT_EQ(Listing(), (Names{u"data.csv"}));
 }
 
 TEST_F(FilesTest, ReadingSharesTheFileWithOtherReadersAndWriters) {

@@ -229,6 +229,20 @@ TEST_F(RecordStoreTest, FileAboveTheSizeLimitIsKeptAsideUnread) {
   EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
 }
 
+TEST_F(RecordStoreTest, PendingFileAboveTheSizeLimitIsKeptAsideUnread) {
+  const Text pending = dir.File(u"data.csv.~pending");
+  WriteBytes(DataCsv(), kTwoRecords);
+  WriteBytes(pending, "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+  files.PretendSize(pending, kMaxReadBytes + 1);
+  store.Load();
+  EXPECT_EQ(store.Count(), 2);
+  EXPECT_EQ(files.Calls(FileStep::Read), 1) << "only data.csv is read";
+  const Text message = OnlyMessage();
+  const Text kept = KeptCopyIn(message);
+  EXPECT_EQ(message, OpenFailure(pending) + u"\r\n元のファイルを " + kept + u" に保存しました");
+  EXPECT_EQ(ReadBytes(kept), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+}
+
 TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
   WriteBytes(DataCsv(), "bad line\r\n");
   files.Fail(FileStep::Copy);
@@ -238,6 +252,65 @@ TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
   EXPECT_FALSE(store.Save());
   EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
   EXPECT_EQ(ReadBytes(DataCsv()), "bad line\r\n");
+}
+
+// The pending file exists only while data.csv could not be written: one
+// that reads cleanly is the history, and the first save puts it in place.
+// One that does not is kept aside and reported, and data.csv is loaded; one
+// that cannot even be kept aside is left as it is by every save of the run.
+TEST_F(RecordStoreTest, StartUpPrefersAPendingFileThatReadsCleanly) {
+  const Text pending = dir.File(u"data.csv.~pending");
+  const std::string newer = std::string(kTwoRecords) + "C,2010/04/05 11:00,2010/04/05 11:00\r\n";
+  WriteBytes(DataCsv(), kTwoRecords);
+  WriteBytes(pending, newer);
+  store.Load();
+  EXPECT_EQ(store.Count(), 3);
+  EXPECT_EQ(data.currentActivity, u"C");
+  EXPECT_TRUE(store.Unsaved());
+  EXPECT_TRUE(notifier.shown.empty());
+  EXPECT_TRUE(store.Save());
+  EXPECT_EQ(ReadBytes(DataCsv()), newer);
+  EXPECT_EQ(ReadBytes(DataBak()), kTwoRecords);
+  EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"data.bak", "data.csv"}));
+
+  WriteBytes(DataCsv(), kTwoRecords);
+  WriteBytes(pending, "bad line\r\n");
+  ActivityData malformed(Workspace{dir.Path(), files, notifier});
+  malformed.store.Load();
+  const Text message = OnlyMessage();
+  const Text kept = KeptCopyIn(message);
+  EXPECT_EQ(message, u"1番目のデータの形式が誤っています\r\n元のファイルを " + kept + u" に保存しました");
+  EXPECT_EQ(kept.rfind(pending + u".", 0), 0u) << TextToUtf8(kept);
+  EXPECT_EQ(ReadBytes(kept), "bad line\r\n");
+  EXPECT_FALSE(FileExists(pending));
+  EXPECT_EQ(malformed.store.Count(), 2);
+  EXPECT_FALSE(malformed.store.Unsaved());
+
+  WriteBytes(pending, newer);
+  files.Lock(pending);
+  ActivityData locked(Workspace{dir.Path(), files, notifier});
+  locked.store.Load();
+  EXPECT_EQ(OnlyMessage(), OpenFailure(pending));
+  EXPECT_EQ(locked.store.Count(), 2);
+  files.Heal();
+  EXPECT_TRUE(locked.store.Save());
+  EXPECT_EQ(ReadBytes(pending), newer) << "never deleted unread";
+}
+
+// A pending file left beside a data.csv that is newer would bring back the
+// older history at the next start: when it cannot be removed, it gets the
+// content just saved, and the next save removes it.
+TEST_F(RecordStoreTest, APendingFileThatCannotBeRemovedGetsTheSavedContent) {
+  const Text pending = dir.File(u"data.csv.~pending");
+  WriteBytes(DataCsv(), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+  WriteBytes(pending, kTwoRecords);
+  store.Load();
+  store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
+  files.Fail(FileStep::Remove, u"~pending", 1);
+  EXPECT_TRUE(store.Save());
+  EXPECT_EQ(ReadBytes(pending), ReadBytes(DataCsv()));
+  EXPECT_TRUE(store.Save());
+  EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"data.bak", "data.csv"}));
 }
 
 #ifdef _WIN32
@@ -321,7 +394,8 @@ TEST_F(RecordStoreTest, LargeFileRoundTripsThroughTheReaderAndWriteTo) {
 // Save with a fault at one step. Before it, data.csv holds A and data.bak
 // holds P; the list holds B. Afterwards data.csv must hold all of A or all of
 // B, data.bak all of an earlier file, nothing else may be left in the
-// directory, and once the fault is gone the next save must work.
+// directory but, where it could be written, the pending file with B, and
+// once the fault is gone the next save must work and remove it.
 TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
   const ActivityRecord p = Rec(u"P", DT(2010, 4, 5, 8, 0), DT(2010, 4, 5, 9, 0));
   const ActivityRecord a = Rec(u"会議", DT(2010, 4, 5, 9, 0), DT(2010, 4, 5, 10, 0));
@@ -336,6 +410,7 @@ TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
     std::function<void(FaultyFileSystem&, const Text& dataCsv)> inject;
     bool saved;          // data.csv holds B afterwards
     bool backupUpdated;  // data.bak holds A afterwards (else still P)
+    bool pending = false;  // data.csv.~pending holds B afterwards
   };
   const Case cases[] = {
       {"backup link and copy fail",
@@ -353,8 +428,8 @@ TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
       {"write fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Write); }, false, true},
       {"flush fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Flush); }, false, true},
       {"close fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Close); }, false, true},
-      {"replace fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Replace, u"data.csv"); },
-       false, true},
+      {"replace fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Replace, u"data.csv.~tmp"); },
+       false, true, true},
       {"disk full", [](FaultyFileSystem& f, const Text&) { f.DiskFullAfter(10); }, false, true},
       {"disk full, no links",
        [](FaultyFileSystem& f, const Text&) {
@@ -362,7 +437,7 @@ TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
          f.DiskFullAfter(10);
        },
        false, false},
-      {"data.csv locked", [](FaultyFileSystem& f, const Text& csv) { f.Lock(csv); }, false, false},
+      {"data.csv locked", [](FaultyFileSystem& f, const Text& csv) { f.Lock(csv); }, false, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -398,7 +473,12 @@ TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
       }
       return found;
     };
-    EXPECT_EQ(names(), (std::set<std::string>{"data.csv", "data.bak"}));
+    std::set<std::string> expected = {"data.csv", "data.bak"};
+    if (c.pending) {
+      expected.insert("data.csv.~pending");
+      EXPECT_EQ(ReadBytes(caseDir.File(u"data.csv.~pending")), fileB);
+    }
+    EXPECT_EQ(names(), expected);
 
     fs.Heal();
     shown.shown.clear();

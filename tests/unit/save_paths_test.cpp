@@ -2,8 +2,9 @@
 // delete, an import) under the faults a save can meet: after each, data.csv
 // holds the complete old or the complete new list, data.bak a complete
 // earlier one, a failed save was reported once with the open-failure message,
-// the change stays in memory, nothing temporary is left, and the next change
-// after the fault is gone saves everything. The step-by-step faults of the
+// the change stays in memory and, where the fault lets it be written, in the
+// pending file, nothing temporary is left, and the next change after the
+// fault is gone saves everything and removes the pending file. The step-by-step faults of the
 // save itself are the record store's own tests; here every caller meets them.
 #include <gtest/gtest.h>
 
@@ -41,6 +42,7 @@ std::set<std::string> FileNames(const Text& dir) {
 struct Fault {
   const char* name;
   std::function<void(FaultyFileSystem&, const Text& csv)> inject;
+  bool pending = false;  // only data.csv fails: the pending file holds the change
 };
 
 struct SavePath {
@@ -54,14 +56,14 @@ TEST(SavePaths, EveryCallerKeepsBothFilesWholeUnderEveryFault) {
       {"temporary file not created", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Create); }},
       {"write fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Write); }},
       {"flush fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Flush); }},
-      {"replace fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Replace, u"data.csv"); }},
+      {"replace fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Replace, u"data.csv.~tmp"); }, true},
       {"disk full", [](FaultyFileSystem& f, const Text&) { f.DiskFullAfter(40); }},
       {"disk full, no links",
        [](FaultyFileSystem& f, const Text&) {
          f.Fail(FileStep::HardLink);
          f.DiskFullAfter(40);
        }},
-      {"data.csv locked", [](FaultyFileSystem& f, const Text& csv) { f.Lock(csv); }},
+      {"data.csv locked", [](FaultyFileSystem& f, const Text& csv) { f.Lock(csv); }, true},
       {"backup fails", [](FaultyFileSystem& f, const Text&) {
          f.Fail(FileStep::HardLink);
          f.Fail(FileStep::Copy);
@@ -126,7 +128,12 @@ TEST(SavePaths, EveryCallerKeepsBothFilesWholeUnderEveryFault) {
         ASSERT_EQ(shown.shown.size(), 1u);
         EXPECT_EQ(shown.shown[0].text, u"ファイルを開けませんでした\r\n" + csv);
       }
-      EXPECT_EQ(FileNames(dir.Path()), files);
+      std::set<std::string> expected = files;
+      if (fault.pending) {
+        expected.insert("data.csv.~pending");
+        EXPECT_EQ(ReadBytes(dir.File(u"data.csv.~pending")), changed);
+      }
+      EXPECT_EQ(FileNames(dir.Path()), expected);
 
       // The fault is gone: the next change saves the list, this one included.
       fs.Heal();

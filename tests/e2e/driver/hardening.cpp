@@ -1,7 +1,9 @@
-// hold-file PATH --ready-file R --release-file F [--timeout MS]
+// hold-file PATH --ready-file R --release-file F [--share read] [--timeout MS]
 //   Opens PATH for reading and writing with share mode 0, as another program
 //   that locks a file does: until it lets go, every other open of the file
-//   fails (reading, copying, replacing, deleting). Writes R once the file is
+//   fails (reading, copying, replacing, deleting). With --share read, as a
+//   spreadsheet keeps a file it shows: others may read it, but not write,
+//   replace or delete it. Writes R once the file is
 //   held, then holds it until F exists (or --timeout ms, default 120000,
 //   have passed: then it fails), closes it and ends.
 // repaint --pid P --id ID [--count N]
@@ -39,20 +41,21 @@ bool FileExists(const std::wstring& path) {
 
 int HoldFileCommand(int argc, wchar_t** argv) {
   if (argc < 3) {
-    PrintError(L"usage: dorvane_driver hold-file PATH --ready-file R --release-file F [--timeout MS]\n");
+    PrintError(L"usage: dorvane_driver hold-file PATH --ready-file R --release-file F [--share read] [--timeout MS]\n");
     return 2;
   }
   const std::wstring path = argv[2];
   const std::wstring ready = Option(argc, argv, 3, L"ready-file");
   const std::wstring release = Option(argc, argv, 3, L"release-file");
   const std::wstring timeout_text = Option(argc, argv, 3, L"timeout");
+  const std::wstring share = Option(argc, argv, 3, L"share");
   const DWORD timeout = timeout_text.empty() ? 120000 : wcstoul(timeout_text.c_str(), nullptr, 10);
-  if (ready.empty() || release.empty()) {
-    PrintError(L"dorvane_driver hold-file: --ready-file and --release-file are required\n");
+  if (ready.empty() || release.empty() || !(share.empty() || share == L"read")) {
+    PrintError(L"dorvane_driver hold-file: --ready-file and --release-file are required; --share takes read\n");
     return 2;
   }
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, share.empty() ? 0 : FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     PrintError(L"dorvane_driver hold-file: cannot open " + path + L" (error " +
                std::to_wstring(GetLastError()) + L")\n");
