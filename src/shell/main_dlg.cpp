@@ -186,7 +186,8 @@ void CMainDlg::AddTrayIcon() {
 void CMainDlg::OnNoNotificationArea() {
   // The icon can also be lost in the middle of a run (a shell that
   // restarted and refused it): a change whose save failed is tried once more.
-  SaveUnsavedChanges();
+  HoldPatience patience;
+  SaveUnsavedChanges(patience);
   notifier_.Show(kTrayIconFailed.text, kTrayIconFailed.caption, kTrayIconFailed.icon);
   DestroyWindow();
   ::PostQuitMessage(0);

@@ -269,9 +269,9 @@ TEST_F(MainDlgTest, AFailedReAddWaitsForTheNotificationAreaAgain) {
   AddItems(2);
   tray_.areaWait = 50;
   HWND hwnd = Create();
-  files_.held = true;
+  files_.held = {u"C:\\dorvane-test\\data.csv"};
   Command(IDM_FIRST_ITEM);
-  files_.held = false;
+  files_.held.clear();
   notifier_.shown.clear();
   tray_.script = {{false, ERROR_FILE_NOT_FOUND}, {false, ERROR_FILE_NOT_FOUND}};
   ::SendMessageW(hwnd, kTaskbarCreated, 0, 0);
