@@ -510,16 +510,14 @@ TEST_F(MainDlgTest, TheEditorLoadsTheFocusedRowOnEnterAndTheNamedRowOnAClick) {
       ::SendMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&focus));
       NMITEMACTIVATE note{};
       note.hdr = NMHDR{list, IDC_EDIT_DATALIST, static_cast<UINT>(NM_RETURN)};
-      if (c.gesture == kEnterKey) {
-        ::SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
-      } else {
-        if (c.gesture == kEnterNotes) {
-          ::SendMessageW(dialog, WM_NOTIFY, IDC_EDIT_DATALIST, reinterpret_cast<LPARAM>(&note));
-        }
-        note.hdr.code = static_cast<UINT>(LVN_ITEMACTIVATE);
-        note.iItem = 0;  // a click's row, or the bytes after a bare NMHDR
+      auto notify = [&] {
         ::SendMessageW(dialog, WM_NOTIFY, IDC_EDIT_DATALIST, reinterpret_cast<LPARAM>(&note));
-      }
+      };
+      if (c.gesture == kEnterKey) ::SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+      if (c.gesture == kEnterNotes) notify();
+      note.hdr.code = static_cast<UINT>(LVN_ITEMACTIVATE);
+      note.iItem = 0;  // a click's row, or the bytes after a bare NMHDR
+      if (c.gesture != kEnterKey) notify();
       selected = list_view::SelectedRow(list);
       changeEnabled = ::IsWindowEnabled(::GetDlgItem(dialog, IDC_EDIT_CHANGE));
     }, ModalSpy::kCancelAfter);
