@@ -36,10 +36,3 @@ inline int PumpUntilIdle(const std::function<bool()>& done = nullptr, DWORD time
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - spent, QS_ALLINPUT);
   }
 }
-
-// A window of the dialog class (#32770): a dialog or a message box.
-inline bool IsDialogWindow(HWND hwnd) {
-  wchar_t name[16] = {};
-  ::GetClassNameW(hwnd, name, 16);
-  return lstrcmpW(name, L"#32770") == 0;
-}

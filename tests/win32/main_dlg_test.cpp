@@ -344,8 +344,12 @@ TEST_F(MainDlgTest, StartUpOpensNoPrinter) {
   ::SendMessageW(report, WM_COMMAND, IDM_REPORT, 0);
   EXPECT_EQ(openings, 0);
 
-  ModalSpy printDialog([report](HWND hwnd) { return hwnd != report && IsDialogWindow(hwnd); },
-                       [](HWND hwnd) { ::PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); });
+  // The system's print dialog, or its box when there is no printer.
+  ModalSpy printDialog([report](HWND hwnd) {
+    wchar_t name[16] = {};
+    ::GetClassNameW(hwnd, name, 16);
+    return hwnd != report && lstrcmpW(name, L"#32770") == 0;
+  }, [](HWND hwnd) { ::PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); });
   ::SendMessageW(report, WM_COMMAND, IDC_REPORT_PRINT, 0);
   EXPECT_TRUE(printDialog.Acted());
   EXPECT_EQ(openings, 1);
