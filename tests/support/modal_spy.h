@@ -1,9 +1,9 @@
 // Works a modal dialog of this thread from inside its own modal loop:
 // DoModal does not return until the dialog ends, so a thread timer, which the
-// dialog's own loop dispatches, finds the dialog by its caption (or a match of the test's) once it is
-// visible and hands it to a test's action once. With kCancelAfter a dialog
-// the action left open is cancelled, so an action that failed half-way does
-// not leave the test waiting; either way a dialog still open long after the
+// dialog's own loop dispatches, finds the dialog by its caption (or a
+// matcher) once it is visible and hands it to a test's action once. With
+// kCancelAfter a dialog the action left open is cancelled, so an action that
+// failed half-way does not leave the test waiting; either way a dialog still open long after the
 // action is ended by force, so that one that ignores its closing cannot hang
 // the test run. Create the spy before the call that opens the dialog.
 #pragma once
@@ -19,7 +19,6 @@ class ModalSpy {
   using Action = std::function<void(HWND dialog)>;
   enum AfterAction { kLeaveOpen, kCancelAfter };
 
-  // Which visible window of the thread is the dialog.
   using Matcher = std::function<bool(HWND window)>;
 
   ModalSpy(std::wstring caption, Action action, AfterAction after = kLeaveOpen)

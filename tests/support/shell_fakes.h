@@ -66,8 +66,7 @@ class FakeMonitors : public MonitorSeam {
   RECT workArea{300, 0, 900, 700};
 };
 
-// Made-up monitors: monitor rectangles with their work areas, and the point
-// where the test says the last command was chosen.
+// Made-up monitors with their work areas, and where the last command was chosen.
 class MadeUpMonitors : public MonitorSeam {
  public:
   struct Monitor {
@@ -95,7 +94,6 @@ class MadeUpMonitors : public MonitorSeam {
     }
     return true;
   }
-  // The monitor nearest the window's centre (the tests' windows lie on one).
   bool WindowWorkArea(HWND window, RECT& work) const override {
     RECT r;
     if (!::GetWindowRect(window, &r)) return false;
@@ -110,10 +108,10 @@ class MadeUpMonitors : public MonitorSeam {
   std::vector<Monitor> monitors_;
 };
 
-// Two monitors side by side; each work area leaves out a task bar.
-//   primary   [0 .. 1024) x [0 .. 768), work [40 .. 1024) x [0 .. 740)
-//   secondary [1024 .. 2304) x [0 .. 1024), work [1024 .. 2200) x [0 .. 1024)
+// Two monitors side by side, [0 .. 1024) x [0 .. 768) and the secondary
+// [1024 .. 2304) x [0 .. 1024); each work area leaves out a task bar.
+inline constexpr RECT kPrimaryWork{40, 0, 1024, 740}, kSecondaryWork{1024, 0, 2200, 1024};
 inline MadeUpMonitors TwoMonitors() {
-  return MadeUpMonitors({{RECT{0, 0, 1024, 768}, RECT{40, 0, 1024, 740}},
-                         {RECT{1024, 0, 2304, 1024}, RECT{1024, 0, 2200, 1024}}});
+  return MadeUpMonitors(
+      {{RECT{0, 0, 1024, 768}, kPrimaryWork}, {RECT{1024, 0, 2304, 1024}, kSecondaryWork}});
 }

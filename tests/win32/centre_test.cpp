@@ -117,10 +117,6 @@ TEST_F(CenterWindowTest, OnTheWorkAreaWithoutAVisibleOwner) {
   }
 }
 
-// The box stays on the monitor of its owner; without a visible owner it goes
-// on the monitor where the command was chosen. Two made-up monitors: the
-// primary's work area [40 .. 1024) x [0 .. 740), the secondary's
-// [1024 .. 2200) x [0 .. 1024) to its right.
 TEST_F(CenterWindowTest, OnTheMonitorOfTheOwnerOrElseOfTheCommand) {
   struct Case {
     const char* what;
@@ -128,11 +124,9 @@ TEST_F(CenterWindowTest, OnTheMonitorOfTheOwnerOrElseOfTheCommand) {
     POINT command;
     LONG left, top;
   } cases[] = {
-      // Owner 400 x 300, centred at (1100, 1050) on the secondary: over its
-      // centre, kept above the secondary's bottom (not the primary's).
+      // Kept above the secondary's bottom, not the primary's.
       {"owner on the secondary", 900, 900, SW_SHOWNOACTIVATE, {500, 300}, 1050, 1024 - 50},
       {"owner on the primary", 100, 100, SW_SHOWNOACTIVATE, {1500, 500}, 250, 225},
-      // The middle of the work area where the command was chosen.
       {"hidden owner, chosen on the secondary", 100, 100, SW_HIDE, {1500, 500}, 1562, 487},
       {"hidden owner, chosen on the primary", 1500, 100, SW_HIDE, {500, 300}, 482, 345},
   };

@@ -90,16 +90,14 @@ TEST_F(MainDlgTest, InitDialogRegistersTheIconWithItsFixedDescriptionAndVersion4
   EXPECT_FALSE(::IsWindowVisible(hwnd)) << "created hidden";
   ASSERT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
   const NOTIFYICONDATAW& nid = tray_.calls[0].data;
-  EXPECT_EQ(nid.cbSize, 956u) << "the layout since Vista";
-  EXPECT_EQ(nid.hWnd, hwnd);
-  EXPECT_EQ(nid.uID, 0u);
+  for (const TrayCall& call : tray_.calls) {
+    EXPECT_EQ(call.data.cbSize, 956u) << "the layout since Vista";
+    EXPECT_EQ(call.data.hWnd, hwnd);
+    EXPECT_EQ(call.data.uID, 0u);
+  }
   EXPECT_EQ(nid.uFlags, 0x87u) << "NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP";
   EXPECT_EQ(nid.uCallbackMessage, 1025u);
-  const NOTIFYICONDATAW& version = tray_.calls[1].data;
-  EXPECT_EQ(version.cbSize, 956u);
-  EXPECT_EQ(version.hWnd, hwnd);
-  EXPECT_EQ(version.uID, 0u);
-  EXPECT_EQ(version.uVersion, 4u);
+  EXPECT_EQ(tray_.calls[1].data.uVersion, 4u);
   EXPECT_EQ(tray_.allowed, (std::vector<std::pair<HWND, UINT>>{{hwnd, kTaskbarCreated}}))
       << "TaskbarCreated passes privilege isolation";
   EXPECT_EQ(SystemTray().AreaWaitMilliseconds(), 60000u);
@@ -150,26 +148,17 @@ TEST_F(MainDlgTest, AModifyThatSucceedsAfterATimeOutMeansTheIconIsThere) {
 // Before the taskbar exists (a start at sign-in) the shell refuses the icon;
 // a hung one times out on every call.
 TEST_F(MainDlgTest, AnyOtherFailureWaitsAMinuteForANotificationAreaThenWarnsOnceAndEnds) {
-  const std::pair<bool, DWORD> timeOut{false, ERROR_TIMEOUT};
+  const std::pair<bool, DWORD> timeOut{false, ERROR_TIMEOUT}, refused{false, ERROR_FILE_NOT_FOUND};
   struct Case {
     const char* what;
     std::deque<std::pair<bool, DWORD>> script;
-    std::vector<DWORD> messages;
     size_t waits;
   };
   const Case cases[] = {
-      {"refused at once", {{false, ERROR_ACCESS_DENIED}, {false, ERROR_ACCESS_DENIED}},
-       {NIM_ADD, NIM_MODIFY}, 0},
-      {"failed without an error", {{false, ERROR_SUCCESS}, {false, ERROR_SUCCESS}},
-       {NIM_ADD, NIM_MODIFY}, 0},
-      {"refused after a time-out",
-       {timeOut, timeOut, {false, ERROR_FILE_NOT_FOUND}, {false, ERROR_FILE_NOT_FOUND}},
-       {NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY},
-       1},
-      {"timed out three seconds long",
-       std::deque<std::pair<bool, DWORD>>(8, timeOut),
-       {NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY},
-       3},
+      {"refused at once", {{false, ERROR_ACCESS_DENIED}, {false, ERROR_ACCESS_DENIED}}, 0},
+      {"failed without an error", {{false, ERROR_SUCCESS}, {false, ERROR_SUCCESS}}, 0},
+      {"refused after a time-out", {timeOut, timeOut, refused, refused}, 1},
+      {"timed out three seconds long", std::deque<std::pair<bool, DWORD>>(8, timeOut), 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -181,23 +170,20 @@ TEST_F(MainDlgTest, AnyOtherFailureWaitsAMinuteForANotificationAreaThenWarnsOnce
     HWND hwnd = dialog.Create(nullptr);
     ASSERT_NE(hwnd, nullptr);
     EXPECT_FALSE(dialog.HasTrayIcon());
-    std::vector<DWORD> sent;
-    for (const TrayCall& call : tray.calls) sent.push_back(call.message);
-    EXPECT_EQ(sent, c.messages);
+    std::vector<DWORD> sent;  // an add and a modify before each wait and after the last
+    for (size_t i = 0; i <= c.waits; ++i) sent.insert(sent.end(), {NIM_ADD, NIM_MODIFY});
+    EXPECT_EQ(tray.Messages(), sent);
     EXPECT_EQ(tray.waits, std::vector<DWORD>(c.waits, 1000));
     EXPECT_TRUE(notifier.shown.empty()) << "no word while the notification area may still come";
     EXPECT_TRUE(::IsWindow(hwnd));
     EXPECT_FALSE(::IsWindowVisible(hwnd)) << "the program keeps running, hidden";
 
-    int quit = -1;
-    ASSERT_TRUE(PumpUntil([&] { return !notifier.shown.empty(); }, 5000, &quit))
-        << "the wait's timer never ended";
-    ASSERT_EQ(notifier.shown.size(), 1u);
+    const int quit = PumpUntilIdle([&] { return !notifier.shown.empty(); }, 5000);
+    ASSERT_EQ(notifier.shown.size(), 1u) << "the wait's timer never ended";
     EXPECT_EQ(notifier.shown[0].text, u"通知領域にアイコンを登録できませんでした。");
     EXPECT_EQ(notifier.shown[0].caption, u"") << "the system's default caption";
     EXPECT_EQ(notifier.shown[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(::IsWindow(hwnd));
-    if (quit == -1) quit = PumpUntilIdle();
     EXPECT_EQ(quit, 0) << "ends as a start without an icon always did";
   }
   EXPECT_TRUE(files_.files.empty());
@@ -278,8 +264,8 @@ TEST_F(MainDlgTest, AFailedReAddWaitsForTheNotificationAreaAgain) {
   EXPECT_FALSE(Dialog().HasTrayIcon());
   EXPECT_TRUE(notifier_.shown.empty());
 
-  int quit = -1;
-  ASSERT_TRUE(PumpUntil([&] { return !notifier_.shown.empty(); }, 5000, &quit));
+  PumpUntilIdle([&] { return !notifier_.shown.empty(); }, 5000);
+  ASSERT_FALSE(notifier_.shown.empty());
   EXPECT_EQ(notifier_.shown[0].text, u"通知領域にアイコンを登録できませんでした。");
   EXPECT_TRUE(files_.files.count(u"C:\\dorvane-test\\data.csv")) << "the pick is saved";
   EXPECT_FALSE(::IsWindow(hwnd));
@@ -358,10 +344,12 @@ TEST_F(MainDlgTest, StartUpOpensNoPrinter) {
   ::SendMessageW(report, WM_COMMAND, IDM_REPORT, 0);
   EXPECT_EQ(openings, 0);
 
-  // 印刷 reads the default printer through the opener it was given; the
-  // system's print dialog (or its no-printer box) is cancelled.
-  ModalSpy printDialog([report](HWND hwnd) { return hwnd != report && IsDialogWindow(hwnd); },
-                       [](HWND hwnd) { ::PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); });
+  // The system's print dialog, or its box when there is no printer.
+  ModalSpy printDialog([report](HWND hwnd) {
+    wchar_t name[16] = {};
+    ::GetClassNameW(hwnd, name, 16);
+    return hwnd != report && lstrcmpW(name, L"#32770") == 0;
+  }, [](HWND hwnd) { ::PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); });
   ::SendMessageW(report, WM_COMMAND, IDC_REPORT_PRINT, 0);
   EXPECT_TRUE(printDialog.Acted());
   EXPECT_EQ(openings, 1);
@@ -371,31 +359,23 @@ TEST_F(MainDlgTest, StartUpOpensNoPrinter) {
 // chosen, and where the user put it on that monitor it stays.
 TEST_F(MainDlgTest, TheReportOpensOnTheMonitorWhereItWasChosen) {
   MadeUpMonitors monitors = TwoMonitors();
-  const RECT primary{40, 0, 1024, 740};
-  const RECT secondary{1024, 0, 2200, 1024};
   CMainDlg dialog(data_, notifier_, tray_, monitors, FixedNow);
   HWND report = dialog.Create(nullptr);
   ASSERT_NE(report, nullptr);
-  auto openAt = [&](POINT chosen) {
+  auto openAt = [&](POINT chosen, const RECT* centredOn, POINT at, const char* what) {
     ::SendMessageW(report, WM_COMMAND, IDOK, 0);
     monitors.commandPoint = chosen;
     ::SendMessageW(report, WM_COMMAND, IDM_REPORT, 0);
     RECT r{};
     ::GetWindowRect(report, &r);
-    return r;
+    if (centredOn) at = CenteredPosition(r, *centredOn, *centredOn);
+    EXPECT_EQ(r.left, at.x) << what;
+    EXPECT_EQ(r.top, at.y) << what;
   };
-  RECT r = openAt(POINT{1500, 500});
-  POINT centred = CenteredPosition(r, secondary, secondary);
-  EXPECT_EQ(r.left, centred.x);
-  EXPECT_EQ(r.top, centred.y);
+  openAt(POINT{1500, 500}, &kSecondaryWork, POINT{}, "centred on the secondary");
   ::SetWindowPos(report, nullptr, 1100, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  r = openAt(POINT{2000, 900});
-  EXPECT_EQ(r.left, 1100) << "moved by the user on this monitor";
-  EXPECT_EQ(r.top, 50);
-  r = openAt(POINT{500, 300});
-  centred = CenteredPosition(r, primary, primary);
-  EXPECT_EQ(r.left, centred.x);
-  EXPECT_EQ(r.top, centred.y);
+  openAt(POINT{2000, 900}, nullptr, POINT{1100, 50}, "moved by the user on this monitor");
+  openAt(POINT{500, 300}, &kPrimaryWork, POINT{}, "centred on the primary");
 }
 
 // ---- the command table ----
@@ -445,13 +425,9 @@ TEST_F(MainDlgTest, ExitDestroysTheWindowAndQuitsWithItsOwnId) {
   EXPECT_TRUE(files_.files.empty()) << "nothing is written at exit";
 }
 
-// A pick and a settings change whose saves found their files held: one
-// message each, the content in the pending files, and later picks of the
-// same hold show nothing. The end of the session shows nothing either: it
-// writes nothing while the files are still held, and waits one patience
-// for both files in all when a hold began too late to be seen. A tick of
-// the catch-up timer never waits, and once the files are free it puts them
-// in place. 終了 while held ends with no message; the pending file has it.
+// Held saves go to pending files with one message per hold; the catch-up
+// timer, the end of the session and 終了 show nothing, and only the end of
+// the session waits (one patience in all, for a hold too late to be seen).
 TEST_F(MainDlgTest, HeldFilesAreCaughtUpQuietlyByTheTimerTheEndOfTheSessionAndExit) {
   const Text csv = u"C:\\dorvane-test\\data.csv";
   const Text ini = u"C:\\dorvane-test\\Dorvane.ini";
@@ -538,16 +514,14 @@ TEST_F(MainDlgTest, TheEditorLoadsTheFocusedRowOnEnterAndTheNamedRowOnAClick) {
       ::SendMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&focus));
       NMITEMACTIVATE note{};
       note.hdr = NMHDR{list, IDC_EDIT_DATALIST, static_cast<UINT>(NM_RETURN)};
-      if (c.gesture == kEnterKey) {
-        ::SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
-      } else {
-        if (c.gesture == kEnterNotes) {
-          ::SendMessageW(dialog, WM_NOTIFY, IDC_EDIT_DATALIST, reinterpret_cast<LPARAM>(&note));
-        }
-        note.hdr.code = static_cast<UINT>(LVN_ITEMACTIVATE);
-        note.iItem = 0;  // a click's row, or the bytes after a bare NMHDR
+      auto notify = [&] {
         ::SendMessageW(dialog, WM_NOTIFY, IDC_EDIT_DATALIST, reinterpret_cast<LPARAM>(&note));
-      }
+      };
+      if (c.gesture == kEnterKey) ::SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+      if (c.gesture == kEnterNotes) notify();
+      note.hdr.code = static_cast<UINT>(LVN_ITEMACTIVATE);
+      note.iItem = 0;  // a click's row, or the bytes after a bare NMHDR
+      if (c.gesture != kEnterKey) notify();
       selected = list_view::SelectedRow(list);
       changeEnabled = ::IsWindowEnabled(::GetDlgItem(dialog, IDC_EDIT_CHANGE));
     }, ModalSpy::kCancelAfter);
@@ -689,10 +663,10 @@ class TrayMenuTest : public MainDlgTest {
   }
   // As the shell sends it under version 4: the anchor in wParam, the event
   // and the icon id in lParam.
-  void Notify(UINT event, POINT anchor) {
+  void Notify(UINT event) {
     ::SetCursorPos(cursor_.x, cursor_.y);
     ::SendMessageW(Dialog().Hwnd(), kTrayNotifyMessage,
-                   MAKEWPARAM(static_cast<WORD>(anchor.x), static_cast<WORD>(anchor.y)),
+                   MAKEWPARAM(static_cast<WORD>(anchor_.x), static_cast<WORD>(anchor_.y)),
                    MAKELPARAM(event, 0));
   }
   POINT cursor_{200, 150};
@@ -860,7 +834,7 @@ TEST_F(TrayMenuTest, KeysOpenTheMenusAtTheAnchorAndGiveTheFocusBackToTheIcon) {
   for (auto [event, entries] : {std::pair<UINT, size_t>{NIN_KEYSELECT, 4}, {WM_CONTEXTMENU, 5}}) {
     SCOPED_TRACE(event);
     MenuSpy spy;
-    Notify(event, anchor_);
+    Notify(event);
     ASSERT_TRUE(spy.opened);
     EXPECT_EQ(spy.entries.size(), entries);
     EXPECT_EQ(spy.menuRect.left, anchor_.x) << "at the anchor, not at the cursor";
@@ -875,9 +849,9 @@ TEST_F(TrayMenuTest, KeysOpenTheMenusAtTheAnchorAndGiveTheFocusBackToTheIcon) {
 TEST_F(TrayMenuTest, NotificationsWhileAMenuIsOpenAreIgnored) {
   Create();
   MenuSpy spy([this] {
-    for (UINT event : {WM_CONTEXTMENU, NIN_KEYSELECT, WM_LBUTTONDOWN}) Notify(event, anchor_);
+    for (UINT event : {WM_CONTEXTMENU, NIN_KEYSELECT, WM_LBUTTONDOWN}) Notify(event);
   });
-  Notify(WM_RBUTTONDOWN, anchor_);
+  Notify(WM_RBUTTONDOWN);
   ASSERT_TRUE(spy.opened);
   EXPECT_EQ(spy.popups, 1);
   EXPECT_NE(tray_.calls.back().message, static_cast<DWORD>(NIM_SETFOCUS));
@@ -894,7 +868,7 @@ TEST_F(TrayMenuTest, ABlockedGestureBringsTheWindowTheUserWasInForward) {
   ::ShowWindow(hwnd, SW_MINIMIZE);
   ::SetForegroundWindow(other);
   MenuSpy menu;
-  Notify(WM_LBUTTONDOWN, anchor_);
+  Notify(WM_LBUTTONDOWN);
   EXPECT_FALSE(menu.opened);
   EXPECT_FALSE(::IsIconic(hwnd)) << "the report, restored";
   EXPECT_EQ(::GetForegroundWindow(), hwnd);
@@ -905,7 +879,7 @@ TEST_F(TrayMenuTest, ABlockedGestureBringsTheWindowTheUserWasInForward) {
     about = dialog;
     ::SetForegroundWindow(other);
     MenuSpy aboutMenu;
-    Notify(NIN_KEYSELECT, anchor_);
+    Notify(NIN_KEYSELECT);
     opened = aboutMenu.opened;
     foreground = ::GetForegroundWindow();
   }, ModalSpy::kCancelAfter);
