@@ -282,8 +282,8 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
     if (locked) {
       EXPECT_EQ(saved, ReadBytes(PendingPath()));
     }
-    EXPECT_EQ((locked ? std::vector<Text>{u"Dorvane.ini", u"Dorvane.ini.~pending"} : std::vector<Text>{u"Dorvane.ini"}),
-              dir_.Names());
+    const std::vector<Text> withPending = {u"Dorvane.ini", u"Dorvane.ini.~pending"};
+    EXPECT_EQ(locked ? withPending : std::vector<Text>{u"Dorvane.ini"}, dir_.Names());
     ASSERT_EQ(1u, notifier_.shown.size());
     EXPECT_EQ(OpenFailure(), notifier_.shown[0].text);
     EXPECT_EQ(u"エラー", notifier_.shown[0].caption);

@@ -18,6 +18,9 @@ namespace stdfs = std::filesystem;
 
 namespace {
 
+const std::string kOld = "2010/03/28 09:05,2010/03/28 10:40,\x8d\xec\x8b\xc6\r\n";
+const std::string kNew = std::string("new\0content\r\n", 13) + std::string(200000, 'x');
+
 class FilesTest : public ::testing::Test {
  protected:
   Text Path(const Text& name) const { return dir_.File(name); }
@@ -37,6 +40,12 @@ class FilesTest : public ::testing::Test {
     return CreateFileW(WStr(Path(u"data.csv")), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
   }
+  // A save through the real file system's view of data.csv fails after `waited` ms.
+  void ExpectSaveFailsAfter(unsigned waited) {
+    FaultyFileSystem counter;
+    EXPECT_FALSE(ReplaceFileContents(counter, Path(u"data.csv"), kNew));
+    EXPECT_EQ(counter.Waited(), waited);
+  }
 #endif
 
   FileSystem& fs_ = RealFileSystem();
@@ -44,9 +53,6 @@ class FilesTest : public ::testing::Test {
 };
 
 using Names = std::vector<Text>;
-
-const std::string kOld = "2010/03/28 09:05,2010/03/28 10:40,\x8d\xec\x8b\xc6\r\n";
-const std::string kNew = std::string("new\0content\r\n", 13) + std::string(200000, 'x');
 
 }  // namespace
 
@@ -265,10 +271,7 @@ TEST_F(FilesTest, LockedFileCannotBeReadOrReplaced) {
   std::string bytes;
   EXPECT_FALSE(fs_.ReadAll(Path(u"data.csv"), bytes));
   EXPECT_FALSE(fs_.Copy(Path(u"data.csv"), Path(u"data.bak"), true));
-  // The real file system reports the hold, so the save waits for it.
-  FaultyFileSystem waitCounter;
-  EXPECT_FALSE(ReplaceFileContents(waitCounter, Path(u"data.csv"), kNew));
-  EXPECT_EQ(waitCounter.Waited(), 2000u);
+  ExpectSaveFailsAfter(2000u);  // the real file system reports the hold
   CloseHandle(lock);
 
   EXPECT_EQ(Listing(), (Names{u"data.csv"}));
@@ -286,17 +289,13 @@ TEST_F(FilesTest, AFileSharedForReadingIsHeldAndAReadOnlyOneFailsAtOnce) {
   std::string bytes;
   EXPECT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
   EXPECT_FALSE(fs_.Replaceable(Path(u"data.csv")));
-  FaultyFileSystem waitCounter;
-  EXPECT_FALSE(ReplaceFileContents(waitCounter, Path(u"data.csv"), kNew));
-  EXPECT_EQ(waitCounter.Waited(), 2000u);
+  ExpectSaveFailsAfter(2000u);
   CloseHandle(other);
 
   EXPECT_TRUE(fs_.Replaceable(Path(u"data.csv")));
   ASSERT_TRUE(SetFileAttributesW(WStr(Path(u"data.csv")), FILE_ATTRIBUTE_READONLY));
   EXPECT_FALSE(fs_.Replaceable(Path(u"data.csv")));
-  FaultyFileSystem readOnly;
-  EXPECT_FALSE(ReplaceFileContents(readOnly, Path(u"data.csv"), kNew));
-  EXPECT_EQ(readOnly.Waited(), 0u);
+  ExpectSaveFailsAfter(0u);
   SetFileAttributesW(WStr(Path(u"data.csv")), FILE_ATTRIBUTE_NORMAL);
   EXPECT_TRUE(Content(u"data.csv") == kOld);
   EXPECT_EQ(Listing(), (Names{u"data.csv"}));
