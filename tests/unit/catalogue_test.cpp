@@ -5,7 +5,6 @@
 #include <cmath>
 #include <functional>
 #include <iterator>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -19,10 +18,9 @@ namespace {
 
 class CatalogueTest : public testing::Test {
  protected:
-  CatalogueTest() {
-  }
-
   Text IniPath() const { return dir_.File(u"Dorvane.ini"); }
+  Text PendingPath() const { return dir_.File(u"Dorvane.ini.~pending"); }
+  Text OpenFailure() const { return u"ファイルを開けませんでした\r\n" + IniPath(); }
 
   ItemCatalogue LoadFrom(const std::string& bytes) {
     WriteBytes(IniPath(), bytes);
@@ -87,22 +85,19 @@ TEST_F(CatalogueTest, MissingOrUnreadableFileGivesNoSlotsAndNoMessage) {
   }
 }
 
-// Refused before it is read: at the limit the file is read, above it the
-// open-failure message names it and the file stays as it is.
 TEST_F(CatalogueTest, FileAboveTheSizeLimitIsRefusedUnreadWithTheOpenFailure) {
   const std::string bytes = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "a");
   WriteBytes(IniPath(), bytes);
   for (uint64_t size : {kMaxReadBytes, kMaxReadBytes + 1}) {
+    SCOPED_TRACE(size);
     const bool refused = size > kMaxReadBytes;
     files_.PretendSize(IniPath(), size);
     const int readsBefore = files_.Calls(FileStep::Read);
     ItemCatalogue catalogue;
     catalogue.Load(ws_);
-    EXPECT_EQ(catalogue.SlotCount(), refused ? 0 : 1) << size;
-    EXPECT_EQ(files_.Calls(FileStep::Read) - readsBefore, refused ? 0 : 1) << size;
-    EXPECT_EQ(notifier_.Texts(), refused ? std::vector<Text>{u"ファイルを開けませんでした\r\n" + IniPath()}
-                                         : std::vector<Text>{})
-        << size;
+    EXPECT_EQ(catalogue.SlotCount(), refused ? 0 : 1);
+    EXPECT_EQ(files_.Calls(FileStep::Read) - readsBefore, refused ? 0 : 1);
+    EXPECT_EQ(notifier_.Texts(), refused ? std::vector<Text>{OpenFailure()} : std::vector<Text>{});
     notifier_.shown.clear();
   }
   EXPECT_EQ(ReadBytes(IniPath()), bytes);
@@ -284,14 +279,13 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
     EXPECT_FALSE(catalogue.Save(ws_));
     EXPECT_EQ(old_file, ReadBytes(IniPath()));
     const bool locked = i + 1 == std::size(faults);
-    std::vector<Text> expected = {u"Dorvane.ini"};
     if (locked) {
-      expected.push_back(u"Dorvane.ini.~pending");
-      EXPECT_EQ(saved, ReadBytes(IniPath() + u".~pending"));
+      EXPECT_EQ(saved, ReadBytes(PendingPath()));
     }
-    EXPECT_EQ(expected, dir_.Names());
+    const std::vector<Text> withPending = {u"Dorvane.ini", u"Dorvane.ini.~pending"};
+    EXPECT_EQ(locked ? withPending : std::vector<Text>{u"Dorvane.ini"}, dir_.Names());
     ASSERT_EQ(1u, notifier_.shown.size());
-    EXPECT_EQ(u"ファイルを開けませんでした\r\n" + IniPath(), notifier_.shown[0].text);
+    EXPECT_EQ(OpenFailure(), notifier_.shown[0].text);
     EXPECT_EQ(u"エラー", notifier_.shown[0].caption);
     EXPECT_EQ(MessageIcon::None, notifier_.shown[0].icon);
     EXPECT_EQ((std::vector<Text>{u"old", u"new"}), Names(catalogue));
@@ -305,18 +299,17 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   }
 }
 
-// A settings change that could only reach the pending file is what the
-// next start loads; a quiet retry then puts it in place. A pending file
-// that cannot be read is left as it is, and Dorvane.ini is loaded.
+// A pending file that cannot be read is left as it is; one that can is
+// loaded until a quiet retry puts it in place.
 TEST_F(CatalogueTest, APendingFileIsLoadedInPlaceOfDorvaneIniUntilItIsPutInPlace) {
   const std::string pending = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "new");
-  WriteBytes(IniPath() + u".~pending", pending);
+  WriteBytes(PendingPath(), pending);
   files_.Fail(FileStep::Read, u".~pending", 1);
   ItemCatalogue unreadable = LoadFrom("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old"));
   EXPECT_EQ(std::vector<Text>{u"old"}, Names(unreadable));
   EXPECT_FALSE(unreadable.Unsaved());
   EXPECT_TRUE(unreadable.Save(ws_));
-  EXPECT_EQ(pending, ReadBytes(IniPath() + u".~pending")) << "never removed unread";
+  EXPECT_EQ(pending, ReadBytes(PendingPath())) << "never removed unread";
 
   ItemCatalogue catalogue;
   catalogue.Load(ws_);

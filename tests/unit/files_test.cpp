@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -15,31 +12,18 @@
 #endif
 
 #include "support/faulty_files.h"
+#include "support/temp_dir.h"
 
 namespace stdfs = std::filesystem;
 
 namespace {
 
-// Every test works in a fresh directory of its own, removed afterwards.
+const std::string kOld = "2010/03/28 09:05,2010/03/28 10:40,\x8d\xec\x8b\xc6\r\n";
+const std::string kNew = std::string("new\0content\r\n", 13) + std::string(200000, 'x');
+
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device seed;
-    std::mt19937 rng(seed());
-    for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
-      stdfs::path candidate =
-          stdfs::temp_directory_path() / ("dorvane-files-" + std::to_string(rng()));
-      if (stdfs::create_directory(candidate)) dir_ = candidate;
-    }
-    ASSERT_FALSE(dir_.empty());
-  }
-  void TearDown() override {
-    if (dir_.empty()) return;
-    std::error_code ignored;
-    stdfs::remove_all(dir_, ignored);
-  }
-
-  Text Path(const Text& name) const { return JoinPath(dir_.u16string(), name); }
+  Text Path(const Text& name) const { return dir_.File(name); }
 
   void Put(const Text& name, const std::string& bytes) {
     std::ofstream out(stdfs::path(Path(name)), std::ios::binary);
@@ -47,29 +31,28 @@ class FilesTest : public ::testing::Test {
     ASSERT_TRUE(out.good());
   }
 
-  std::string Content(const Text& name) {
-    std::ifstream in(stdfs::path(Path(name)), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string Content(const Text& name) const { return ReadBytes(Path(name)); }
+  std::vector<Text> Listing() const { return dir_.Names(); }
 
-  // The names in the directory, sorted.
-  std::vector<Text> Listing() const {
-    std::vector<Text> names;
-    for (const auto& entry : stdfs::directory_iterator(dir_)) {
-      names.push_back(entry.path().filename().u16string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+#ifdef _WIN32
+  // data.csv opened by another program that shares it as `share` says.
+  HANDLE OpenDataCsv(DWORD share) const {
+    return CreateFileW(WStr(Path(u"data.csv")), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
   }
+  // A save through the real file system's view of data.csv fails after `waited` ms.
+  void ExpectSaveFailsAfter(unsigned waited) {
+    FaultyFileSystem counter;
+    EXPECT_FALSE(ReplaceFileContents(counter, Path(u"data.csv"), kNew));
+    EXPECT_EQ(counter.Waited(), waited);
+  }
+#endif
 
   FileSystem& fs_ = RealFileSystem();
-  stdfs::path dir_;
+  TempDir dir_;
 };
 
 using Names = std::vector<Text>;
-
-const std::string kOld = "2010/03/28 09:05,2010/03/28 10:40,\x8d\xec\x8b\xc6\r\n";
-const std::string kNew = std::string("new\0content\r\n", 13) + std::string(200000, 'x');
 
 }  // namespace
 
@@ -86,7 +69,7 @@ TEST_F(FilesTest, ReadAllGivesTheBytesExactly) {
   bytes = "stale";
   EXPECT_FALSE(fs_.ReadAll(Path(u"missing.csv"), bytes));
   EXPECT_EQ(bytes, "");
-  EXPECT_FALSE(fs_.ReadAll(dir_.u16string(), bytes));  // a directory is not a file
+  EXPECT_FALSE(fs_.ReadAll(dir_.Path(), bytes));  // a directory is not a file
 }
 
 TEST_F(FilesTest, JapaneseNamesReachTheDisk) {
@@ -185,9 +168,8 @@ TEST_F(FilesTest, ReplaceFileContentsLeavesOnlyTheTarget) {
 }
 
 TEST_F(FilesTest, ReplaceFileContentsClearsTheLeftoversOfInterruptedSaves) {
-  // Years of crashes and power cuts during saves, with gaps where a name was
-  // passed over; beside them a kept copy of an unreadable file, which is the
-  // user's and stays.
+  // Leftovers of crashed saves, with gaps where a name was passed over;
+  // beside them a kept copy of an unreadable file, which is the user's.
   Put(u"data.csv", kOld);
   for (int n : {1, 2, 3, 9, 120, 121, 4000}) Put(u"data.csv.~tmp" + FormatText(u"%d", n), "cut short");
   Put(u"data.csv.2026-12-07_093000", "kept");
@@ -260,10 +242,10 @@ TEST_F(FilesTest, ReplaceFileContentsInAMissingDirectoryFails) {
 
 TEST_F(FilesTest, CurrentDirectoryIsTheProcessDirectory) {
   const stdfs::path before = stdfs::current_path();
-  stdfs::current_path(dir_);
+  stdfs::current_path(stdfs::path(dir_.Path()));
   const Text current = CurrentDirectory();
   stdfs::current_path(before);
-  EXPECT_TRUE(stdfs::equivalent(stdfs::path(current), dir_)) << TextToUtf8(current);
+  EXPECT_TRUE(stdfs::equivalent(stdfs::path(current), stdfs::path(dir_.Path()))) << TextToUtf8(current);
   EXPECT_TRUE(fs_.Exists(JoinPath(current, u".")));
 }
 
@@ -284,16 +266,12 @@ TEST(JoinPath, AddsOneSeparator) {
 // file looks like.
 TEST_F(FilesTest, LockedFileCannotBeReadOrReplaced) {
   Put(u"data.csv", kOld);
-  HANDLE lock = CreateFileW(WStr(Path(u"data.csv")), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE lock = OpenDataCsv(0);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   std::string bytes;
   EXPECT_FALSE(fs_.ReadAll(Path(u"data.csv"), bytes));
   EXPECT_FALSE(fs_.Copy(Path(u"data.csv"), Path(u"data.bak"), true));
-  // The real file system reports the hold, so the save waits for it.
-  FaultyFileSystem waitCounter;
-  EXPECT_FALSE(ReplaceFileContents(waitCounter, Path(u"data.csv"), kNew));
-  EXPECT_EQ(waitCounter.Waited(), 2000u);
+  ExpectSaveFailsAfter(2000u);  // the real file system reports the hold
   CloseHandle(lock);
 
   EXPECT_EQ(Listing(), (Names{u"data.csv"}));
@@ -302,27 +280,22 @@ TEST_F(FilesTest, LockedFileCannotBeReadOrReplaced) {
   EXPECT_EQ(bytes, kOld);
 }
 
-// A spreadsheet shares data.csv with readers only: a hold, waited for. A
-// read-only data.csv is no hold: it fails at once.
+// Shared with readers only (as a spreadsheet does) is a hold, waited for;
+// read-only is none and fails at once.
 TEST_F(FilesTest, AFileSharedForReadingIsHeldAndAReadOnlyOneFailsAtOnce) {
   Put(u"data.csv", kOld);
-  HANDLE other = CreateFileW(WStr(Path(u"data.csv")), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE other = OpenDataCsv(FILE_SHARE_READ);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   std::string bytes;
   EXPECT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
   EXPECT_FALSE(fs_.Replaceable(Path(u"data.csv")));
-  FaultyFileSystem waitCounter;
-  EXPECT_FALSE(ReplaceFileContents(waitCounter, Path(u"data.csv"), kNew));
-  EXPECT_EQ(waitCounter.Waited(), 2000u);
+  ExpectSaveFailsAfter(2000u);
   CloseHandle(other);
 
   EXPECT_TRUE(fs_.Replaceable(Path(u"data.csv")));
   ASSERT_TRUE(SetFileAttributesW(WStr(Path(u"data.csv")), FILE_ATTRIBUTE_READONLY));
   EXPECT_FALSE(fs_.Replaceable(Path(u"data.csv")));
-  FaultyFileSystem readOnly;
-  EXPECT_FALSE(ReplaceFileContents(readOnly, Path(u"data.csv"), kNew));
-  EXPECT_EQ(readOnly.Waited(), 0u);
+  ExpectSaveFailsAfter(0u);
   SetFileAttributesW(WStr(Path(u"data.csv")), FILE_ATTRIBUTE_NORMAL);
   EXPECT_TRUE(Content(u"data.csv") == kOld);
   EXPECT_EQ(Listing(), (Names{u"data.csv"}));
@@ -330,9 +303,7 @@ TEST_F(FilesTest, AFileSharedForReadingIsHeldAndAReadOnlyOneFailsAtOnce) {
 
 TEST_F(FilesTest, ReadingSharesTheFileWithOtherReadersAndWriters) {
   Put(u"data.csv", kOld);
-  HANDLE other = CreateFileW(WStr(Path(u"data.csv")), GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE other = OpenDataCsv(FILE_SHARE_READ | FILE_SHARE_WRITE);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   std::string bytes;
   EXPECT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));

@@ -51,12 +51,9 @@ class RecordEditingTest : public ::testing::Test {
     data.currentActivity = u"A";
   }
 
-  // An export's question that must not come.
-  static RecordEditing::OverwriteQuestion NeverAsked() {
-    return [](const Text&) {
-      ADD_FAILURE() << "asked before overwriting";
-      return false;
-    };
+  static bool NeverAsked(const Text&) {
+    ADD_FAILURE() << "asked before overwriting";
+    return false;
   }
 
   void ExpectNothingSaved() {
@@ -377,7 +374,7 @@ TEST_F(RecordEditingTest, ImportAppendsInFileOrderAndSaves) {
   // Importing data.csv itself doubles the store; export writes it as is.
   EXPECT_TRUE(editing.Import(dir.File(u"data.csv")));
   EXPECT_EQ(data.store.Count(), 8);
-  EXPECT_TRUE(editing.Export(dir.File(u"out.csv"), NeverAsked()));
+  EXPECT_TRUE(editing.Export(dir.File(u"out.csv"), NeverAsked));
   EXPECT_EQ(ReadBytes(dir.File(u"out.csv")), DataCsv());
 }
 
@@ -410,13 +407,14 @@ TEST_F(RecordEditingTest, MalformedImportLeavesTheStoreAndTheDataFileAsTheyWere)
   EXPECT_EQ(DataBak(), before);  // the save still ran
 
   // A file too large to be a history: the same, and it is never read.
-  WriteBytes(dir.File(u"huge.csv"), "X,2010/04/06 09:00,2010/04/06 09:30\r\n");
-  files.PretendSize(dir.File(u"huge.csv"), kMaxReadBytes + 1);
+  const Text huge = dir.File(u"huge.csv");
+  WriteBytes(huge, "X,2010/04/06 09:00,2010/04/06 09:30\r\n");
+  files.PretendSize(huge, kMaxReadBytes + 1);
   const int reads = files.Calls(FileStep::Read);
-  EXPECT_FALSE(editing.Import(dir.File(u"huge.csv")));
+  EXPECT_FALSE(editing.Import(huge));
   EXPECT_EQ(files.Calls(FileStep::Read), reads);
   ASSERT_EQ(storeMessages.shown.size(), 3u);
-  EXPECT_EQ(storeMessages.shown[2].text, u"ファイルを開けませんでした\r\n" + dir.File(u"huge.csv"));
+  EXPECT_EQ(storeMessages.shown[2].text, u"ファイルを開けませんでした\r\n" + huge);
   EXPECT_EQ(Names(), names);
   EXPECT_TRUE(dialog.shown.empty());
 }
@@ -425,35 +423,26 @@ TEST_F(RecordEditingTest, MalformedImportLeavesTheStoreAndTheDataFileAsTheyWere)
 // agrees; an empty or new one is written without a question.
 TEST_F(RecordEditingTest, ExportOntoAFileThatHoldsSomethingAsksFirst) {
   Put({Rec(u"B", DT(2010, 4, 5, 8, 0), DT(2010, 4, 5, 9, 0))});
-  const std::string records = "B,2010/04/05 08:00,2010/04/05 09:00\r\n";
+  const Text path = dir.File(u"out.csv");
   struct Case {
     const char* before;  // nullptr: no such file
-    bool answer;
-    bool asked;
-    bool written;
+    bool answer, asked, written;
   };
-  const Case cases[] = {
-      {"old\r\n", true, true, true},
-      {"old\r\n", false, true, false},
-      {"", false, false, true},
-      {nullptr, false, false, true},
-  };
-  for (const Case& c : cases) {
-    const Text path = dir.File(u"out.csv");
+  for (const Case& c : {Case{"old\r\n", true, true, true}, Case{"old\r\n", false, true, false},
+                        Case{"", false, false, true}, Case{nullptr, false, false, true}}) {
     std::filesystem::remove(std::filesystem::path(path));
     if (c.before) WriteBytes(path, c.before);
     std::vector<Text> asked;
     EXPECT_EQ(editing.Export(path, [&](const Text& p) { asked.push_back(p); return c.answer; }),
               c.written);
     EXPECT_EQ(asked, c.asked ? std::vector<Text>{path} : std::vector<Text>{});
-    EXPECT_EQ(ReadBytes(path), c.written ? records : std::string(c.before));
+    EXPECT_EQ(ReadBytes(path), c.written ? "B,2010/04/05 08:00,2010/04/05 09:00\r\n" : std::string(c.before));
   }
   EXPECT_TRUE(storeMessages.shown.empty());
 }
 
-// data.csv, data.bak and Dorvane.ini are told by what they are, not by how
-// they are named: through "." and "..", by a second name (a hard link) and,
-// on Win32, through the 8.3 name of their folder.
+// The program's own files are told by what they are, not by how they are
+// named: through "." and "..", a hard link and, on Win32, the folder's 8.3 name.
 TEST_F(RecordEditingTest, ExportRefusesTheProgramsOwnFilesByAnyName) {
   Put({Rec(u"B", DT(2010, 4, 5, 8, 0), DT(2010, 4, 5, 9, 0))});
   std::filesystem::create_directory(std::filesystem::path(dir.File(u"sub")));
@@ -473,7 +462,7 @@ TEST_F(RecordEditingTest, ExportRefusesTheProgramsOwnFilesByAnyName) {
     std::vector<Text> paths = {link};
     for (const Text& folder : folders) paths.push_back(JoinPath(folder, own));
     for (const Text& path : paths) {
-      EXPECT_FALSE(editing.Export(path, NeverAsked()));
+      EXPECT_FALSE(editing.Export(path, NeverAsked));
       ASSERT_EQ(storeMessages.Texts(), std::vector<Text>{u"ファイルを開けませんでした\r\n" + path});
       storeMessages.shown.clear();
     }

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -44,14 +43,7 @@ class RecordStoreTest : public ::testing::Test {
   }
   Text OpenFailure(const Text& path) const { return u"ファイルを開けませんでした\r\n" + path; }
 
-  // The names in the directory, to see that no temporary file stayed.
-  std::set<std::string> DirectoryNames() const {
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(dir.Path()))) {
-      names.insert(e.path().filename().u8string());
-    }
-    return names;
-  }
+  Text Pending() const { return dir.File(u"data.csv.~pending"); }
 
   // The path that "元のファイルを %s に保存しました" names in a message.
   static Text KeptCopyIn(const Text& message) {
@@ -64,6 +56,13 @@ class RecordStoreTest : public ::testing::Test {
     }
     b += before.size();
     return message.substr(b, message.size() - after.size() - b);
+  }
+  // The only message says `failure` and names the copy kept aside; gives the copy.
+  Text KeptAside(const Text& failure) {
+    const Text message = OnlyMessage();
+    const Text kept = KeptCopyIn(message);
+    EXPECT_EQ(message, failure + u"\r\n元のファイルを " + kept + u" に保存しました");
+    return kept;
   }
 
   TempDir dir;
@@ -105,15 +104,13 @@ TEST_F(RecordStoreTest, FirstStartReportsTheMissingFileThenSaveCreatesItWithoutB
   EXPECT_TRUE(store.Save());
   EXPECT_TRUE(notifier.shown.empty());
   EXPECT_EQ(ReadBytes(DataCsv()), "\x8d\xec\x8b\xc6,2010/04/05 09:05,2010/04/05 09:05\r\n");
-  EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"data.csv"}));
+  EXPECT_EQ(dir.Names(), std::vector<Text>{u"data.csv"});
 }
 
 TEST_F(RecordStoreTest, BackupWithoutADataFileIsKeptBeforeSavesPushItOut) {
   WriteBytes(DataBak(), kTwoRecords);
   store.Load();
-  const Text message = OnlyMessage();
-  const Text kept = KeptCopyIn(message);
-  EXPECT_EQ(message, OpenFailure(DataCsv()) + u"\r\n元のファイルを " + kept + u" に保存しました");
+  const Text kept = KeptAside(OpenFailure(DataCsv()));
   EXPECT_EQ(kept.substr(0, DataBak().size() + 1), DataBak() + u".");
   store.Append(Rec(u"C", DT(2010, 4, 6, 9, 0), DT(2010, 4, 6, 9, 30)));
   ASSERT_TRUE(store.Save());
@@ -138,7 +135,7 @@ TEST_F(RecordStoreTest, SaveKeepsThePreviousFileByteForByteAsBackup) {
   EXPECT_EQ(ReadBytes(DataBak()), first);
   EXPECT_EQ(ReadBytes(DataCsv()),
             "B,2010/04/05 10:30,2010/04/05 11:00\r\nC,2010/04/05 11:00,2010/04/05 12:00\r\n");
-  EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"data.csv", "data.bak"}));
+  EXPECT_EQ(dir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
   EXPECT_TRUE(notifier.shown.empty());
 }
 
@@ -181,9 +178,7 @@ TEST_F(RecordStoreTest, UnreadableFileIsCopiedAsideBeforeTheMessage) {
   WriteBytes(DataCsv(), kTwoRecords);
   files.Fail(FileStep::Read, u"data.csv");
   store.Load();
-  const Text message = OnlyMessage();
-  const Text kept = KeptCopyIn(message);
-  EXPECT_EQ(message, OpenFailure(DataCsv()) + u"\r\n元のファイルを " + kept + u" に保存しました");
+  const Text kept = KeptAside(OpenFailure(DataCsv()));
   EXPECT_EQ(ReadBytes(kept), kTwoRecords);
   EXPECT_FALSE(store.SavesBlocked());
 }
@@ -207,8 +202,7 @@ TEST_F(RecordStoreTest, FileThatCanNeitherBeReadNorCopiedIsNeverReplacedInThisRu
   EXPECT_EQ(ReadBytes(dir.File(u"export.csv")), "C,2010/04/06 09:00,2010/04/06 09:00\r\n");
 }
 
-// Above the limit the file is not read at all, and kept aside as an
-// unreadable one is; at the limit it is read.
+// Above the limit the file is kept aside unread, as an unreadable one is.
 TEST_F(RecordStoreTest, FileAboveTheSizeLimitIsKeptAsideUnread) {
   WriteBytes(DataCsv(), kTwoRecords);
   files.PretendSize(DataCsv(), kMaxReadBytes);
@@ -222,25 +216,18 @@ TEST_F(RecordStoreTest, FileAboveTheSizeLimitIsKeptAsideUnread) {
   again.store.Load();
   EXPECT_EQ(again.store.Count(), 0);
   EXPECT_EQ(files.Calls(FileStep::Read), 1);
-  const Text message = OnlyMessage();
-  const Text kept = KeptCopyIn(message);
-  EXPECT_EQ(message, OpenFailure(DataCsv()) + u"\r\n元のファイルを " + kept + u" に保存しました");
-  EXPECT_EQ(ReadBytes(kept), kTwoRecords);
+  EXPECT_EQ(ReadBytes(KeptAside(OpenFailure(DataCsv()))), kTwoRecords);
   EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
 }
 
 TEST_F(RecordStoreTest, PendingFileAboveTheSizeLimitIsKeptAsideUnread) {
-  const Text pending = dir.File(u"data.csv.~pending");
   WriteBytes(DataCsv(), kTwoRecords);
-  WriteBytes(pending, "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
-  files.PretendSize(pending, kMaxReadBytes + 1);
+  WriteBytes(Pending(), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+  files.PretendSize(Pending(), kMaxReadBytes + 1);
   store.Load();
   EXPECT_EQ(store.Count(), 2);
   EXPECT_EQ(files.Calls(FileStep::Read), 1) << "only data.csv is read";
-  const Text message = OnlyMessage();
-  const Text kept = KeptCopyIn(message);
-  EXPECT_EQ(message, OpenFailure(pending) + u"\r\n元のファイルを " + kept + u" に保存しました");
-  EXPECT_EQ(ReadBytes(kept), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+  EXPECT_EQ(ReadBytes(KeptAside(OpenFailure(Pending()))), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
 }
 
 TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
@@ -254,15 +241,12 @@ TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
   EXPECT_EQ(ReadBytes(DataCsv()), "bad line\r\n");
 }
 
-// The pending file exists only while data.csv could not be written: one
-// that reads cleanly is the history, and the first save puts it in place.
-// One that does not is kept aside and reported, and data.csv is loaded; one
-// that cannot even be kept aside is left as it is by every save of the run.
+// A pending file that reads cleanly is the history until a save puts it in
+// place; a malformed one is kept aside, an unreadable one left as it is.
 TEST_F(RecordStoreTest, StartUpPrefersAPendingFileThatReadsCleanly) {
-  const Text pending = dir.File(u"data.csv.~pending");
   const std::string newer = std::string(kTwoRecords) + "C,2010/04/05 11:00,2010/04/05 11:00\r\n";
   WriteBytes(DataCsv(), kTwoRecords);
-  WriteBytes(pending, newer);
+  WriteBytes(Pending(), newer);
   store.Load();
   EXPECT_EQ(store.Count(), 3);
   EXPECT_EQ(data.currentActivity, u"C");
@@ -271,46 +255,42 @@ TEST_F(RecordStoreTest, StartUpPrefersAPendingFileThatReadsCleanly) {
   EXPECT_TRUE(store.Save());
   EXPECT_EQ(ReadBytes(DataCsv()), newer);
   EXPECT_EQ(ReadBytes(DataBak()), kTwoRecords);
-  EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"data.bak", "data.csv"}));
+  EXPECT_EQ(dir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
 
   WriteBytes(DataCsv(), kTwoRecords);
-  WriteBytes(pending, "bad line\r\n");
+  WriteBytes(Pending(), "bad line\r\n");
   ActivityData malformed(Workspace{dir.Path(), files, notifier});
   malformed.store.Load();
-  const Text message = OnlyMessage();
-  const Text kept = KeptCopyIn(message);
-  EXPECT_EQ(message, u"1番目のデータの形式が誤っています\r\n元のファイルを " + kept + u" に保存しました");
-  EXPECT_EQ(kept.rfind(pending + u".", 0), 0u) << TextToUtf8(kept);
+  const Text kept = KeptAside(u"1番目のデータの形式が誤っています");
+  EXPECT_EQ(kept.rfind(Pending() + u".", 0), 0u) << TextToUtf8(kept);
   EXPECT_EQ(ReadBytes(kept), "bad line\r\n");
-  EXPECT_FALSE(FileExists(pending));
+  EXPECT_FALSE(FileExists(Pending()));
   EXPECT_EQ(malformed.store.Count(), 2);
   EXPECT_FALSE(malformed.store.Unsaved());
 
-  WriteBytes(pending, newer);
-  files.Lock(pending);
+  WriteBytes(Pending(), newer);
+  files.Lock(Pending());
   ActivityData locked(Workspace{dir.Path(), files, notifier});
   locked.store.Load();
-  EXPECT_EQ(OnlyMessage(), OpenFailure(pending));
+  EXPECT_EQ(OnlyMessage(), OpenFailure(Pending()));
   EXPECT_EQ(locked.store.Count(), 2);
   files.Heal();
   EXPECT_TRUE(locked.store.Save());
-  EXPECT_EQ(ReadBytes(pending), newer) << "never deleted unread";
+  EXPECT_EQ(ReadBytes(Pending()), newer) << "never deleted unread";
 }
 
-// A pending file left beside a data.csv that is newer would bring back the
-// older history at the next start: when it cannot be removed, it gets the
-// content just saved, and the next save removes it.
+// Left beside a newer data.csv it would bring back older history at the
+// next start: when it cannot be removed it gets the content just saved.
 TEST_F(RecordStoreTest, APendingFileThatCannotBeRemovedGetsTheSavedContent) {
-  const Text pending = dir.File(u"data.csv.~pending");
   WriteBytes(DataCsv(), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
-  WriteBytes(pending, kTwoRecords);
+  WriteBytes(Pending(), kTwoRecords);
   store.Load();
   store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
   files.Fail(FileStep::Remove, u"~pending", 1);
   EXPECT_TRUE(store.Save());
-  EXPECT_EQ(ReadBytes(pending), ReadBytes(DataCsv()));
+  EXPECT_EQ(ReadBytes(Pending()), ReadBytes(DataCsv()));
   EXPECT_TRUE(store.Save());
-  EXPECT_EQ(DirectoryNames(), (std::set<std::string>{"data.bak", "data.csv"}));
+  EXPECT_EQ(dir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
 }
 
 #ifdef _WIN32
@@ -465,20 +445,12 @@ TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
       EXPECT_EQ(shown.shown[0].caption, u"エラー");
     }
     EXPECT_EQ(d.store.Count(), 3);  // the change stays in memory
-    auto names = [&caseDir] {
-      std::set<std::string> found;
-      for (const auto& e :
-           std::filesystem::directory_iterator(std::filesystem::path(caseDir.Path()))) {
-        found.insert(e.path().filename().u8string());
-      }
-      return found;
-    };
-    std::set<std::string> expected = {"data.csv", "data.bak"};
+    std::vector<Text> expected = {u"data.bak", u"data.csv"};
     if (c.pending) {
-      expected.insert("data.csv.~pending");
+      expected.push_back(u"data.csv.~pending");
       EXPECT_EQ(ReadBytes(caseDir.File(u"data.csv.~pending")), fileB);
     }
-    EXPECT_EQ(names(), expected);
+    EXPECT_EQ(caseDir.Names(), expected);
 
     fs.Heal();
     shown.shown.clear();
@@ -488,7 +460,7 @@ TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
     EXPECT_EQ(ReadBytes(csv), fileB);
     EXPECT_EQ(ReadBytes(bak), before);
     // data.bak may have been a second name of data.csv since the failed save.
-    EXPECT_EQ(names(), (std::set<std::string>{"data.csv", "data.bak"}));
+    EXPECT_EQ(caseDir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
   }
 }
 

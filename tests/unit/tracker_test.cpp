@@ -22,6 +22,11 @@ LocalDateTime At(int h, int mi, int s, int ms = 0) {
   return t;
 }
 
+// A from 9:00 to 9:30, then B; then A again from 9:40.
+const char kAThenB[] = "A,2010/04/05 09:00,2010/04/05 09:30\r\nB,2010/04/05 09:30,2010/04/05 09:30\r\n";
+const char kABA[] = "A,2010/04/05 09:00,2010/04/05 09:30\r\nB,2010/04/05 09:30,2010/04/05 09:40\r\n"
+                    "A,2010/04/05 09:40,2010/04/05 09:40\r\n";
+
 // Items A, B, 作業, abc, ABC and one the record file cannot hold.
 class TrackerTest : public ::testing::Test {
  protected:
@@ -63,6 +68,7 @@ class TrackerTest : public ::testing::Test {
   }
 
   std::string DataCsv() const { return ReadBytes(dir.File(u"data.csv")); }
+  std::string Pending() const { return ReadBytes(dir.File(u"data.csv.~pending")); }
 
   TempDir dir;
   FaultyFileSystem files;
@@ -98,8 +104,7 @@ TEST_F(TrackerTest, SwitchClosesWithTheFirstReadingAndStartsWithTheSecond) {
   EXPECT_EQ(DataCsv(),
             "A,2010/04/05 09:00,2010/04/05 09:30\r\nB,2010/04/05 09:30,2010/04/05 10:00\r\n");
   // The backup holds the file before the last pick.
-  EXPECT_EQ(ReadBytes(dir.File(u"data.bak")),
-            "A,2010/04/05 09:00,2010/04/05 09:30\r\nB,2010/04/05 09:30,2010/04/05 09:30\r\n");
+  EXPECT_EQ(ReadBytes(dir.File(u"data.bak")), kAThenB);
 }
 
 TEST_F(TrackerTest, PickWhileIdleClosesNothing) {
@@ -241,61 +246,51 @@ TEST_F(TrackerTest, SaveWaitsOutABriefHoldOfDataCsv) {
   EXPECT_TRUE(notifier.shown.empty());
   EXPECT_FALSE(data.store.Unsaved());
   EXPECT_EQ(files.Waited(), 50u + 100u);
-  EXPECT_EQ(DataCsv(), "A,2010/04/05 09:00,2010/04/05 09:30\r\nB,2010/04/05 09:30,2010/04/05 09:30\r\n");
+  EXPECT_EQ(DataCsv(), kAThenB);
 }
 
 // A spreadsheet keeps data.csv open: after about two seconds in all (the
 // backup's replace and data.csv's share them) the history goes to the
-// pending file with one message; a second pick of the same hold shows
-// nothing and waits no more than the first. Once the file is free a quiet
-// retry puts the history in place, the old data.csv becomes data.bak and
-// the pending file goes.
+// pending file with one message per hold, until a quiet retry finds the
+// file free.
 TEST_F(TrackerTest, HoldLongerThanThePatienceGoesToThePendingFileUntilAQuietRetry) {
   const std::string before = "A,2010/04/05 09:00,2010/04/05 09:00\r\n";
-  const std::string held = "A,2010/04/05 09:00,2010/04/05 09:30\r\nB,2010/04/05 09:30,2010/04/05 09:30\r\n";
-  const std::string later = "A,2010/04/05 09:00,2010/04/05 09:30\r\nB,2010/04/05 09:30,2010/04/05 09:40\r\n"
-                            "A,2010/04/05 09:40,2010/04/05 09:40\r\n";
-  const Text pending = dir.File(u"data.csv.~pending");
   Pick(kA, {At(9, 0, 0)});
-  // Its new content's temporary cannot be renamed onto it.
   files.HoldForReplaces(u"data.csv.~tmp", -1);
   Pick(kB, {At(9, 30, 0), At(9, 30, 0)});
   EXPECT_EQ(notifier.Texts(), (std::vector<Text>{u"ファイルを開けませんでした\r\n" + dir.File(u"data.csv")}));
   EXPECT_EQ(files.Waited(), 2000u);
   EXPECT_TRUE(data.store.Unsaved());
   EXPECT_EQ(DataCsv(), before);
-  EXPECT_EQ(ReadBytes(pending), held);
+  EXPECT_EQ(Pending(), kAThenB);
 
   Pick(kA, {At(9, 40, 0), At(9, 40, 0)});
   EXPECT_EQ(notifier.shown.size(), 1u);
   EXPECT_EQ(files.Waited(), 4000u);
-  EXPECT_EQ(ReadBytes(pending), later);
+  EXPECT_EQ(Pending(), kABA);
 
   HoldPatience none = HoldPatience::None();
   EXPECT_FALSE(data.store.Save(none, SaveKind::kQuiet));
   EXPECT_EQ(files.Waited(), 4000u) << "a quiet retry never waits";
-  // While data.csv is seen to be held, a quiet retry writes nothing at all.
   files.Lock(dir.File(u"data.csv"));
   const int created = files.Calls(FileStep::Create);
   EXPECT_FALSE(data.store.Save(none, SaveKind::kQuiet));
-  EXPECT_EQ(files.Calls(FileStep::Create), created);
+  EXPECT_EQ(files.Calls(FileStep::Create), created) << "nothing written while data.csv is seen held";
   files.Heal();
   EXPECT_TRUE(data.store.Save(none, SaveKind::kQuiet));
   EXPECT_EQ(notifier.shown.size(), 1u);
   EXPECT_FALSE(data.store.Unsaved());
-  EXPECT_EQ(DataCsv(), later);
+  EXPECT_EQ(DataCsv(), kABA);
   EXPECT_EQ(ReadBytes(dir.File(u"data.bak")), before);
   EXPECT_EQ(dir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
 
-  // The next hold is a new one: its first failure is reported again.
   files.HoldForReplaces(u"data.csv.~tmp", -1);
   Pick(kB, {At(9, 50, 0), At(9, 50, 0)});
-  EXPECT_EQ(notifier.shown.size(), 2u);
+  EXPECT_EQ(notifier.shown.size(), 2u) << "a new hold is reported again";
 }
 
-// A read-only data.csv (or one denied to the user) is no hold: the save
-// fails at once, to the pending file. When even that cannot be written the
-// change is only in memory, and every failure says so.
+// A read-only data.csv is no hold: the save fails at once, to the pending
+// file; when even that cannot be written, every failure says so.
 TEST_F(TrackerTest, AFileThatCanNeverBeReplacedFailsAtOnce) {
   Pick(kA, {At(9, 0, 0)});
   files.Fail(FileStep::Replace, u"data.csv.~tmp");
@@ -303,9 +298,7 @@ TEST_F(TrackerTest, AFileThatCanNeverBeReplacedFailsAtOnce) {
   Pick(kA, {At(9, 40, 0), At(9, 40, 0)});
   EXPECT_EQ(files.Waited(), 0u);
   EXPECT_EQ(notifier.shown.size(), 1u);
-  EXPECT_EQ(ReadBytes(dir.File(u"data.csv.~pending")),
-            "A,2010/04/05 09:00,2010/04/05 09:30\r\nB,2010/04/05 09:30,2010/04/05 09:40\r\n"
-            "A,2010/04/05 09:40,2010/04/05 09:40\r\n");
+  EXPECT_EQ(Pending(), kABA);
   files.Fail(FileStep::Replace, u"~pending");
   Pick(kB, {At(9, 50, 0), At(9, 50, 0)});
   Pick(kA, {At(9, 55, 0), At(9, 55, 0)});
