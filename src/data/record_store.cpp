@@ -11,10 +11,7 @@ namespace {
 enum class ReadStatus { kOk, kCannotOpen, kMalformed };
 
 // Appends the file's records; badLine is the first malformed line (1-based).
-ReadStatus Read(FileSystem& files, const Text& path, std::vector<ActivityRecord>& records,
-                int& badLine) {
-  std::string bytes;
-  if (ReadWholeFile(files, path, bytes) != ReadResult::kRead) return ReadStatus::kCannotOpen;
+ReadStatus Parse(const std::string& bytes, std::vector<ActivityRecord>& records, int& badLine) {
   try {
     badLine = ParseRecordFile(bytes, records);
   } catch (const std::bad_alloc&) {
@@ -23,6 +20,13 @@ ReadStatus Read(FileSystem& files, const Text& path, std::vector<ActivityRecord>
     return ReadStatus::kCannotOpen;
   }
   return badLine != 0 ? ReadStatus::kMalformed : ReadStatus::kOk;
+}
+
+ReadStatus Read(FileSystem& files, const Text& path, std::vector<ActivityRecord>& records,
+                int& badLine) {
+  std::string bytes;
+  if (ReadWholeFile(files, path, bytes) != ReadResult::kRead) return ReadStatus::kCannotOpen;
+  return Parse(bytes, records, badLine);
 }
 
 // The whole file as text; false when the 32-bit program has no room for it,
@@ -92,37 +96,23 @@ bool RecordStore::KeepCopyOf(const Text& path, Text& copyPath) {
 // the newer history. One that cannot be loaded is kept aside like an
 // unreadable data.csv and reported, and data.csv is loaded after all.
 bool RecordStore::LoadPending() {
-  FileSystem& fs = ws_.files;
   const Text pending = PendingPath(DataPath());
   std::string bytes;
-  PendingFile::Found found = pending_.Read(fs, DataPath(), bytes);
+  const PendingFile::Found found = pending_.Read(ws_.files, DataPath(), bytes);
   if (found == PendingFile::Found::kNone) return false;
   int badLine = 0;
-  if (found == PendingFile::Found::kRead) {
-    try {
-      badLine = ParseRecordFile(bytes, records_);
-    } catch (const std::bad_alloc&) {
-      found = PendingFile::Found::kUnreadable;
-    }
-    if (found == PendingFile::Found::kRead && badLine == 0) {
-      const Text openItem = OpenItemOf(records_);
-      if (!openItem.empty()) currentActivity_ = openItem;
-      pending_.Adopt();
-      unsaved_ = true;
-      return true;
-    }
+  const ReadStatus status =
+      found == PendingFile::Found::kRead ? Parse(bytes, records_, badLine) : ReadStatus::kCannotOpen;
+  if (status == ReadStatus::kOk) {
+    TakeOpenItem();
+    pending_.Adopt();
+    unsaved_ = true;
+    return true;
   }
-  Text copyPath;
-  if (KeepCopyOf(pending, copyPath)) {
-    fs.Remove(pending);
+  if (KeepAsideAndReport(pending, status == ReadStatus::kMalformed ? badLine : 0)) {
+    ws_.files.Remove(pending);
   } else {
-    copyPath.clear();
     pending_.LeaveAlone();
-  }
-  if (found == PendingFile::Found::kUnreadable) {
-    ReportOpenFailure(pending, copyPath);
-  } else {
-    ws_.reporter.Report(DataReport{DataEvent::kMalformedLine, Text(), badLine, copyPath});
   }
   return false;
 }
@@ -133,8 +123,7 @@ void RecordStore::Load() {
   int badLine = 0;
   const ReadStatus status = Read(ws_.files, path, records_, badLine);
   if (status == ReadStatus::kOk) {
-    const Text openItem = OpenItemOf(records_);
-    if (!openItem.empty()) currentActivity_ = openItem;
+    TakeOpenItem();
     return;
   }
   if (status == ReadStatus::kCannotOpen && !ws_.files.Exists(path)) {
@@ -152,16 +141,24 @@ void RecordStore::Load() {
   // The file holds a history this run could not load. Saving the empty list
   // over it would lose that history (and, one save later, data.bak too), so
   // it is kept under a name of its own, or, when that fails, never replaced.
+  if (!KeepAsideAndReport(path, status == ReadStatus::kMalformed ? badLine : 0)) savesBlocked_ = true;
+}
+
+bool RecordStore::KeepAsideAndReport(const Text& path, int badLine) {
   Text copyPath;
-  if (!KeepCopyOf(path, copyPath)) {
-    copyPath.clear();
-    savesBlocked_ = true;
-  }
-  if (status == ReadStatus::kCannotOpen) {
+  const bool kept = KeepCopyOf(path, copyPath);
+  if (!kept) copyPath.clear();
+  if (badLine == 0) {
     ReportOpenFailure(path, copyPath);
   } else {
     ws_.reporter.Report(DataReport{DataEvent::kMalformedLine, Text(), badLine, copyPath});
   }
+  return kept;
+}
+
+void RecordStore::TakeOpenItem() {
+  const Text openItem = OpenItemOf(records_);
+  if (!openItem.empty()) currentActivity_ = openItem;
 }
 
 // data.bak becomes what data.csv holds now, and neither file is ever missing

@@ -74,6 +74,11 @@ class RecordStore {
 
  private:
   bool KeepCopyOf(const Text& path, Text& copyPath);
+  // Reports a file that could not be loaded (badLine 0: not read at all),
+  // after copying it aside; false when no copy could be made.
+  bool KeepAsideAndReport(const Text& path, int badLine);
+  // The item of an open record at the end of the list keeps running.
+  void TakeOpenItem();
   bool LoadPending();
   void MakeBackup(HoldPatience& patience);
   Text BackupTemporaryPath() const;

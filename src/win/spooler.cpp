@@ -2,62 +2,53 @@
 
 #include <string>
 
-#include "base/unique_handle.h"
-
 namespace spooler {
 namespace {
-
-struct ModuleTraits : PlainHandle<HMODULE> {
-  static void Close(HMODULE module) { ::FreeLibrary(module); }
-};
 
 using OpenPrinterFn = BOOL(WINAPI*)(LPWSTR, LPHANDLE, LPPRINTER_DEFAULTSW);
 using GetPrinterFn = BOOL(WINAPI*)(HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
 using ClosePrinterFn = BOOL(WINAPI*)(HANDLE);
 
+struct Functions {
+  OpenPrinterFn openPrinter = nullptr;
+  GetPrinterFn getPrinter = nullptr;
+  ClosePrinterFn closePrinter = nullptr;
+  DWORD missingError = ERROR_PROC_NOT_FOUND;  // the last error of a call whose function is missing
+};
+
 template <typename Fn>
-Fn Find(HMODULE module, const char* name) {
-  if (!module) return nullptr;
+void Find(HMODULE module, const char* name, Fn& fn) {
   // The usual two-step cast: GetProcAddress hands every export out as FARPROC.
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+  fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
 
-// The library and its functions for the rest of the run, loaded at the first
-// call (printing is rare; the loader's work is not wanted at start-up).
-class Library {
- public:
-  Library() {
+// Loaded at the first call (printing is rare; the loader's work is not wanted
+// at start-up). The library then stays loaded for the rest of the run, as an
+// imported one would.
+const Functions& Loaded() {
+  static const Functions functions = [] {
+    Functions f;
     const std::wstring path = LibraryPath();
     // The full path, and its dependencies searched from the system
     // directory first, also where SetDefaultDllDirectories is missing
     // (Windows 7 without its update).
-    if (!path.empty()) {
-      module_.Reset(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    const HMODULE module =
+        path.empty() ? nullptr : ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module) {
+      if (const DWORD error = ::GetLastError()) f.missingError = error;
+      return f;
     }
-    loadError_ = module_ ? ERROR_SUCCESS : ::GetLastError();
-    openPrinter = Find<OpenPrinterFn>(module_.Get(), "OpenPrinterW");
-    getPrinter = Find<GetPrinterFn>(module_.Get(), "GetPrinterW");
-    closePrinter = Find<ClosePrinterFn>(module_.Get(), "ClosePrinter");
-  }
+    Find(module, "OpenPrinterW", f.openPrinter);
+    Find(module, "GetPrinterW", f.getPrinter);
+    Find(module, "ClosePrinter", f.closePrinter);
+    return f;
+  }();
+  return functions;
+}
 
-  // The failure of a call whose function is missing.
-  BOOL Missing() const {
-    ::SetLastError(loadError_ != ERROR_SUCCESS ? loadError_ : ERROR_PROC_NOT_FOUND);
-    return FALSE;
-  }
-
-  OpenPrinterFn openPrinter = nullptr;
-  GetPrinterFn getPrinter = nullptr;
-  ClosePrinterFn closePrinter = nullptr;
-
- private:
-  UniqueHandle<ModuleTraits> module_;
-  DWORD loadError_ = ERROR_SUCCESS;
-};
-
-const Library& TheLibrary() {
-  static const Library library;
-  return library;
+BOOL Missing(const Functions& f) {
+  ::SetLastError(f.missingError);
+  return FALSE;
 }
 
 }  // namespace
@@ -73,21 +64,18 @@ std::wstring LibraryPath() {
 
 BOOL OpenPrinterW(const wchar_t* name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {
   if (printer) *printer = nullptr;
-  const Library& library = TheLibrary();
-  if (!library.openPrinter) return library.Missing();
-  return library.openPrinter(const_cast<wchar_t*>(name), printer, defaults);
+  const Functions& f = Loaded();
+  return f.openPrinter ? f.openPrinter(const_cast<wchar_t*>(name), printer, defaults) : Missing(f);
 }
 
 BOOL GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* needed) {
-  const Library& library = TheLibrary();
-  if (!library.getPrinter) return library.Missing();
-  return library.getPrinter(printer, level, buffer, size, needed);
+  const Functions& f = Loaded();
+  return f.getPrinter ? f.getPrinter(printer, level, buffer, size, needed) : Missing(f);
 }
 
 BOOL ClosePrinter(HANDLE printer) {
-  const Library& library = TheLibrary();
-  if (!library.closePrinter) return library.Missing();
-  return library.closePrinter(printer);
+  const Functions& f = Loaded();
+  return f.closePrinter ? f.closePrinter(printer) : Missing(f);
 }
 
 }  // namespace spooler

@@ -10,22 +10,19 @@
 #include <cstring>
 #include <string>
 
-#define FUZZ_CHECK(condition)                                                        \
-  do {                                                                               \
-    if (!(condition)) {                                                              \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                  \
-    }                                                                                \
-  } while (0)
+[[noreturn]] inline void FuzzFail(const char* file, int line, const char* what, const char* text) {
+  std::fprintf(stderr, "%s:%d: %s: %s\n", file, line, what, text);
+  std::abort();
+}
 
+inline void FuzzPromise(const char* broken, const char* file, int line) {
+  if (broken) FuzzFail(file, line, "promise broken", broken);
+}
+
+#define FUZZ_CHECK(condition) \
+  ((condition) ? void() : FuzzFail(__FILE__, __LINE__, "check failed", #condition))
 // A check that returns the promise it found broken, or null.
-#define FUZZ_PROMISE(check)                                                       \
-  do {                                                                            \
-    if (const char* broken = (check)) {                                           \
-      std::fprintf(stderr, "%s:%d: promise broken: %s\n", __FILE__, __LINE__, broken); \
-      std::abort();                                                               \
-    }                                                                             \
-  } while (0)
+#define FUZZ_PROMISE(check) FuzzPromise((check), __FILE__, __LINE__)
 
 // libFuzzer mutates short inputs fastest, and the runner keeps them short;
 // the readers take files of any length. An input that ends in the marker

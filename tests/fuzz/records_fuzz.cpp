@@ -1,16 +1,9 @@
 // The record-file reader on arbitrary bytes, as a file of any length (see
-// Unfold). Besides not crashing, it must keep its promises
-// (support/record_properties.h):
-//  - a file with a malformed line adds nothing to a list that holds records
-//    already (import reads into the user's history), and names a line that
-//    the file has;
-//  - every record it accepts survives the writer and the reader unchanged,
-//    and the writer's file reads back to the same bytes (so a load followed
-//    by a save never changes a history);
-//  - every name it accepts is one the tracker would write.
-// The same bytes as UTF-16 units are a name, as the settings file or the
-// settings dialog could give one: the name rule refuses it, or it is written
-// and read back unchanged.
+// Unfold), and the same bytes as UTF-16 units as a name, as the settings file
+// or the settings dialog could give one. Besides not crashing, they keep the
+// promises of support/record_properties.h: a malformed file adds nothing to
+// the user's history (import reads into it), and what is accepted survives a
+// save and a load unchanged.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -42,24 +42,33 @@ inline size_t LineCount(std::u16string_view text) {
   return lines;
 }
 
+// Records written, read back and written again: the same records, and the
+// same bytes (a load and a save never change a history).
+inline const char* RoundTripBroken(const std::vector<ActivityRecord>& records) {
+  std::string written;
+  if (!FormatRecordFile(records, written)) return "a record cannot be written";
+  std::vector<ActivityRecord> again;
+  if (ParseRecordFile(written, again) != 0) return "the written file is malformed";
+  if (!SameRecords(again, records)) return "the records changed on the way through the file";
+  std::string rewritten;
+  if (!FormatRecordFile(again, rewritten) || rewritten != written) {
+    return "a load and a save changed the file";
+  }
+  return nullptr;
+}
+
 // Every name either is refused by the rule, or is written and read back
 // unchanged.
 inline const char* NamePromiseBroken(const Text& name) {
   if (!RecordFileCanHoldName(name)) return nullptr;
   ActivityRecord r = EarlierRecord();
   r.name = name;
-  std::string bytes;
-  if (!FormatRecordFile({r}, bytes)) return "a name the rule holds cannot be written";
-  std::vector<ActivityRecord> back;
-  if (ParseRecordFile(bytes, back) != 0) return "a name the rule holds makes its line malformed";
-  if (!SameRecords(back, {r})) return "a name the rule holds reads back as another";
-  return nullptr;
+  return RoundTripBroken({r});
 }
 
 // A read into a list that holds a record already: a malformed file adds
 // nothing and names a line it has; an accepted file's names are ones the
-// rule holds, and its records survive the writer and the reader unchanged,
-// the writer's file reading back to the same bytes.
+// rule holds, and its records survive the writer and the reader unchanged.
 inline const char* RecordFilePromiseBroken(std::string_view bytes) {
   std::vector<ActivityRecord> list = {EarlierRecord()};
   const int bad = ParseRecordFile(bytes, list);
@@ -76,16 +85,7 @@ inline const char* RecordFilePromiseBroken(std::string_view bytes) {
   for (const ActivityRecord& r : read) {
     if (!RecordFileCanHoldName(r.name)) return "the reader gave a name the rule refuses";
   }
-  std::string written;
-  if (!FormatRecordFile(read, written)) return "a record read cannot be written";
-  std::vector<ActivityRecord> again;
-  if (ParseRecordFile(written, again) != 0) return "the written file is malformed";
-  if (!SameRecords(again, read)) return "the records changed on the way through the file";
-  std::string rewritten;
-  if (!FormatRecordFile(again, rewritten) || rewritten != written) {
-    return "a load and a save changed the file";
-  }
-  return nullptr;
+  return RoundTripBroken(read);
 }
 
 }  // namespace record_properties
