@@ -92,6 +92,7 @@ bool ItemCatalogue::Save(const Workspace& ws, HoldPatience& patience, SaveKind k
   const Text path = SettingsPath(ws);
   bool report = false;
   unsaved_ = !pending_.Save(ws.files, path, WriteIni(ini), patience, kind, report);
+  if (unsaved_ && ws.changed) ws.changed();
   if (report) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
   return !unsaved_;
 }
