@@ -147,7 +147,8 @@ class Win32FileSystem : public FileSystem {
   // programs have it open, as long as they share delete access (scanners,
   // indexers and sync clients do); they keep reading the old file. The
   // rename of older Windows, FAT and network shares (MoveFileExW) fails on
-  // any open handle of the target, with ERROR_ACCESS_DENIED. ReplaceFileW
+  // any open handle of the target, with ERROR_ACCESS_DENIED (Wine 8 knows
+  // no FileRenameInfoEx, and its MoveFileExW fails so too). ReplaceFileW
   // also passes such holders, but it is not one step: a failure half way
   // can leave the target under another name, and it needs the target to
   // exist.
@@ -215,7 +216,9 @@ class Win32FileSystem : public FileSystem {
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
     if (attributes & FILE_ATTRIBUTE_READONLY) return false;
     auto known = posixRename_.find(DirectoryOf(path));
-    if (known == posixRename_.end() || known->second) return static_cast<bool>(OpenForDeletion(path));
+    if (known == posixRename_.end() || known->second) {
+      return static_cast<bool>(OpenForDeletion(path));
+    }
     return static_cast<bool>(OwnedFile(CreateFileW(WStr(path), DELETE, 0, nullptr, OPEN_EXISTING,
                                                    FILE_ATTRIBUTE_NORMAL, nullptr)));
   }
@@ -258,9 +261,16 @@ class Win32FileSystem : public FileSystem {
     std::vector<wchar_t> target(needed);
     const DWORD length = GetFullPathNameW(WStr(to), needed, target.data(), nullptr);
     if (length == 0 || length >= needed) return Rename::kNotTried;
-    OwnedFile source(CreateFileW(WStr(from), DELETE | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Write access is only for the flush: the backup's second name of a
+    // data.csv that a reader holds without sharing writes is renamed unflushed.
+    auto open = [&from](DWORD access) {
+      return OwnedFile(CreateFileW(WStr(from), access,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    OwnedFile source = open(DELETE | GENERIC_WRITE);
+    const bool flush = static_cast<bool>(source);
+    if (!source) source = open(DELETE);
     if (!source) return Rename::kNotTried;  // the older rename tells why
     const size_t bytes = length * sizeof(wchar_t);
     std::vector<unsigned char> buffer(offsetof(RenameInfoEx, fileName) + bytes + sizeof(wchar_t));
@@ -275,7 +285,7 @@ class Win32FileSystem : public FileSystem {
       error = GetLastError();
       return RenameInfoExUnknown(error) ? Rename::kUnknown : Rename::kFailed;
     }
-    FlushFileBuffers(source.Get());
+    if (flush) FlushFileBuffers(source.Get());
     return Rename::kDone;
   }
 
