@@ -68,9 +68,11 @@ class FaultyFileSystem : public FileSystem {
 
   ReadResult Read(const Text& path, uint64_t limit, std::string& bytes) override {
     bytes.clear();
-    if (Trips(FileStep::Read, path) || IsLocked(path)) return ReadResult::kCannotRead;
-    FileFacts facts;  // a pretended size counts as the file's own
+    // A pretended size counts as the file's own: refused unread, so no read
+    // is counted.
+    FileFacts facts;
     if (!pretended_.empty() && Examine(path, facts) && facts.size > limit) return ReadResult::kTooLarge;
+    if (Trips(FileStep::Read, path) || IsLocked(path)) return ReadResult::kCannotRead;
     return real_.Read(path, limit, bytes);
   }
 
