@@ -44,8 +44,8 @@ bool WriteAll(int fd, const char* data, size_t size) {
 ReadResult ReadToEnd(int fd, uint64_t limit, std::string& out) {
   char buffer[64 * 1024];
   for (;;) {
-    const uint64_t room = limit + 1 - out.size();
-    const ssize_t n = read(fd, buffer, room < sizeof buffer ? static_cast<size_t>(room) : sizeof buffer);
+    const uint64_t room = limit - out.size();
+    const ssize_t n = read(fd, buffer, room < sizeof buffer ? static_cast<size_t>(room + 1) : sizeof buffer);
     if (n == 0) return ReadResult::kRead;
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -86,6 +86,7 @@ class PosixFileSystem : public FileSystem {
     struct stat st;
     if (!fd || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return ReadResult::kCannotRead;
     if (static_cast<uint64_t>(st.st_size) > limit) return ReadResult::kTooLarge;
+    if (static_cast<uint64_t>(st.st_size) > bytes.max_size()) return ReadResult::kCannotRead;
     bytes.reserve(static_cast<size_t>(st.st_size));
     const ReadResult result = ReadToEnd(fd.Get(), limit, bytes);
     if (result != ReadResult::kRead) bytes.clear();

@@ -56,12 +56,13 @@ class Win32FileSystem : public FileSystem {
       return ReadResult::kCannotRead;
     }
     if (static_cast<uint64_t>(size.QuadPart) > limit) return ReadResult::kTooLarge;
+    if (static_cast<uint64_t>(size.QuadPart) > bytes.max_size()) return ReadResult::kCannotRead;
     bytes.reserve(static_cast<size_t>(size.QuadPart));
     std::vector<char> buffer(64 * 1024);
     for (;;) {
       // One byte past the limit is enough to know the file grew beyond it.
-      const uint64_t room = limit + 1 - bytes.size();
-      const DWORD want = room < buffer.size() ? static_cast<DWORD>(room)
+      const uint64_t room = limit - bytes.size();
+      const DWORD want = room < buffer.size() ? static_cast<DWORD>(room + 1)
                                               : static_cast<DWORD>(buffer.size());
       DWORD done = 0;
       if (!ReadFile(file.Get(), buffer.data(), want, &done, nullptr)) {
