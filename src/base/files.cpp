@@ -73,16 +73,15 @@ Text JoinPath(const Text& dir, const Text& name) {
 
 ReadResult ReadWholeFile(FileSystem& fs, const Text& path, std::string& bytes) {
   bytes.clear();
-  FileFacts facts;
-  if (!fs.Examine(path, facts)) return ReadResult::kCannotRead;
-  if (facts.size > kMaxReadBytes) return ReadResult::kTooLarge;
+  ReadResult result = ReadResult::kCannotRead;
   try {
-    if (fs.ReadAll(path, bytes)) return ReadResult::kRead;
+    result = fs.Read(path, kMaxReadBytes, bytes);
+    if (result == ReadResult::kRead) return result;
   } catch (const std::bad_alloc&) {
-    // The file grew since it was examined, or memory is short.
+    // Memory is short: the address space of a 32-bit process is fragmented.
   }
   std::string().swap(bytes);
-  return ReadResult::kCannotRead;
+  return result;
 }
 
 bool IsSameFile(FileSystem& fs, const Text& a, const Text& b) {

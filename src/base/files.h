@@ -32,6 +32,8 @@ struct FileFacts {
   uint64_t index = 0;
 };
 
+enum class ReadResult { kRead, kCannotRead, kTooLarge };
+
 // How a replace ended. Held: another program has one of the two files open
 // without sharing delete access (Win32 ERROR_SHARING_VIOLATION,
 // ERROR_ACCESS_DENIED, ERROR_LOCK_VIOLATION). Virus scanners, the search
@@ -41,8 +43,12 @@ enum class ReplaceResult { Done, Held, Failed };
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // The whole file. False when it cannot be opened or read (missing, locked).
-  virtual bool ReadAll(const Text& path, std::string& bytes) = 0;
+  // The whole file when it holds at most `limit` bytes. The size is taken
+  // from the handle that reads, and no more than limit + 1 bytes are read, so
+  // a file that grows past the limit, before or while it is read, is
+  // refused (kTooLarge) rather than read whole. kCannotRead when it cannot
+  // be opened or read (missing, locked, a directory).
+  virtual ReadResult Read(const Text& path, uint64_t limit, std::string& bytes) = 0;
   virtual bool Exists(const Text& path) = 0;
   // False when there is no such file or it cannot be looked at.
   virtual bool Examine(const Text& path, FileFacts& facts) = 0;
@@ -73,10 +79,9 @@ class FileSystem {
 // whole could exhaust the 32-bit program's memory.
 constexpr uint64_t kMaxReadBytes = uint64_t{256} << 20;
 
-enum class ReadResult { kRead, kCannotRead, kTooLarge };
-
 // The whole file, when it is no larger than kMaxReadBytes; a larger one is
-// refused before any of it is read. Memory that runs out while reading is a
+// refused before any of it is read, and one that grows past it while it is
+// read is refused too. Memory that runs out while reading is a
 // failure like any other (kCannotRead), not the end of the program.
 ReadResult ReadWholeFile(FileSystem& fs, const Text& path, std::string& bytes);
 

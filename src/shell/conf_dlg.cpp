@@ -271,7 +271,10 @@ Text CConfDlg::NameFieldText() const {
   const int length = ::GetWindowTextLengthW(name_);
   std::vector<wchar_t> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
   ::GetWindowTextW(name_, buffer.data(), static_cast<int>(buffer.size()));
-  return TakeNameFieldText(FromWStr(buffer.data()));
+  const int row = SelectedRow();
+  const ItemCatalogue& catalogue = data_.catalogue;
+  const Text selected = row >= 0 && row < catalogue.Count() ? catalogue.Name(row) : Text();
+  return TakeNameFieldText(FromWStr(buffer.data()), selected);
 }
 
 int CConfDlg::SelectedRow() const { return list_view::SelectedRow(list_); }

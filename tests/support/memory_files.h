@@ -20,11 +20,13 @@ class MemoryFileSystem : public FileSystem {
   bool holdsUnseen = false;  // Replaceable cannot see the holds (they began after it looked)
   unsigned waited = 0;  // milliseconds the code asked to wait, in all
 
-  bool ReadAll(const Text& path, std::string& bytes) override {
+  ReadResult Read(const Text& path, uint64_t limit, std::string& bytes) override {
+    bytes.clear();
     auto it = files.find(path);
-    if (it == files.end()) return false;
+    if (it == files.end()) return ReadResult::kCannotRead;
+    if (it->second.size() > limit) return ReadResult::kTooLarge;
     bytes = it->second;
-    return true;
+    return ReadResult::kRead;
   }
   bool Exists(const Text& path) override { return files.count(path) != 0; }
   // Each path is a file of its own.
