@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -147,6 +148,47 @@ TEST_F(FilesTest, ReplacePutsOneFileInPlaceOfAnother) {
   Put(u"incoming", kOld);
   EXPECT_EQ(fs_.Replace(Path(u"incoming"), Path(u"fresh.csv")), ReplaceResult::Done);
   EXPECT_EQ(Content(u"fresh.csv"), kOld);
+}
+
+// Another program writes in place (same size, a later time), saves a new
+// file in its place (same size and time, another index) or removes it.
+TEST_F(FilesTest, AVersionIsToldFromEveryLaterOne) {
+  FileVersion version;
+  const auto written = [&](const std::string& bytes) {
+    Put(u"data.csv", bytes);
+    version.Take(fs_, Path(u"data.csv"));
+  };
+  written(kOld);
+  EXPECT_FALSE(version.Changed(fs_, Path(u"data.csv")));
+  const stdfs::path data(Path(u"data.csv"));
+  const auto time = stdfs::last_write_time(data);
+  std::string edited = kOld;
+  edited[0] = '3';
+  Put(u"data.csv", edited);
+  stdfs::last_write_time(data, time + std::chrono::seconds(2));
+  EXPECT_TRUE(version.Changed(fs_, Path(u"data.csv")));
+  written(kOld);
+  Put(u"other", kOld);
+  stdfs::last_write_time(stdfs::path(Path(u"other")), stdfs::last_write_time(data));
+  stdfs::rename(stdfs::path(Path(u"other")), data);
+  EXPECT_TRUE(version.Changed(fs_, Path(u"data.csv")));
+  version.Take(fs_, Path(u"data.csv"));
+  fs_.Remove(Path(u"data.csv"));
+  EXPECT_TRUE(version.Changed(fs_, Path(u"data.csv")));
+  version.Take(fs_, Path(u"data.csv"));
+  EXPECT_FALSE(version.Changed(fs_, Path(u"data.csv")));
+  written(kNew);
+  FileFacts facts;
+  ASSERT_TRUE(fs_.Examine(Path(u"data.csv"), facts));
+  EXPECT_FALSE(facts.readOnly);
+  stdfs::permissions(data, stdfs::perms::owner_write | stdfs::perms::group_write | stdfs::perms::others_write,
+                     stdfs::perm_options::remove);
+  ASSERT_TRUE(fs_.Examine(Path(u"data.csv"), facts));
+  EXPECT_TRUE(facts.readOnly);
+  EXPECT_FALSE(version.Changed(fs_, Path(u"data.csv")));
+  stdfs::permissions(data, stdfs::perms::owner_write, stdfs::perm_options::add);
+  // Pinned apart from the constant every other test reads: 256 MB.
+  EXPECT_EQ(kMaxReadBytes, 268435456u);
 }
 
 TEST_F(FilesTest, RemoveDeletesOnlyWhatExists) {
