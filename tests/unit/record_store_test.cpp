@@ -290,13 +290,19 @@ TEST_F(RecordStoreTest, StartUpPrefersANewerPendingFileThatReadsCleanly) {
   ActivityData later(Workspace{dir.Path(), files, notifier});
   later.store.Load();
   EXPECT_EQ(later.store.Count(), 2) << "the run's own data.csv, not the older pending file";
-  EXPECT_EQ(ReadBytes(KeptAside(u"保存できなかった変更のファイルを読み込みませんでした\r\n" + Pending())), newer);
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].caption, u"警告");
+  const Text stale = KeptCopyIn(notifier.shown[0].text);
+  EXPECT_EQ(notifier.shown[0].text, u"保存できなかった変更のファイルを読み込みませんでした\r\n" + Pending() +
+                                        u"\r\n元のファイルを " + stale + u" に保存しました");
+  EXPECT_EQ(ReadBytes(stale), newer);
 }
 
 // Left beside a newer data.csv it would bring back older history at the
 // next start: when it cannot be removed it gets the content just saved.
 TEST_F(RecordStoreTest, APendingFileThatCannotBeRemovedGetsTheSavedContent) {
   WriteBytes(DataCsv(), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+  Age(DataCsv());
   WriteBytes(Pending(), kTwoRecords);
   store.Load();
   store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
