@@ -89,6 +89,17 @@ bool IsSameFile(FileSystem& fs, const Text& a, const Text& b) {
   return fs.Examine(a, x) && fs.Examine(b, y) && x.volume == y.volume && x.index == y.index;
 }
 
+void FileVersion::Take(FileSystem& fs, const Text& path) {
+  exists_ = fs.Examine(path, facts_);
+}
+
+bool FileVersion::Changed(FileSystem& fs, const Text& path) const {
+  FileFacts now;
+  if (!fs.Examine(path, now)) return exists_ && !fs.Exists(path);
+  return !exists_ || now.size != facts_.size || now.lastWrite != facts_.lastWrite ||
+         now.volume != facts_.volume || now.index != facts_.index;
+}
+
 HoldPatience HoldPatience::None() {
   HoldPatience none;
   none.waits_ = sizeof kHoldWaits / sizeof kHoldWaits[0];

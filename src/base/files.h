@@ -22,14 +22,41 @@ class OutputFile {
   virtual bool Close() = 0;
 };
 
-// What the file system tells of a file without reading it: its size and
-// what makes it that file whatever name reaches it (an 8.3 name, another
-// path to its folder, a hard link): the volume's serial number and the
-// file's index on it (GetFileInformationByHandle; st_dev and st_ino).
+// What the file system tells of a file without reading it: its size, when
+// it was last written (in the platform's ticks: 100 ns on Win32, 1 ns
+// elsewhere), whether it is read-only, and what makes it that file whatever
+// name reaches it (an 8.3 name, another path to its folder, a hard link):
+// the volume's serial number and the file's index on it
+// (GetFileInformationByHandle; st_dev and st_ino).
+class FileSystem;
+
 struct FileFacts {
   uint64_t size = 0;
+  uint64_t lastWrite = 0;
   uint64_t volume = 0;
   uint64_t index = 0;
+  bool readOnly = false;
+};
+
+// Which version of a file the program holds: the one it last read or
+// wrote. Another program that writes the file changes its last-write time
+// (or its size); one that saves a new file in its place changes its index.
+class FileVersion {
+ public:
+  // Remembers the file as it is now, or that there is none.
+  void Take(FileSystem& fs, const Text& path);
+  void Take(const FileFacts& facts) {
+    exists_ = true;
+    facts_ = facts;
+  }
+  // True when the file is not the version taken last: written, replaced,
+  // created or removed since. A file that cannot be looked at now counts as
+  // unchanged: the next look tries again.
+  bool Changed(FileSystem& fs, const Text& path) const;
+
+ private:
+  bool exists_ = false;
+  FileFacts facts_;
 };
 
 enum class ReadResult { kRead, kCannotRead, kTooLarge };

@@ -102,6 +102,9 @@ class PosixFileSystem : public FileSystem {
     struct stat st;
     if (stat(Native(path).c_str(), &st) != 0) return false;
     facts.size = static_cast<uint64_t>(st.st_size);
+    facts.lastWrite = static_cast<uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                      static_cast<uint64_t>(st.st_mtim.tv_nsec);
+    facts.readOnly = (st.st_mode & 0222) == 0;
     facts.volume = static_cast<uint64_t>(st.st_dev);
     facts.index = static_cast<uint64_t>(st.st_ino);
     return true;

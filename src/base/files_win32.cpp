@@ -91,6 +91,9 @@ class Win32FileSystem : public FileSystem {
     BY_HANDLE_FILE_INFORMATION info;
     if (!file || !GetFileInformationByHandle(file.Get(), &info)) return false;
     facts.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    facts.lastWrite = (uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                      info.ftLastWriteTime.dwLowDateTime;
+    facts.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     facts.volume = info.dwVolumeSerialNumber;
     facts.index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
     return true;

@@ -221,7 +221,10 @@ void CEditDlg::OnAdd() {
   const LocalDateTime date = ShownDate();
   const int index = editing_.Add(SelectedItem(), PickedTime(startDate_, startTime_),
                                  PickedTime(endDate_, endTime_));
-  if (index < 0) return;
+  if (index < 0) {
+    if (editing_.Reloaded()) Refill();
+    return;
+  }
   // The new record's row, when it starts on the shown day.
   const int row = RowOfRecord(data_.store, date, index);
   if (row >= 0) rowToShow_ = row;
@@ -236,7 +239,8 @@ void CEditDlg::OnChange() {
     // A refused change keeps the list and its selection, so the user can
     // correct the times and press 変更 again.
     if (!editing_.Change(index, SelectedItem(), PickedTime(startDate_, startTime_),
-                         PickedTime(endDate_, endTime_))) {
+                         PickedTime(endDate_, endTime_)) &&
+        !editing_.Reloaded()) {
       return;
     }
   }

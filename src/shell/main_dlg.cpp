@@ -211,7 +211,10 @@ void CMainDlg::TrackMenu(const TrayRequest& request) {
   if (!menu) return;
   HMENU popup = ::GetSubMenu(menu.Get(), 0);
   if (!popup) return;
-  if (items) InsertItemEntries(popup, data_.catalogue);
+  if (items) {
+    TakeInEdits();
+    InsertItemEntries(popup, data_.catalogue);
+  }
   // The chosen command comes back as WM_COMMAND through the command table.
   trayIcon_.TrackMenu(popup, request);
 }
@@ -236,15 +239,21 @@ void CMainDlg::OnEndSession() {
   if (!AnythingUnsaved()) return;
   const bool blocking = ::ShutdownBlockReasonCreate(hwnd_, WStr(kSavingAtEndOfSession)) != 0;
   HoldPatience patience;
-  SaveUnsavedChanges(patience);
+  SaveUnsavedChanges(patience, SaveKind::kEnd);
   if (blocking) ::ShutdownBlockReasonDestroy(hwnd_);
 }
 
 bool CMainDlg::AnythingUnsaved() const { return data_.catalogue.Unsaved() || data_.store.Unsaved(); }
 
-void CMainDlg::SaveUnsavedChanges(HoldPatience& patience) {
-  if (data_.catalogue.Unsaved()) data_.catalogue.Save(data_.ws, patience, SaveKind::kQuiet);
-  if (data_.store.Unsaved()) data_.store.Save(patience, SaveKind::kQuiet);
+void CMainDlg::SaveUnsavedChanges(HoldPatience& patience, SaveKind kind) {
+  if (data_.catalogue.Unsaved()) data_.catalogue.Save(data_.ws, patience, kind);
+  if (data_.store.Unsaved()) data_.store.Save(patience, kind);
+}
+
+// What other programs saved to the files is shown, and the tooltip names
+// the running item it holds.
+void CMainDlg::TakeInEdits() {
+  if (::TakeInEdits(data_)) SetTrayTip(TrayTip(data_.currentActivity));
 }
 
 void CMainDlg::KeepCatchingUp() {
@@ -268,6 +277,7 @@ void CMainDlg::OnItemCommand(UINT id) {
 }
 
 void CMainDlg::OnOpenReport() {
+  TakeInEdits();
   windowShowing_ = true;
   // On the monitor where レポート was chosen, as the other dialogs.
   if (!::IsWindowVisible(hwnd_)) CenterOnCommandMonitor(hwnd_, monitors_);
@@ -287,11 +297,13 @@ INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {
 // The three dialogs of the command menu, each shown through ShowModal, which
 // keeps WindowShowing set while it is open.
 void CMainDlg::OnSettings() {
+  TakeInEdits();
   CConfDlg dialog(data_, customColours_);
   ShowModal(dialog);
 }
 
 void CMainDlg::OnEditor() {
+  TakeInEdits();
   CEditDlg dialog(data_, [this](const Text& running) { SetTrayTip(TrayTip(running)); });
   ShowModal(dialog);
 }

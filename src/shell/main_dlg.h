@@ -97,7 +97,8 @@ class CMainDlg : public CModelessDialog,
   void OnExit();
   void OnEndSession();
   // Saves what a held file kept back, quietly, within `patience`.
-  void SaveUnsavedChanges(HoldPatience& patience);
+  void SaveUnsavedChanges(HoldPatience& patience, SaveKind kind = SaveKind::kQuiet);
+  void TakeInEdits();
   bool AnythingUnsaved() const;
   // While a change is unsaved a timer tries again every few seconds.
   void KeepCatchingUp();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -165,6 +166,22 @@ TEST_F(FilesTest, ReplacePutsOneFileInPlaceOfAnother) {
   Put(u"incoming", kOld);
   EXPECT_EQ(fs_.Replace(Path(u"incoming"), Path(u"fresh.csv")), ReplaceResult::Done);
   EXPECT_EQ(Content(u"fresh.csv"), kOld);
+}
+
+// Another program writes in place (same size, a later time): a version of
+// its own. The size limit is pinned apart from the constant every other test
+// reads: 256 MB.
+TEST_F(FilesTest, AnEditInPlaceIsAnotherVersion) {
+  const stdfs::path data(Path(u"data.csv"));
+  FileVersion version;
+  Put(u"data.csv", kOld);
+  version.Take(fs_, Path(u"data.csv"));
+  EXPECT_FALSE(version.Changed(fs_, Path(u"data.csv")));
+  const auto time = stdfs::last_write_time(data);
+  Put(u"data.csv", std::string(kOld.rbegin(), kOld.rend()));
+  stdfs::last_write_time(data, time + std::chrono::seconds(2));
+  EXPECT_TRUE(version.Changed(fs_, Path(u"data.csv")));
+  EXPECT_EQ(kMaxReadBytes, 268435456u);
 }
 
 TEST_F(FilesTest, RemoveDeletesOnlyWhatExists) {
