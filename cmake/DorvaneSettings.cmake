@@ -18,12 +18,15 @@ set(DORVANE_WARNINGS -Wall -Wextra -Wshadow -Wimplicit-fallthrough)
 set(DORVANE_WIN32_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
 
-# The Windows program's hardening. The stack protector's run-time part comes
-# from GCC's libssp (the driver adds it when the flag is on the link line),
-# linked statically like the rest. Subsystem 6.0: Vista and later, as the
-# manifest names Windows 7 and later.
+# The Windows program's hardening. The stack protector's guard and failure
+# are our own (src/app/stack_guard.cpp), not libssp's: the flag stays off the
+# link line, so the driver does not add libssp. --no-seh: the image sets up no
+# SEH frame (exceptions unwind with DWARF), so no handler in it may be called
+# for an exception, on a smashed stack or anywhere. Large-address-aware: a
+# 32-bit process on 64-bit Windows gets 4 GB of address space instead of 2.
+# Subsystem 6.0: Vista and later, as the manifest names Windows 7 and later.
 set(DORVANE_WIN32_COMPILE_OPTIONS $<$<COMPILE_LANGUAGE:C,CXX>:-fstack-protector-strong>)
-set(DORVANE_WIN32_LINK_OPTIONS -fstack-protector-strong
+set(DORVANE_WIN32_LINK_OPTIONS -Wl,--no-seh -Wl,--large-address-aware
     -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,0)
 
 # Every compile command lands in compile_commands.json, which clang-tidy reads.

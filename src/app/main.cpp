@@ -4,30 +4,31 @@
 #include <objbase.h>
 
 #include "app/run.h"
+#include "win/library_search.h"
 #include "win/module.h"
 
 namespace {
 
-// Every library loaded from here on (the file and print dialogs, printer
-// drivers, the shell's) comes from the system directory, never from the
-// program's folder or the current directory, which for a download is
-// Downloads. SetDefaultDllDirectories is missing on Windows 7 without its
-// update, so it is looked up; where it is missing, SetDllDirectoryW(L"") at
-// least takes the current directory out of the search.
-void NarrowLibrarySearch() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  if (HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll")) {
-    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+// The loader calls the program's TLS callbacks before its entry point, so the
+// search is narrowed before the runtime starts and before any constructor
+// runs: nothing the program loads, at start-up or later, is looked for in
+// its folder or the current directory. (The imports are KnownDLLs, which the
+// loader takes from the system directory whatever the search.)
+void NTAPI NarrowLibrarySearch(PVOID, DWORD reason, PVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    library_search::Narrow(library_search::FindSetDefaultDllDirectories(), ::SetDllDirectoryW);
   }
-  ::SetDllDirectoryW(L"");
 }
 
 }  // namespace
 
+// Sections .CRT$XLA to .CRT$XLZ hold the TLS callbacks, in the order of their
+// names; the runtime's own come at .CRT$XLC.
+extern "C" {
+__attribute__((used, section(".CRT$XLB"))) PIMAGE_TLS_CALLBACK dorvane_narrow_library_search = NarrowLibrarySearch;
+}
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  NarrowLibrarySearch();
   // A corrupted heap ends the process instead of running on.
   ::HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
   ::CoInitialize(nullptr);

@@ -73,21 +73,31 @@ Text JoinPath(const Text& dir, const Text& name) {
 
 ReadResult ReadWholeFile(FileSystem& fs, const Text& path, std::string& bytes) {
   bytes.clear();
-  FileFacts facts;
-  if (!fs.Examine(path, facts)) return ReadResult::kCannotRead;
-  if (facts.size > kMaxReadBytes) return ReadResult::kTooLarge;
+  ReadResult result = ReadResult::kCannotRead;
   try {
-    if (fs.ReadAll(path, bytes)) return ReadResult::kRead;
+    result = fs.Read(path, kMaxReadBytes, bytes);
+    if (result == ReadResult::kRead) return result;
   } catch (const std::bad_alloc&) {
-    // The file grew since it was examined, or memory is short.
+    // Memory is short: the address space of a 32-bit process is fragmented.
   }
   std::string().swap(bytes);
-  return ReadResult::kCannotRead;
+  return result;
 }
 
 bool IsSameFile(FileSystem& fs, const Text& a, const Text& b) {
   FileFacts x, y;
   return fs.Examine(a, x) && fs.Examine(b, y) && x.volume == y.volume && x.index == y.index;
+}
+
+void FileVersion::Take(FileSystem& fs, const Text& path) {
+  exists_ = fs.Examine(path, facts_);
+}
+
+bool FileVersion::Changed(FileSystem& fs, const Text& path) const {
+  FileFacts now;
+  if (!fs.Examine(path, now)) return exists_ && !fs.Exists(path);
+  return !exists_ || now.size != facts_.size || now.lastWrite != facts_.lastWrite ||
+         now.volume != facts_.volume || now.index != facts_.index;
 }
 
 HoldPatience HoldPatience::None() {

@@ -22,15 +22,44 @@ class OutputFile {
   virtual bool Close() = 0;
 };
 
-// What the file system tells of a file without reading it: its size and
-// what makes it that file whatever name reaches it (an 8.3 name, another
-// path to its folder, a hard link): the volume's serial number and the
-// file's index on it (GetFileInformationByHandle; st_dev and st_ino).
+// What the file system tells of a file without reading it: its size, when
+// it was last written (in the platform's ticks: 100 ns on Win32, 1 ns
+// elsewhere), whether it is read-only, and what makes it that file whatever
+// name reaches it (an 8.3 name, another path to its folder, a hard link):
+// the volume's serial number and the file's index on it
+// (GetFileInformationByHandle; st_dev and st_ino).
+class FileSystem;
+
 struct FileFacts {
   uint64_t size = 0;
+  uint64_t lastWrite = 0;
   uint64_t volume = 0;
   uint64_t index = 0;
+  bool readOnly = false;
 };
+
+// Which version of a file the program holds: the one it last read or
+// wrote. Another program that writes the file changes its last-write time
+// (or its size); one that saves a new file in its place changes its index.
+class FileVersion {
+ public:
+  // Remembers the file as it is now, or that there is none.
+  void Take(FileSystem& fs, const Text& path);
+  void Take(const FileFacts& facts) {
+    exists_ = true;
+    facts_ = facts;
+  }
+  // True when the file is not the version taken last: written, replaced,
+  // created or removed since. A file that cannot be looked at now counts as
+  // unchanged: the next look tries again.
+  bool Changed(FileSystem& fs, const Text& path) const;
+
+ private:
+  bool exists_ = false;
+  FileFacts facts_;
+};
+
+enum class ReadResult { kRead, kCannotRead, kTooLarge };
 
 // How a replace ended. Held: another program has one of the two files open
 // without sharing delete access (Win32 ERROR_SHARING_VIOLATION,
@@ -41,8 +70,12 @@ enum class ReplaceResult { Done, Held, Failed };
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // The whole file. False when it cannot be opened or read (missing, locked).
-  virtual bool ReadAll(const Text& path, std::string& bytes) = 0;
+  // The whole file when it holds at most `limit` bytes. The size is taken
+  // from the handle that reads, and no more than limit + 1 bytes are read, so
+  // a file that grows past the limit, before or while it is read, is
+  // refused (kTooLarge) rather than read whole. kCannotRead when it cannot
+  // be opened or read (missing, locked, a directory).
+  virtual ReadResult Read(const Text& path, uint64_t limit, std::string& bytes) = 0;
   virtual bool Exists(const Text& path) = 0;
   // False when there is no such file or it cannot be looked at.
   virtual bool Examine(const Text& path, FileFacts& facts) = 0;
@@ -73,10 +106,9 @@ class FileSystem {
 // whole could exhaust the 32-bit program's memory.
 constexpr uint64_t kMaxReadBytes = uint64_t{256} << 20;
 
-enum class ReadResult { kRead, kCannotRead, kTooLarge };
-
 // The whole file, when it is no larger than kMaxReadBytes; a larger one is
-// refused before any of it is read. Memory that runs out while reading is a
+// refused before any of it is read, and one that grows past it while it is
+// read is refused too. Memory that runs out while reading is a
 // failure like any other (kCannotRead), not the end of the program.
 ReadResult ReadWholeFile(FileSystem& fs, const Text& path, std::string& bytes);
 

@@ -39,16 +39,20 @@ bool WriteAll(int fd, const char* data, size_t size) {
 }
 
 // Reads to the end of the file, appending to out.
-bool ReadToEnd(int fd, std::string& out) {
+// Reads no more than limit + 1 bytes: one past the limit is enough to know
+// the file grew beyond it.
+ReadResult ReadToEnd(int fd, uint64_t limit, std::string& out) {
   char buffer[64 * 1024];
   for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n == 0) return true;
+    const uint64_t room = limit - out.size();
+    const ssize_t n = read(fd, buffer, room < sizeof buffer ? static_cast<size_t>(room + 1) : sizeof buffer);
+    if (n == 0) return ReadResult::kRead;
     if (n < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return ReadResult::kCannotRead;
     }
     out.append(buffer, static_cast<size_t>(n));
+    if (out.size() > limit) return ReadResult::kTooLarge;
   }
 }
 
@@ -76,15 +80,17 @@ class PosixOutputFile : public OutputFile {
 
 class PosixFileSystem : public FileSystem {
  public:
-  bool ReadAll(const Text& path, std::string& bytes) override {
+  ReadResult Read(const Text& path, uint64_t limit, std::string& bytes) override {
     bytes.clear();
     Descriptor fd(open(Native(path).c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st;
-    if (!fd || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (!fd || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return ReadResult::kCannotRead;
+    if (static_cast<uint64_t>(st.st_size) > limit) return ReadResult::kTooLarge;
+    if (static_cast<uint64_t>(st.st_size) > bytes.max_size()) return ReadResult::kCannotRead;
     bytes.reserve(static_cast<size_t>(st.st_size));
-    if (ReadToEnd(fd.Get(), bytes)) return true;
-    bytes.clear();
-    return false;
+    const ReadResult result = ReadToEnd(fd.Get(), limit, bytes);
+    if (result != ReadResult::kRead) bytes.clear();
+    return result;
   }
 
   bool Exists(const Text& path) override {
@@ -96,6 +102,9 @@ class PosixFileSystem : public FileSystem {
     struct stat st;
     if (stat(Native(path).c_str(), &st) != 0) return false;
     facts.size = static_cast<uint64_t>(st.st_size);
+    facts.lastWrite = static_cast<uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                      static_cast<uint64_t>(st.st_mtim.tv_nsec);
+    facts.readOnly = (st.st_mode & 0222) == 0;
     facts.volume = static_cast<uint64_t>(st.st_dev);
     facts.index = static_cast<uint64_t>(st.st_ino);
     return true;

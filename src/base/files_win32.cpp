@@ -82,7 +82,7 @@ class Win32OutputFile : public OutputFile {
 
 class Win32FileSystem : public FileSystem {
  public:
-  bool ReadAll(const Text& path, std::string& bytes) override {
+  ReadResult Read(const Text& path, uint64_t limit, std::string& bytes) override {
     bytes.clear();
     // Reading asks for no exclusivity, so only a file that another program
     // holds with share mode 0 (a lock) fails here.
@@ -91,21 +91,29 @@ class Win32FileSystem : public FileSystem {
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                             nullptr));
     LARGE_INTEGER size;
-    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
-        static_cast<unsigned long long>(size.QuadPart) > bytes.max_size()) {
-      return false;
+    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0) {
+      return ReadResult::kCannotRead;
     }
+    if (static_cast<uint64_t>(size.QuadPart) > limit) return ReadResult::kTooLarge;
+    if (static_cast<uint64_t>(size.QuadPart) > bytes.max_size()) return ReadResult::kCannotRead;
     bytes.reserve(static_cast<size_t>(size.QuadPart));
     std::vector<char> buffer(64 * 1024);
     for (;;) {
+      // One byte past the limit is enough to know the file grew beyond it.
+      const uint64_t room = limit - bytes.size();
+      const DWORD want = room < buffer.size() ? static_cast<DWORD>(room + 1)
+                                              : static_cast<DWORD>(buffer.size());
       DWORD done = 0;
-      if (!ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &done,
-                    nullptr)) {
+      if (!ReadFile(file.Get(), buffer.data(), want, &done, nullptr)) {
         bytes.clear();
-        return false;
+        return ReadResult::kCannotRead;
       }
-      if (done == 0) return true;
+      if (done == 0) return ReadResult::kRead;
       bytes.append(buffer.data(), done);
+      if (bytes.size() > limit) {
+        bytes.clear();
+        return ReadResult::kTooLarge;
+      }
     }
   }
 
@@ -122,6 +130,9 @@ class Win32FileSystem : public FileSystem {
     BY_HANDLE_FILE_INFORMATION info;
     if (!file || !GetFileInformationByHandle(file.Get(), &info)) return false;
     facts.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    facts.lastWrite = (uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                      info.ftLastWriteTime.dwLowDateTime;
+    facts.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     facts.volume = info.dwVolumeSerialNumber;
     facts.index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
     return true;

@@ -11,6 +11,10 @@ enum class DataEvent {
   kMalformedLine,       // line: the first malformed line, 1-based; keptCopy as above
   kUnwritableItemName,  // subject: an item's name that the record file cannot hold
   kEndNotAfterStart,    // the editor's end lies in its start's minute or before it
+  kChangedElsewhere,    // subject: a file another program wrote while this one had a change
+                        // of its own to save; keptCopy: where the other program's version went
+  kStalePending,        // subject: a pending file not taken up at start-up; keptCopy as above
+  kProgramFile,         // subject: an export's target that is one of the program's own files
 };
 
 struct DataReport {

@@ -20,32 +20,83 @@ void ItemCatalogue::Load(const Workspace& ws) {
   unsaved_ = false;
   std::string bytes;
   const Text path = SettingsPath(ws);
-  // The settings reader takes any bytes, so a pending file that can be read
-  // is used; one that cannot is left where it is for the next start.
-  const PendingFile::Found found = pending_.Read(ws.files, path, bytes);
-  ReadResult read = ReadResult::kRead;
-  if (found == PendingFile::Found::kRead) {
-    pending_.Adopt();
-    unsaved_ = true;
-  } else {
-    if (found == PendingFile::Found::kUnreadable) pending_.LeaveAlone();
-    read = ReadWholeFile(ws.files, path, bytes);
-  }
-  if (read == ReadResult::kRead) {
-    try {
-      Take(ParseIni(bytes));
-      return;
-    } catch (const std::bad_alloc&) {
-      // A file near the size limit whose text the 32-bit program has no
-      // room for: as one above the limit. An empty catalogue must never be
-      // saved over it.
-      Clear();
-      unsaved_ = false;
-    }
-  }
+  held_.Take(ws.files, path);
+  if (LoadPending(ws)) return;
+  const ReadResult read = ReadWholeFile(ws.files, path, bytes);
+  if (read == ReadResult::kRead && TakeText(bytes)) return;
   // A file that is there but too large to be ours is no settings file; it is
   // not replaced either, since without slots nothing saves the catalogue.
   if (read != ReadResult::kCannotRead) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
+}
+
+// The settings reader takes any bytes, so a pending file that can be read
+// is used while it is newer than Dorvane.ini and names an item (garbage, or
+// a sync client's empty copy, must not empty the menu). Any other is
+// renamed aside and reported; one that cannot be read is left where it is.
+bool ItemCatalogue::LoadPending(const Workspace& ws) {
+  const Text pending = PendingPath(SettingsPath(ws));
+  std::string bytes;
+  const PendingFile::Found found = pending_.Read(ws.files, SettingsPath(ws), bytes);
+  if (found == PendingFile::Found::kNone) return false;
+  if (found == PendingFile::Found::kUnreadable) {
+    pending_.LeaveAlone();
+    return false;
+  }
+  if (found == PendingFile::Found::kRead && TakeText(bytes) && Count() > 0) {
+    pending_.Adopt();
+    unsaved_ = true;
+    return true;
+  }
+  Clear();
+  Text kept;
+  if (!KeepAside(ws.files, ws.clock, pending, true, kept)) pending_.LeaveAlone();
+  ws.reporter.Report(DataReport{DataEvent::kStalePending, pending, 0, kept});
+  return false;
+}
+
+bool ItemCatalogue::TakeText(const std::string& bytes) {
+  try {
+    Take(ParseIni(bytes));
+    return true;
+  } catch (const std::bad_alloc&) {
+    // A file near the size limit whose text the 32-bit program has no
+    // room for: as one above the limit. An empty catalogue must never be
+    // saved over it.
+    Clear();
+    return false;
+  }
+}
+
+bool ItemCatalogue::TakeInEdit(const Workspace& ws) {
+  FileSystem& fs = ws.files;
+  const Text path = SettingsPath(ws);
+  if (unsaved_ || !held_.Changed(fs, path)) return false;
+  FileFacts facts;
+  std::string bytes;
+  const ReadResult read = fs.Examine(path, facts) ? ReadWholeFile(fs, path, bytes) : ReadResult::kCannotRead;
+  if (read == ReadResult::kCannotRead) {
+    // Removed (the next save writes it again), or held without sharing
+    // (the next look tries again).
+    if (!fs.Exists(path)) held_.Take(fs, path);
+    return false;
+  }
+  ItemCatalogue loaded;
+  if (read == ReadResult::kRead && loaded.TakeText(bytes) && loaded.SlotCount() > 0) {
+    names_.swap(loaded.names_);
+    colors_.swap(loaded.colors_);
+    statics_.swap(loaded.statics_);
+    encoding_ = loaded.encoding_;
+    held_.Take(facts);
+    return true;
+  }
+  // No settings of ours: kept aside before a change of the items replaces
+  // it. Without slots in memory there is nothing to save over it.
+  Text kept;
+  if (SlotCount() == 0 || KeepAside(fs, ws.clock, path, read == ReadResult::kTooLarge, kept)) {
+    held_.Take(fs, path);
+  }
+  if (SlotCount() > 0) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path, 0, kept});
+  return false;
 }
 
 void ItemCatalogue::Clear() {
@@ -75,7 +126,19 @@ bool ItemCatalogue::Save(const Workspace& ws) const {
 }
 
 bool ItemCatalogue::Save(const Workspace& ws, HoldPatience& patience, SaveKind kind) const {
-  if (!pending_.WorthTrying(ws.files, SettingsPath(ws), kind)) return false;
+  const Text path = SettingsPath(ws);
+  if (!pending_.WorthTrying(ws.files, path, kind)) return false;
+  // Both sides changed: what another program wrote is kept aside first.
+  Text kept;
+  if (held_.Changed(ws.files, path) && ws.files.Exists(path)) {
+    if (!KeepAside(ws.files, ws.clock, path, false, kept)) {
+      unsaved_ = true;
+      if (kind == SaveKind::kChange) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
+      return false;
+    }
+    held_.Take(ws.files, path);
+    if (kind == SaveKind::kEnd) kept.clear();
+  }
   IniSection section{kSection, {}};
   for (size_t slot = 0; slot < colors_.size(); ++slot) {
     const int k = static_cast<int>(slot) + 1;
@@ -89,9 +152,10 @@ bool ItemCatalogue::Save(const Workspace& ws, HoldPatience& patience, SaveKind k
 
   // Replaced, never deleted and rewritten: a crash in between would lose
   // every item.
-  const Text path = SettingsPath(ws);
   bool report = false;
   unsaved_ = !pending_.Save(ws.files, path, WriteIni(ini), patience, kind, report);
+  if (!unsaved_) held_.Take(ws.files, path);
+  if (!kept.empty()) ws.reporter.Report(DataReport{DataEvent::kChangedElsewhere, path, 0, kept});
   if (unsaved_ && ws.changed) ws.changed();
   if (report) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
   return !unsaved_;

@@ -19,9 +19,18 @@ class ItemCatalogue {
   static constexpr int kMaxSlots = 18;
 
   // Fills the empty catalogue from Dorvane.ini in the working directory, or
-  // from the pending file a failed save left beside it (PendingFile). A
-  // missing or unreadable file gives an empty catalogue (no slots, no items).
+  // from the pending file a failed save left beside it (PendingFile) while
+  // that is newer and names an item. A missing or unreadable file gives an
+  // empty catalogue (no slots, no items).
   void Load(const Workspace& ws);
+  // Looks at Dorvane.ini before a change of the items and before they are
+  // shown. When another program wrote it since the catalogue read or wrote
+  // it, and the catalogue has no unsaved change: a file with slots is
+  // loaded and true returned; one without is kept aside and reported, and
+  // the catalogue in memory stays. Before a save replaces a file written so
+  // while a change of the catalogue's own is unsaved, that file is kept
+  // aside too.
+  bool TakeInEdit(const Workspace& ws);
   // Rewrites Dorvane.ini whole, atomically, in the encoding it was read in,
   // or when it cannot be replaced, its pending file; the first failure of a
   // hold is reported to the user and false returned, the catalogue in
@@ -61,6 +70,9 @@ class ItemCatalogue {
   void Clear();
   // The slots and names of a settings file's text.
   void Take(const IniFile& ini);
+  // False, and an empty catalogue, when the text is too large for memory.
+  bool TakeText(const std::string& bytes);
+  bool LoadPending(const Workspace& ws);
 
   std::vector<Text> names_;
   std::vector<uint32_t> colors_;
@@ -70,4 +82,5 @@ class ItemCatalogue {
   // About the file, not the items: Save keeps it and stays const.
   mutable bool unsaved_ = false;
   mutable PendingFile pending_;
+  mutable FileVersion held_;  // of Dorvane.ini
 };

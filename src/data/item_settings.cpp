@@ -19,7 +19,10 @@ bool IsItem(const ItemCatalogue& catalogue, int row) { return row >= 0 && row < 
 
 }  // namespace
 
-Text TakeNameFieldText(const Text& field) { return field.substr(0, kItemNameFieldLimit); }
+Text TakeNameFieldText(const Text& field, const Text& selectedName) {
+  if (field == selectedName) return field;
+  return field.substr(0, kItemNameFieldLimit);
+}
 
 ItemEdit AddItem(ItemCatalogue& catalogue, const Text& name) {
   if (catalogue.Count() >= catalogue.SlotCount()) return ItemEdit::kCatalogueFull;

@@ -12,8 +12,8 @@
 #include "base/text.h"
 #include "data/item_catalogue.h"
 
-// The name field takes at most this many characters; longer text (only
-// another program can put it there) is cut to them.
+// The name field takes at most this many typed characters. Names in the
+// settings file may be longer; the field shows them whole.
 constexpr int kItemNameFieldLimit = 20;
 
 enum class ItemEdit {
@@ -25,8 +25,11 @@ enum class ItemEdit {
   kDuplicateName,   // another item has this name, exactly
 };
 
-// The text of the name field as the dialog takes it: its first 20 characters.
-Text TakeNameFieldText(const Text& field);
+// The text of the name field as the dialog takes it. While the field still
+// holds the selected item's whole name, that name whole: changing only the
+// colour of an item with a longer name must not rename it. Other text (only
+// another program can put more there) is cut to its first 20 characters.
+Text TakeNameFieldText(const Text& field, const Text& selectedName);
 
 // Add: appends the name as the next item, which takes the colour and flag
 // of its slot. Refused when no slot is free, the name is empty or the record

@@ -2,11 +2,46 @@
 
 Text PendingPath(const Text& path) { return path + u".~pending"; }
 
+bool KeepAside(FileSystem& fs, const Clock& clock, const Text& path, bool move, Text& keptPath) {
+  const LocalDateTime now = clock();
+  const Text stem = FormatText(u"%s.%04u-%02u-%02u_%02u%02u%02u", path.c_str(), now.wYear,
+                               now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+  for (int n = 1; n <= 1000; ++n) {
+    keptPath = n == 1 ? stem : FormatText(u"%s-%d", stem.c_str(), n);
+    // Never onto another file: when the name is taken, the next one is
+    // tried; any other failure ends the attempt.
+    if (move) {
+      if (fs.Exists(keptPath)) continue;
+      if (fs.Replace(path, keptPath) == ReplaceResult::Done) return true;
+    } else if (fs.Copy(path, keptPath, false)) {
+      return true;
+    }
+    if (!fs.Exists(keptPath)) break;
+  }
+  keptPath.clear();
+  return false;
+}
+
 PendingFile::Found PendingFile::Read(FileSystem& fs, const Text& path, std::string& bytes) {
   const Text pending = PendingPath(path);
   if (!fs.Exists(pending)) return Found::kNone;
-  // Above the size limit it is no history of ours, as for data.csv.
-  return ReadWholeFile(fs, pending, bytes) == ReadResult::kRead ? Found::kRead : Found::kUnreadable;
+  // A file written after its pending file holds what came later: an edit
+  // saved by another program once its hold ended, or this program's own
+  // save that could not remove the pending file.
+  FileFacts ours, theirs;
+  if (fs.Examine(pending, ours) && fs.Examine(path, theirs) && ours.lastWrite <= theirs.lastWrite) {
+    return Found::kStale;
+  }
+  switch (ReadWholeFile(fs, pending, bytes)) {
+    case ReadResult::kRead:
+      return Found::kRead;
+    case ReadResult::kTooLarge:
+      // Above the size limit it is no history of ours, as for data.csv.
+      return Found::kTooLarge;
+    case ReadResult::kCannotRead:
+      break;
+  }
+  return Found::kUnreadable;
 }
 
 bool PendingFile::Save(FileSystem& fs, const Text& path, std::string_view bytes,

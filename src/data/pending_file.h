@@ -3,26 +3,39 @@
 // whole content whenever the file itself could not be replaced. A
 // spreadsheet open on data.csv lets others read it but not replace it, for
 // as long as its window stays open; a crash or a power cut meanwhile must
-// not take the changes with it. No other program opens the pending file, so
-// it exists only while the file lags behind, and is always the newer one.
+// not take the changes with it. A pending file is taken up at start-up only
+// while it is newer than its file: one that a save failed to remove, or one
+// left behind while the user saved an edit to the file with another
+// program, must not bring older content back.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "base/clock.h"
 #include "base/files.h"
 #include "base/text.h"
 
 Text PendingPath(const Text& path);
 
+// Puts the file at `path` aside under a name of its own that no save or
+// backup writes to, dated by `clock` ("data.csv.2026-12-07_093000", or with
+// "-2", "-3", ... when that is taken), in `keptPath`: by copying it, or with
+// `move` by renaming it (a file above the size limit is not copied on the
+// user-interface thread). False when that could not be done.
+bool KeepAside(FileSystem& fs, const Clock& clock, const Text& path, bool move, Text& keptPath);
+
 enum class SaveKind {
   kChange,  // after a change: the first failure of a hold is reported
-  kQuiet,   // a retry of the same content (a timer, the end): never reported
+  kQuiet,   // a retry of the same content (a timer, 終了): never reported
+  kEnd,     // the same at the end of the session, where no box may show
 };
 
 class PendingFile {
  public:
-  enum class Found { kNone, kRead, kUnreadable };
+  // kStale: not newer than its file (or no newer than the file's own
+  // last write), so not read.
+  enum class Found { kNone, kRead, kUnreadable, kTooLarge, kStale };
 
   // Start-up: the pending file of `path`, when there is one. kRead: `bytes`
   // holds it, and the file is to be brought up to date.

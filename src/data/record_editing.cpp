@@ -22,6 +22,14 @@ void CopyToTheSecond(const LocalDateTime& from, LocalDateTime& to) {
   to.wMilliseconds = ms;
 }
 
+// File names are compared as Windows does, without regard to case.
+Text AsciiLower(Text s) {
+  for (char16_t& c : s) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  return s;
+}
+
 }  // namespace
 
 std::vector<int> RecordsOfDate(const RecordStore& store, const LocalDateTime& date) {
@@ -93,7 +101,16 @@ void RecordEditing::SetTip(const Text& tip) {
   if (setTip_) setTip_(tip);
 }
 
+// The user acts on the rows shown; after an edit made elsewhere a row may
+// be another record. The list is refilled and nothing is applied.
+bool RecordEditing::TookInEdit() {
+  reloaded_ = data_.store.TakeInEdit();
+  if (reloaded_) SetTip(data_.currentActivity);
+  return reloaded_;
+}
+
 int RecordEditing::Add(int item, const LocalDateTime& start, const LocalDateTime& end) {
+  if (TookInEdit()) return -1;
   Text name;
   if (!ItemName(item, name) || !EndIsAfterStart(start, end, false)) return -1;
   ActivityRecord record;
@@ -115,7 +132,7 @@ int RecordEditing::Add(int item, const LocalDateTime& start, const LocalDateTime
 
 bool RecordEditing::Change(int index, int item, const LocalDateTime& start,
                            const LocalDateTime& end) {
-  if (index < 0 || index >= data_.store.Count()) return false;
+  if (TookInEdit() || index < 0 || index >= data_.store.Count()) return false;
   const bool running = index == RunningRecord();
   Text name;
   if (!ItemName(item, name) || !EndIsAfterStart(start, end, running)) return false;
@@ -141,7 +158,7 @@ bool RecordEditing::Change(int index, int item, const LocalDateTime& start,
 }
 
 bool RecordEditing::Delete(int index) {
-  if (index < 0 || index >= data_.store.Count()) return false;
+  if (TookInEdit() || index < 0 || index >= data_.store.Count()) return false;
   // Without its record the activity is no longer timed; the tooltip must not
   // go on naming it.
   if (index == RunningRecord()) {
@@ -154,6 +171,7 @@ bool RecordEditing::Delete(int index) {
 }
 
 bool RecordEditing::Import(const Text& path) {
+  if (TookInEdit()) return false;
   // The file is read on its own first: a failed read then leaves the store
   // as it was, and an open last record of the file is told from one that
   // was already in the store.
@@ -184,20 +202,45 @@ bool RecordEditing::Import(const Text& path) {
   return read;
 }
 
+bool RecordEditing::IsProgramFile(const Text& path) {
+  FileSystem& files = data_.ws.files;
+  // The program's own files, by whatever name the dialog reached them:
+  // records written over Dorvane.ini leave no items at the next start, and
+  // over data.bak or data.csv they replace the history's safeguards.
+  for (const Text& own : {data_.store.DataPath(), data_.store.BackupPath(), SettingsPath(data_.ws)}) {
+    if (IsSameFile(files, path, own)) return true;
+  }
+  // The pending files and the temporaries of a save, by name in the
+  // working directory, whether they exist or not: a pending file written
+  // here would be taken up at the next start.
+  const size_t slash = path.find_last_of(u"\\/");
+  if (slash == Text::npos) return false;
+  Text dir = path.substr(0, slash);
+  if (dir.empty() || dir.back() == u':') dir = path.substr(0, slash + 1);  // a root
+  if (!IsSameFile(files, dir, data_.ws.directory)) return false;
+  const Text name = AsciiLower(path.substr(slash + 1));
+  for (const Text own : {u"data.csv", u"dorvane.ini", u"data.bak"}) {
+    if (name == own + u".~pending" || name == own + u".tmp" ||
+        name.compare(0, own.size() + 5, own + u".~tmp") == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool RecordEditing::Export(const Text& path, const OverwriteQuestion& mayOverwrite) {
   FileSystem& files = data_.ws.files;
   FileFacts facts;
-  if (files.Examine(path, facts)) {
-    // The program's own files, by whatever name the dialog reached them:
-    // records written over Dorvane.ini leave no items at the next start, and
-    // over data.bak or data.csv they replace the history's safeguards.
-    for (const Text& own : {data_.store.DataPath(), data_.store.BackupPath(), SettingsPath(data_.ws)}) {
-      if (IsSameFile(files, path, own)) {
-        data_.ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
-        return false;
-      }
-    }
-    if (facts.size > 0 && !mayOverwrite(path)) return false;
+  const bool exists = files.Examine(path, facts);
+  if (IsProgramFile(path)) {
+    data_.ws.reporter.Report(DataReport{DataEvent::kProgramFile, path});
+    return false;
   }
+  if (!exists && files.Exists(path)) {
+    // There, but not to be looked at: whether it is ours is not known.
+    data_.ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
+    return false;
+  }
+  if (exists && facts.size > 0 && !mayOverwrite(path)) return false;
   return data_.store.WriteTo(path);
 }

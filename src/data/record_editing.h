@@ -60,12 +60,21 @@ class RecordEditing {
   using OverwriteQuestion = std::function<bool(const Text& path)>;
 
   // Writes every record to the file. The program's own data.csv, data.bak
-  // and Dorvane.ini are refused with the open-failure message, whatever name
-  // reaches them; a file that exists and is not empty is replaced only when
-  // mayOverwrite agrees. False when nothing was written.
+  // and Dorvane.ini, whatever name reaches them, and their pending files and
+  // temporaries are refused with a message of their own; a file that exists
+  // but cannot be looked at, with the open-failure message. A file that
+  // exists and is not empty is replaced only when mayOverwrite agrees.
+  // False when nothing was written.
   bool Export(const Text& path, const OverwriteQuestion& mayOverwrite);
 
+  // True when the last Add, Change, Delete or Import found data.csv written
+  // by another program and loaded it instead of changing anything: the
+  // editor's list is to be refilled.
+  bool Reloaded() const { return reloaded_; }
+
  private:
+  bool TookInEdit();
+  bool IsProgramFile(const Text& path);
   // The item's name, or false after refusing it.
   bool ItemName(int item, Text& name);
   bool EndIsAfterStart(const LocalDateTime& start, const LocalDateTime& end, bool mayStayOpen);
@@ -75,4 +84,5 @@ class RecordEditing {
   ActivityData& data_;
   DataReporter& dialog_;
   TooltipReceiver setTip_;
+  bool reloaded_ = false;
 };

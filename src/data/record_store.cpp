@@ -8,7 +8,7 @@
 
 namespace {
 
-enum class ReadStatus { kOk, kCannotOpen, kMalformed };
+enum class ReadStatus { kOk, kCannotOpen, kTooLarge, kMalformed };
 
 // Appends the file's records; badLine is the first malformed line (1-based).
 ReadStatus Parse(const std::string& bytes, std::vector<ActivityRecord>& records, int& badLine) {
@@ -25,8 +25,15 @@ ReadStatus Parse(const std::string& bytes, std::vector<ActivityRecord>& records,
 ReadStatus Read(FileSystem& files, const Text& path, std::vector<ActivityRecord>& records,
                 int& badLine) {
   std::string bytes;
-  if (ReadWholeFile(files, path, bytes) != ReadResult::kRead) return ReadStatus::kCannotOpen;
-  return Parse(bytes, records, badLine);
+  switch (ReadWholeFile(files, path, bytes)) {
+    case ReadResult::kRead:
+      return Parse(bytes, records, badLine);
+    case ReadResult::kTooLarge:
+      return ReadStatus::kTooLarge;
+    case ReadResult::kCannotRead:
+      break;
+  }
+  return ReadStatus::kCannotOpen;
 }
 
 // The whole file as text; false when the 32-bit program has no room for it,
@@ -56,6 +63,7 @@ bool ReadRecordFile(FileSystem& files, DataReporter& reporter, const Text& path,
       contents.openItem = OpenItemOf(contents.records);
       return true;
     case ReadStatus::kCannotOpen:
+    case ReadStatus::kTooLarge:
       reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
       break;
     case ReadStatus::kMalformed:
@@ -74,52 +82,40 @@ void RecordStore::ReportOpenFailure(const Text& path, const Text& keptCopy) {
   ws_.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path, 0, keptCopy});
 }
 
-// Copies a file of the working directory to a name of its own that no save
-// or backup writes to, "data.csv.2026-12-07_093000", or with "-2", "-3", ...
-// when that exists.
-bool RecordStore::KeepCopyOf(const Text& path, Text& copyPath) {
-  FileSystem& fs = ws_.files;
-  const LocalDateTime now = ws_.clock();
-  const Text stem = FormatText(u"%s.%04u-%02u-%02u_%02u%02u%02u", path.c_str(), now.wYear,
-                               now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
-  for (int n = 1; n <= 1000; ++n) {
-    copyPath = n == 1 ? stem : FormatText(u"%s-%d", stem.c_str(), n);
-    // The copy never overwrites: when the name is taken, the next one is
-    // tried; any other failure ends the attempt.
-    if (fs.Copy(path, copyPath, false)) return true;
-    if (!fs.Exists(copyPath)) return false;
-  }
-  return false;
-}
-
 // A pending file exists only while data.csv could not be written, so it is
-// the newer history. One that cannot be loaded is kept aside like an
-// unreadable data.csv and reported, and data.csv is loaded after all.
+// the newer history unless data.csv was written after it. One that cannot
+// be loaded, or is older than data.csv, is kept aside and reported, and
+// data.csv is loaded after all.
 bool RecordStore::LoadPending() {
   const Text pending = PendingPath(DataPath());
   std::string bytes;
   const PendingFile::Found found = pending_.Read(ws_.files, DataPath(), bytes);
   if (found == PendingFile::Found::kNone) return false;
   int badLine = 0;
-  const ReadStatus status =
-      found == PendingFile::Found::kRead ? Parse(bytes, records_, badLine) : ReadStatus::kCannotOpen;
+  ReadStatus status = found == PendingFile::Found::kTooLarge ? ReadStatus::kTooLarge : ReadStatus::kCannotOpen;
+  if (found == PendingFile::Found::kRead) status = Parse(bytes, records_, badLine);
   if (status == ReadStatus::kOk) {
     TakeOpenItem();
     pending_.Adopt();
     unsaved_ = true;
     return true;
   }
-  if (KeepAsideAndReport(pending, status == ReadStatus::kMalformed ? badLine : 0)) {
-    ws_.files.Remove(pending);
-  } else {
+  Text kept;
+  if (found == PendingFile::Found::kStale) {
+    // Renamed, so that no later start finds it again.
+    if (!KeepAside(ws_.files, ws_.clock, pending, true, kept)) pending_.LeaveAlone();
+    ws_.reporter.Report(DataReport{DataEvent::kStalePending, pending, 0, kept});
+  } else if (!KeepAsideAndReport(pending, status == ReadStatus::kMalformed ? badLine : 0, true)) {
     pending_.LeaveAlone();
   }
   return false;
 }
 
 void RecordStore::Load() {
-  if (LoadPending()) return;
   const Text path = DataPath();
+  // Before reading: a write while it is read shows at the next look.
+  held_.Take(ws_.files, path);
+  if (LoadPending()) return;
   int badLine = 0;
   const ReadStatus status = Read(ws_.files, path, records_, badLine);
   if (status == ReadStatus::kOk) {
@@ -131,7 +127,7 @@ void RecordStore::Load() {
     // is there, data.csv was lost some other way, and the second save would
     // overwrite the history that data.bak still holds.
     Text copyPath;
-    if (ws_.files.Exists(BackupPath()) && KeepCopyOf(BackupPath(), copyPath)) {
+    if (ws_.files.Exists(BackupPath()) && KeepAside(ws_.files, ws_.clock, BackupPath(), false, copyPath)) {
       ReportOpenFailure(path, copyPath);
     } else {
       ReportOpenFailure(path);
@@ -141,19 +137,64 @@ void RecordStore::Load() {
   // The file holds a history this run could not load. Saving the empty list
   // over it would lose that history (and, one save later, data.bak too), so
   // it is kept under a name of its own, or, when that fails, never replaced.
-  if (!KeepAsideAndReport(path, status == ReadStatus::kMalformed ? badLine : 0)) savesBlocked_ = true;
+  if (KeepAsideAndReport(path, status == ReadStatus::kMalformed ? badLine : 0, status == ReadStatus::kTooLarge)) {
+    held_.Take(ws_.files, path);
+  } else {
+    savesBlocked_ = true;
+  }
 }
 
-bool RecordStore::KeepAsideAndReport(const Text& path, int badLine) {
+bool RecordStore::KeepAsideAndReport(const Text& path, int badLine, bool move) {
   Text copyPath;
-  const bool kept = KeepCopyOf(path, copyPath);
-  if (!kept) copyPath.clear();
+  const bool kept = KeepAside(ws_.files, ws_.clock, path, move, copyPath);
   if (badLine == 0) {
     ReportOpenFailure(path, copyPath);
   } else {
     ws_.reporter.Report(DataReport{DataEvent::kMalformedLine, Text(), badLine, copyPath});
   }
   return kept;
+}
+
+bool RecordStore::TakeInEdit() {
+  FileSystem& fs = ws_.files;
+  const Text path = DataPath();
+  // With a change of its own unsaved, the next save keeps the edit aside.
+  if (savesBlocked_ || unsaved_ || !held_.Changed(fs, path)) return false;
+  FileFacts facts;
+  if (!fs.Examine(path, facts)) {
+    // Removed: the next save writes the history again.
+    held_.Take(fs, path);
+    return false;
+  }
+  std::vector<ActivityRecord> records;
+  int badLine = 0;
+  const ReadStatus status = Read(fs, path, records, badLine);
+  if (status == ReadStatus::kOk) {
+    records_.swap(records);
+    held_.Take(facts);
+    currentActivity_ = OpenItemOf(records_);
+    return true;
+  }
+  // Another program holds it without sharing: the next look tries again.
+  if (status == ReadStatus::kCannotOpen) return false;
+  // Kept aside, the history in memory may replace it; when that fails, the
+  // next save tries again before it writes.
+  if (KeepAsideAndReport(path, status == ReadStatus::kMalformed ? badLine : 0, status == ReadStatus::kTooLarge)) held_.Take(fs, path);
+  return false;
+}
+
+// Both sides changed: the program has a change of its own to save, and
+// another program wrote data.csv since this run read or wrote it. Its
+// version is kept aside before the save replaces it, and reported once (at
+// the end of a session nothing is shown; the copy is there all the same).
+bool RecordStore::KeepEditAside(SaveKind kind, Text& keptCopy) {
+  FileSystem& fs = ws_.files;
+  const Text path = DataPath();
+  if (!held_.Changed(fs, path) || !fs.Exists(path)) return true;
+  if (!KeepAside(fs, ws_.clock, path, false, keptCopy)) return false;
+  held_.Take(fs, path);
+  if (kind == SaveKind::kEnd) keptCopy.clear();
+  return true;
 }
 
 void RecordStore::TakeOpenItem() {
@@ -167,7 +208,18 @@ void RecordStore::TakeOpenItem() {
 void RecordStore::MakeBackup(HoldPatience& patience) {
   FileSystem& fs = ws_.files;
   const Text path = DataPath();
-  if (!fs.Exists(path)) return;
+  FileFacts facts;
+  if (!fs.Examine(path, facts)) return;
+  if (facts.readOnly) {
+    // A link or a copy would be read-only too: the next backup could
+    // neither replace data.bak nor remove its own temporary. The content
+    // goes to a new file instead.
+    std::string bytes;
+    if (ReadWholeFile(fs, path, bytes) == ReadResult::kRead) {
+      ReplaceFileContents(fs, BackupPath(), bytes, patience);
+    }
+    return;
+  }
   const Text temp = BackupTemporaryPath();
   fs.Remove(temp);  // left by an interrupted save
   if (!fs.HardLink(path, temp) && !fs.Copy(path, temp, false)) {
@@ -207,17 +259,24 @@ bool RecordStore::Save(HoldPatience& patience, SaveKind kind) {
   }
   if (!pending_.WorthTrying(ws_.files, DataPath(), kind)) return false;
   std::string bytes;
-  if (!FormatAll(records_, bytes)) {
+  Text keptCopy;
+  if (!FormatAll(records_, bytes) || !KeepEditAside(kind, keptCopy)) {
     if (kind == SaveKind::kChange) ReportOpenFailure(DataPath());
     return false;
   }
   MakeBackup(patience);
   bool report = false;
   unsaved_ = !pending_.Save(ws_.files, DataPath(), bytes, patience, kind, report);
-  // The backup's second name of a held data.csv can be neither renamed nor
-  // removed until the hold ends.
-  if (!unsaved_) ws_.files.Remove(BackupTemporaryPath());
+  if (!unsaved_) {
+    // The backup's second name of a held data.csv can be neither renamed
+    // nor removed until the hold ends.
+    ws_.files.Remove(BackupTemporaryPath());
+    held_.Take(ws_.files, DataPath());
+  }
   // Last: the message box lets a timer's retry run inside it.
+  if (!keptCopy.empty()) {
+    ws_.reporter.Report(DataReport{DataEvent::kChangedElsewhere, DataPath(), 0, keptCopy});
+  }
   if (report) ReportOpenFailure(DataPath());
   return !unsaved_;
 }

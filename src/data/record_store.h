@@ -12,7 +12,12 @@
 //
 // When data.csv cannot be replaced (another program keeps it open, it is
 // read-only), the history goes to data.csv.~pending instead (PendingFile),
-// which the next start prefers to data.csv.
+// which the next start prefers to data.csv while it is the newer file.
+//
+// The store knows which version of data.csv it holds. What another program
+// wrote there is taken in before the next change (TakeInEdit); when the
+// store has a change of its own that data.csv lacks, the other version is
+// kept aside under a dated name before the save replaces it.
 #pragma once
 
 #include <string>
@@ -46,9 +51,16 @@ class RecordStore {
   Text DataPath() const;
   Text BackupPath() const;
 
-  // Reads data.csv.~pending when it reads cleanly, otherwise data.csv,
-  // keeping a file it cannot load.
+  // Reads data.csv.~pending when it reads cleanly and is newer than
+  // data.csv, otherwise data.csv, keeping a file it cannot load.
   void Load();
+  // Looks at data.csv before a change, and when a view of the records
+  // opens. When another program wrote it since the store read or wrote it,
+  // and the store has no unsaved change: a file that reads cleanly is
+  // loaded as a start would (the records and the running item) and true
+  // returned; one that does not is kept aside and reported, and the history
+  // in memory stays.
+  bool TakeInEdit();
   // Backup, then replace data.csv; false when data.csv lags behind. A
   // change's save waits out a brief hold; the first failure of a hold is
   // reported. A quiet save (a retry of what is unsaved) is never reported
@@ -82,10 +94,11 @@ class RecordStore {
 
  private:
   void MarkChanged();
-  bool KeepCopyOf(const Text& path, Text& copyPath);
   // Reports a file that could not be loaded (badLine 0: not read at all),
-  // after copying it aside; false when no copy could be made.
-  bool KeepAsideAndReport(const Text& path, int badLine);
+  // after copying it aside (or, with `move`, renaming it); false when that
+  // could not be done.
+  bool KeepAsideAndReport(const Text& path, int badLine, bool move);
+  bool KeepEditAside(SaveKind kind, Text& keptCopy);
   // The item of an open record at the end of the list keeps running.
   void TakeOpenItem();
   bool LoadPending();
@@ -99,4 +112,5 @@ class RecordStore {
   bool savesBlocked_ = false;
   bool unsaved_ = false;
   PendingFile pending_;
+  FileVersion held_;  // of data.csv
 };

@@ -12,8 +12,15 @@ int FindRunningRecord(const RecordStore& store, const Text& name) {
   return -1;
 }
 
+bool TakeInEdits(ActivityData& data) {
+  const bool items = data.catalogue.TakeInEdit(data.ws);
+  return data.store.TakeInEdit() || items;
+}
+
 void PickItem(ActivityData& data, int item, const Clock& clock, const TooltipReceiver& setTip) {
   if (item < 0 || item >= data.catalogue.Count()) return;
+  // The pick applies to what another program saved, not to what it replaced.
+  if (data.store.TakeInEdit() && setTip) setTip(data.currentActivity);
   const Text name = data.catalogue.Name(item);
   if (!RecordFileCanHoldName(name)) {
     // Its records would read back under another name, or not at all.

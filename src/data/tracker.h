@@ -14,7 +14,14 @@ using TooltipReceiver = std::function<void(const Text& runningItem)>;
 // and import may have removed it or put records after it.
 int FindRunningRecord(const RecordStore& store, const Text& name);
 
-// Item `item` (an index of the catalogue) picked: closes the running
+// Takes in what other programs wrote to data.csv and Dorvane.ini (see
+// RecordStore::TakeInEdit, ItemCatalogue::TakeInEdit) before the item menu
+// is built and before a window that shows them opens. True when either was
+// loaded anew: the running item may be another one.
+bool TakeInEdits(ActivityData& data);
+
+// Item `item` (an index of the catalogue) picked: takes in an edit of
+// data.csv first (RecordStore::TakeInEdit), then closes the running
 // interval, starts the item or stops it when it is the running one, saves the
 // records and hands the running item to setTip. An index that is no item
 // does nothing; an item whose name the record file cannot hold is reported

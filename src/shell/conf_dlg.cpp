@@ -219,12 +219,13 @@ void CConfDlg::OnItemChanged(const NMLISTVIEW& change) {
   if (!(change.uChanged & LVIF_STATE)) return;
   const std::optional<int32_t> flag = StaticsToStore(
       data_.catalogue, change.iItem, StateImage(change.uOldState), StateImage(change.uNewState));
-  if (!flag) return;
+  if (!flag || Reloaded()) return;
   data_.catalogue.SetStatics(change.iItem, *flag);
   SaveCatalogue();
 }
 
 void CConfDlg::OnAdd() {
+  if (Reloaded()) return;
   // The current colour plays no part: the new item takes its slot's colour.
   if (WarnIfRefused(AddItem(data_.catalogue, NameFieldText()))) return;
   SaveCatalogue();
@@ -232,6 +233,7 @@ void CConfDlg::OnAdd() {
 }
 
 void CConfDlg::OnDelete() {
+  if (Reloaded()) return;
   DeleteItem(data_.catalogue, SelectedRow());
   // Also when no item row was selected: the file is rewritten as it is.
   SaveCatalogue();
@@ -239,6 +241,7 @@ void CConfDlg::OnDelete() {
 }
 
 void CConfDlg::OnChange() {
+  if (Reloaded()) return;
   const ItemEdit result = ChangeItem(data_.catalogue, SelectedRow(), NameFieldText(), currentColour_);
   if (WarnIfRefused(result)) return;  // also nothing to change
   SaveCatalogue();
@@ -271,7 +274,10 @@ Text CConfDlg::NameFieldText() const {
   const int length = ::GetWindowTextLengthW(name_);
   std::vector<wchar_t> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
   ::GetWindowTextW(name_, buffer.data(), static_cast<int>(buffer.size()));
-  return TakeNameFieldText(FromWStr(buffer.data()));
+  const int row = SelectedRow();
+  const ItemCatalogue& catalogue = data_.catalogue;
+  const Text selected = row >= 0 && row < catalogue.Count() ? catalogue.Name(row) : Text();
+  return TakeNameFieldText(FromWStr(buffer.data()), selected);
 }
 
 int CConfDlg::SelectedRow() const { return list_view::SelectedRow(list_); }
@@ -279,6 +285,14 @@ int CConfDlg::SelectedRow() const { return list_view::SelectedRow(list_); }
 bool CConfDlg::WarnIfRefused(ItemEdit result) {
   if (result == ItemEdit::kDone) return false;
   if (const char16_t* text = ItemEditWarning(result)) prompts_.Warn(hwnd_, text);
+  return true;
+}
+
+// An item the user acts on by its row may be another after an edit made
+// elsewhere: the list shows the edit and nothing is applied.
+bool CConfDlg::Reloaded() {
+  if (!data_.catalogue.TakeInEdit(data_.ws)) return false;
+  Refill();
   return true;
 }
 

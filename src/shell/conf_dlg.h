@@ -65,6 +65,7 @@ class CConfDlg : public CModalDialog {
   int SelectedRow() const;
   // Shows the warning for a refused edit; false when there was none.
   bool WarnIfRefused(ItemEdit result);
+  bool Reloaded();
   void SaveCatalogue();
 
   ActivityData& data_;

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "base/files.h"
 #include "base/system_time_win32.h"
 #include "resource.h"
 #include "shell/message_box_notifier.h"
@@ -221,7 +222,10 @@ void CEditDlg::OnAdd() {
   const LocalDateTime date = ShownDate();
   const int index = editing_.Add(SelectedItem(), PickedTime(startDate_, startTime_),
                                  PickedTime(endDate_, endTime_));
-  if (index < 0) return;
+  if (index < 0) {
+    if (editing_.Reloaded()) Refill();
+    return;
+  }
   // The new record's row, when it starts on the shown day.
   const int row = RowOfRecord(data_.store, date, index);
   if (row >= 0) rowToShow_ = row;
@@ -236,7 +240,8 @@ void CEditDlg::OnChange() {
     // A refused change keeps the list and its selection, so the user can
     // correct the times and press 変更 again.
     if (!editing_.Change(index, SelectedItem(), PickedTime(startDate_, startTime_),
-                         PickedTime(endDate_, endTime_))) {
+                         PickedTime(endDate_, endTime_)) &&
+        !editing_.Reloaded()) {
       return;
     }
   }
@@ -282,16 +287,20 @@ bool CEditDlg::ChooseRecordFile(Text& path) {
   ofn.lpstrDefExt = L"csv";
   // The same open-file dialog serves export: it asks before a name that
   // does not exist is used; the export asks before it replaces a file.
-  // Browsing must not leave the process in the folder browsed to (often
-  // Downloads), where a later search for a DLL or a file would look first.
-  ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_CREATEPROMPT |
-              OFN_NOCHANGEDIR;
-  if (::GetOpenFileNameW(&ofn)) {
+  ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_CREATEPROMPT;
+  // Browsing makes the folder browsed to the current directory, and
+  // OFN_NOCHANGEDIR does not prevent it for the open-file dialog. Left so,
+  // that folder (a USB stick) could not be ejected for the rest of the run,
+  // so the current directory is put back whatever the dialog's outcome.
+  const Text current = CurrentDirectory();
+  const BOOL chosen = ::GetOpenFileNameW(&ofn);
+  // Cancel leaves no error; a name too long for the buffer does.
+  const DWORD error = chosen ? 0 : ::CommDlgExtendedError();
+  if (!current.empty()) ::SetCurrentDirectoryW(WStr(current));
+  if (chosen) {
     path = FromWStr(file);
     return true;
   }
-  // Cancel leaves no error; a name too long for the buffer does.
-  const DWORD error = ::CommDlgExtendedError();
   if (error == FNERR_BUFFERTOOSMALL) {
     warnings_.Show(kFileNameTooLong);
   } else if (error != 0) {

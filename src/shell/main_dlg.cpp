@@ -203,7 +203,10 @@ void CMainDlg::TrackMenu(const TrayRequest& request) {
   if (!menu) return;
   HMENU popup = ::GetSubMenu(menu.Get(), 0);
   if (!popup) return;
-  if (items) InsertItemEntries(popup, data_.catalogue);
+  if (items) {
+    TakeInEdits();
+    InsertItemEntries(popup, data_.catalogue);
+  }
   // The chosen command comes back as WM_COMMAND through the command table.
   trayIcon_.TrackMenu(popup, request);
 }
@@ -219,12 +222,19 @@ void CMainDlg::OnExit() {
   ::PostQuitMessage(IDM_EXIT);
 }
 
+// What other programs saved to the files is shown, and the tooltip names
+// the running item it holds.
+void CMainDlg::TakeInEdits() {
+  if (::TakeInEdits(data_)) SetTrayTip(TrayTip(data_.currentActivity));
+}
+
 void CMainDlg::OnItemCommand(UINT id) {
   PickItem(data_, static_cast<int>(id - IDM_FIRST_ITEM), clock_,
            [this](const Text& running) { SetTrayTip(TrayTip(running)); });
 }
 
 void CMainDlg::OnOpenReport() {
+  TakeInEdits();
   windowShowing_ = true;
   // On the monitor where レポート was chosen, as the other dialogs.
   if (!::IsWindowVisible(hwnd_)) CenterOnCommandMonitor(hwnd_, monitors_);
@@ -244,11 +254,13 @@ INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {
 // The three dialogs of the command menu, each shown through ShowModal, which
 // keeps WindowShowing set while it is open.
 void CMainDlg::OnSettings() {
+  TakeInEdits();
   CConfDlg dialog(data_, customColours_);
   ShowModal(dialog);
 }
 
 void CMainDlg::OnEditor() {
+  TakeInEdits();
   CEditDlg dialog(data_, [this](const Text& running) { SetTrayTip(TrayTip(running)); });
   ShowModal(dialog);
 }

@@ -97,6 +97,7 @@ class CMainDlg : public CModelessDialog,
 
   // The command table's handlers.
   void OnExit();
+  void TakeInEdits();
   // Item j's command (IDM_FIRST_ITEM + j) picks item j.
   void OnItemCommand(UINT id);
   void OnOpenReport();

@@ -18,7 +18,10 @@ constexpr char16_t kIdleTip[] = u"Dorvane";
 constexpr char16_t kCannotOpen[] = u"ファイルを開けませんでした\r\n%s";
 constexpr char16_t kKeptCopy[] = u"\r\n元のファイルを %s に保存しました";
 constexpr char16_t kMalformedLine[] = u"%d番目のデータの形式が誤っています";
-constexpr char16_t kUnwritableItem[] = u"「%s」は記録ファイルに書けない文字を含むため計測できません";
+constexpr char16_t kUnwritableItem[] = u"「%s」は記録ファイルに書けない文字を含むため使えません";
+constexpr char16_t kChangedElsewhere[] = u"%s は他のプログラムでも変更されていました";
+constexpr char16_t kStalePending[] = u"保存できなかった変更のファイルを読み込みませんでした\r\n%s";
+constexpr char16_t kProgramFile[] = u"Dorvane の記録と設定のファイルには出力できません\r\n%s";
 constexpr char16_t kOverwrite[] = u"%s は既にあります。上書きしますか?";
 constexpr char16_t kEndNotAfterStart[] =
     u"終了日時は開始日時より1分以上後にしてください。\r\n"
@@ -58,6 +61,12 @@ MessageText DataMessage(const DataReport& r) {
       return {FormatText(kMalformedLine, r.line) + KeptCopyLine(r.keptCopy), kErrorCaption};
     case DataEvent::kUnwritableItemName:
       return {FormatText(kUnwritableItem, r.subject.c_str()), kErrorCaption};
+    case DataEvent::kChangedElsewhere:
+      return {FormatText(kChangedElsewhere, r.subject.c_str()) + KeptCopyLine(r.keptCopy), kWarningCaption};
+    case DataEvent::kStalePending:
+      return {FormatText(kStalePending, r.subject.c_str()) + KeptCopyLine(r.keptCopy), kWarningCaption};
+    case DataEvent::kProgramFile:
+      return {FormatText(kProgramFile, r.subject.c_str()), kErrorCaption};
     case DataEvent::kEndNotAfterStart:
       break;
   }

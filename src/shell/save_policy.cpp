@@ -37,9 +37,9 @@ bool SavePolicy::ChangeHeldByNoFile() const {
   return data_.catalogue.ChangeHeldByNoFile() || data_.store.ChangeHeldByNoFile();
 }
 
-void SavePolicy::SaveUnsavedChanges(HoldPatience& patience) {
-  if (data_.catalogue.Unsaved()) data_.catalogue.Save(data_.ws, patience, SaveKind::kQuiet);
-  if (data_.store.Unsaved()) data_.store.Save(patience, SaveKind::kQuiet);
+void SavePolicy::SaveUnsavedChanges(HoldPatience& patience, SaveKind kind) {
+  if (data_.catalogue.Unsaved()) data_.catalogue.Save(data_.ws, patience, kind);
+  if (data_.store.Unsaved()) data_.store.Save(patience, kind);
   UpdateBlockReason();
 }
 
@@ -85,7 +85,7 @@ bool SavePolicy::ConfirmExit() {
 bool SavePolicy::OnQueryEndSession() {
   if (!AnythingUnsaved()) return true;
   HoldPatience patience;
-  SaveUnsavedChanges(patience);
+  SaveUnsavedChanges(patience, SaveKind::kEnd);
   if (!ChangeHeldByNoFile()) return true;
   if (reason_.empty() && window_) {
     reason_ = kCannotSaveAtEndOfSession;
@@ -100,7 +100,7 @@ void SavePolicy::OnEndSession() {
   const bool blocking =
       window_ && ::ShutdownBlockReasonCreate(window_, WStr(kSavingAtEndOfSession)) != 0;
   HoldPatience patience;
-  SaveUnsavedChanges(patience);
+  SaveUnsavedChanges(patience, SaveKind::kEnd);
   if (blocking) ::ShutdownBlockReasonDestroy(window_);
   reason_.clear();
 }

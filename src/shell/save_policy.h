@@ -61,7 +61,7 @@ class SavePolicy {
 
  private:
   // Saves what a held file kept back, quietly, within `patience`.
-  void SaveUnsavedChanges(HoldPatience& patience);
+  void SaveUnsavedChanges(HoldPatience& patience, SaveKind kind = SaveKind::kQuiet);
   void OnCatchUpTimer();
   // The reason that holds up a sign-out stays only while a change is held
   // by no file.

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "win/library_search.h"
+
 namespace spooler {
 namespace {
 
@@ -28,12 +30,8 @@ void Find(HMODULE module, const char* name, Fn& fn) {
 const Functions& Loaded() {
   static const Functions functions = [] {
     Functions f;
-    const std::wstring path = LibraryPath();
-    // The full path, and its dependencies searched from the system
-    // directory first, also where SetDefaultDllDirectories is missing
-    // (Windows 7 without its update).
     const HMODULE module =
-        path.empty() ? nullptr : ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        Load(::LoadLibraryExW, library_search::FindSetDefaultDllDirectories() != nullptr);
     if (!module) {
       if (const DWORD error = ::GetLastError()) f.missingError = error;
       return f;
@@ -60,6 +58,17 @@ std::wstring LibraryPath() {
   std::wstring path(directory, length);
   if (path.back() != L'\\') path += L'\\';
   return path + L"winspool.drv";
+}
+
+HMODULE Load(LoadLibraryExFn load, bool searchFlags) {
+  const std::wstring path = LibraryPath();
+  if (path.empty()) return nullptr;
+  // The full path, and the library's own dependencies from the system
+  // directory only. LOAD_WITH_ALTERED_SEARCH_PATH, where the search flags are
+  // missing (Windows 7 without its update), looks for them in the library's
+  // folder first but still ends its search in the Windows folder and PATH.
+  return load(path.c_str(), nullptr,
+              searchFlags ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 BOOL OpenPrinterW(const wchar_t* name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {

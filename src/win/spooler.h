@@ -23,4 +23,10 @@ BOOL ClosePrinter(HANDLE printer);
 // winspool.drv; empty when the system directory cannot be had.
 std::wstring LibraryPath();
 
+// Loads the library from LibraryPath() with `load` (LoadLibraryExW; tests
+// pass a recorder), with LOAD_LIBRARY_SEARCH_SYSTEM32 where the system has
+// the search flags (SetDefaultDllDirectories exists).
+using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
+HMODULE Load(LoadLibraryExFn load, bool searchFlags);
+
 }  // namespace spooler

@@ -191,7 +191,7 @@ alias_ini="$(e2e_winpath "$E2E_RUN")\\alias\\Dorvane.ini"
 e2e_expect "出力 onto Dorvane.ini" modal "$(ed_press $ED_EXPORT)"
 ed_choose_file_typed "$alias_ini"
 e2e_expect "出力 onto Dorvane.ini is refused" \
-  "$(printf '%s\n' "caption	エラー" "text	ファイルを開けませんでした\\r\\n$alias_ini" "button	OK")" \
+  "$(printf '%s\n' "caption	エラー" "text	Dorvane の記録と設定のファイルには出力できません\\r\\n$alias_ini" "button	OK")" \
   "$(drv msgbox read --pid "$ED_PID")"
 drv msgbox dismiss --pid "$ED_PID" || e2e_fail "could not dismiss the refusal"
 cmp -s "$E2E_RUN/ini.before" "$E2E_DIR/Dorvane.ini" || e2e_fail "出力 changed Dorvane.ini"

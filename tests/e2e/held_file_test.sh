@@ -7,6 +7,9 @@
 # every change is in data.csv.~pending, so a kill loses nothing and a start
 # while held takes it up; 終了 while held ends with 32774 and no message.
 # Once the spreadsheet closes, a start catches data.csv up without a pick.
+# An edit saved by another program while the icon sits in the tray is taken
+# in by the next switch; one saved while a change of the program's own waits
+# for a hold to end is kept aside, named once, and the list written.
 set -u
 . "$(dirname "$0")/lib.sh"
 e2e_begin held_file
@@ -88,5 +91,35 @@ expect_running_in "$E2E_DIR/data.csv" 開発
 cmp -s "$E2E_RUN/before.csv" "$E2E_DIR/data.bak" || e2e_fail "data.bak is not the data.csv the catch-up replaced"
 e2e_expect "files after catching up" "$(printf '%s\n' Dorvane.ini data.bak data.csv)" \
   "$(cd "$E2E_DIR" && ls | LC_ALL=C sort)"
+# Another program saves data.csv as a new file (a text editor, a spreadsheet).
+save_elsewhere() {
+  e2e_write_cp932 "$E2E_DIR/data.csv.new" "$@"
+  mv "$E2E_DIR/data.csv.new" "$E2E_DIR/data.csv"
+}
+save_elsewhere '会議,2024/05/13 09:00,2024/05/13 10:45' '開発,2024/05/13 11:00,2024/05/13 11:00'
+e2e_choose left "$pid" 40001
+drv sync --pid "$pid" || e2e_fail "the program did not answer after the switch"
+drv msgbox none --pid "$pid" || e2e_fail "taking in an edit showed a message"
+mapfile -t lines < <(e2e_read_cp932 "$E2E_DIR/data.csv")
+[ ${#lines[@]} -eq 3 ] && [ "${lines[0]}" = '会議,2024/05/13 09:00,2024/05/13 10:45' ] &&
+  [[ ${lines[1]} == 開発,2024/05/13\ 11:00,* ]] ||
+  e2e_fail "data.csv should hold the edit, 開発 closed and 会議: $(printf '%s | ' "${lines[@]}")"
+expect_running_in "$E2E_DIR/data.csv" 会議
+
+e2e_hold_file "$E2E_DIR/data.csv" read
+e2e_choose left "$pid" 40002
+e2e_open_failure "message of the save that found data.csv held" "$pid" "$E2E_DIR/data.csv"
+save_elsewhere '会議,2024/05/13 09:00,2024/05/13 10:50'
+e2e_release_file
+e2e_wait_caught_up
+out=$(drv msgbox read --pid "$pid") || e2e_fail "no message named the kept edit"
+kept=$(cd "$E2E_DIR" && ls data.csv.20*)
+e2e_expect "message of the catch-up that kept the edit aside" \
+  "$(printf 'caption\t警告\ntext\t%s は他のプログラムでも変更されていました\\r\\n元のファイルを %s に保存しました\nbutton\tOK' \
+    "$(e2e_winpath "$E2E_DIR/data.csv")" "$(e2e_winpath "$E2E_DIR/$kept")")" "$out"
+drv msgbox dismiss --pid "$pid" || e2e_fail "could not dismiss the message box"
+e2e_expect "the kept edit" '会議,2024/05/13 09:00,2024/05/13 10:50' "$(e2e_read_cp932 "$E2E_DIR/$kept")"
+e2e_expect "first record after the catch-up" '会議,2024/05/13 09:00,2024/05/13 10:45' "$(e2e_read_cp932 "$E2E_DIR/data.csv" | head -1)"
+expect_running_in "$E2E_DIR/data.csv" 開発
 e2e_choose left "$pid" 32774
 e2e_expect "exit code after 終了(&X)" 32774 "$(e2e_exit_code "$pid")"

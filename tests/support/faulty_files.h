@@ -22,7 +22,7 @@
 
 #include "base/files.h"
 
-enum class FileStep { Read, Copy, HardLink, Create, Write, Flush, Close, Replace, Remove };
+enum class FileStep { Read, Copy, HardLink, Create, Write, Flush, Close, Replace, Remove, Examine };
 
 class FaultyFileSystem : public FileSystem {
  public:
@@ -66,9 +66,14 @@ class FaultyFileSystem : public FileSystem {
   // Milliseconds the code under test asked to wait, in all.
   unsigned Waited() const { return waited_; }
 
-  bool ReadAll(const Text& path, std::string& bytes) override {
-    if (Trips(FileStep::Read, path) || IsLocked(path)) return false;
-    return real_.ReadAll(path, bytes);
+  ReadResult Read(const Text& path, uint64_t limit, std::string& bytes) override {
+    bytes.clear();
+    // A pretended size counts as the file's own: refused unread, so no read
+    // is counted.
+    FileFacts facts;
+    if (!pretended_.empty() && Examine(path, facts) && facts.size > limit) return ReadResult::kTooLarge;
+    if (Trips(FileStep::Read, path) || IsLocked(path)) return ReadResult::kCannotRead;
+    return real_.Read(path, limit, bytes);
   }
 
   bool Exists(const Text& path) override { return real_.Exists(path); }
@@ -78,7 +83,7 @@ class FaultyFileSystem : public FileSystem {
   void PretendSize(const Text& path, uint64_t size) { pretended_.push_back({path, size}); }
 
   bool Examine(const Text& path, FileFacts& facts) override {
-    if (!real_.Examine(path, facts)) return false;
+    if (Trips(FileStep::Examine, path) || !real_.Examine(path, facts)) return false;
     for (const auto& p : pretended_) {
       FileFacts other;
       if (real_.Examine(p.first, other) && other.volume == facts.volume &&
@@ -94,7 +99,7 @@ class FaultyFileSystem : public FileSystem {
     if (diskFull_) {
       // A copy on a full disk leaves the bytes that fitted behind.
       std::string bytes;
-      if (!real_.ReadAll(from, bytes)) return false;
+      if (ReadWholeFile(real_, from, bytes) != ReadResult::kRead) return false;
       if (!overwrite && real_.Exists(to)) return false;
       size_t fits = bytes.size() < room_ ? bytes.size() : room_;
       room_ -= fits;
@@ -223,5 +228,5 @@ class FaultyFileSystem : public FileSystem {
   bool diskFull_ = false;
   size_t room_ = 0;
   unsigned waited_ = 0;
-  int calls_[9] = {};
+  int calls_[10] = {};
 };

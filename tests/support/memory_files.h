@@ -3,6 +3,7 @@
 // path only when it is closed, as the seam's callers expect of a rename.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -19,19 +20,25 @@ class MemoryFileSystem : public FileSystem {
   std::set<Text> held;  // targets another program holds open: replaces onto them find them held
   bool holdsUnseen = false;  // Replaceable cannot see the holds (they began after it looked)
   unsigned waited = 0;  // milliseconds the code asked to wait, in all
+  std::map<Text, uint64_t> writes;  // when each file was written, by a count of writes
+  uint64_t clock = 0;
 
-  bool ReadAll(const Text& path, std::string& bytes) override {
+  ReadResult Read(const Text& path, uint64_t limit, std::string& bytes) override {
+    bytes.clear();
     auto it = files.find(path);
-    if (it == files.end()) return false;
+    if (it == files.end()) return ReadResult::kCannotRead;
+    if (it->second.size() > limit) return ReadResult::kTooLarge;
     bytes = it->second;
-    return true;
+    return ReadResult::kRead;
   }
   bool Exists(const Text& path) override { return files.count(path) != 0; }
-  // Each path is a file of its own.
+  // Each path is a file of its own. Its last-write time grows with each
+  // write through the seam, and differs for content a test put in `files`.
   bool Examine(const Text& path, FileFacts& facts) override {
     auto it = files.find(path);
     if (it == files.end()) return false;
     facts.size = it->second.size();
+    facts.lastWrite = (writes[path] << 32) ^ (std::hash<std::string>{}(it->second) & 0xffffffffu);
     facts.volume = 0;
     facts.index = std::hash<Text>{}(path);
     return true;
@@ -40,6 +47,7 @@ class MemoryFileSystem : public FileSystem {
     auto it = files.find(from);
     if (it == files.end() || (!overwrite && Exists(to))) return false;
     files[to] = it->second;
+    writes[to] = ++clock;
     return true;
   }
   bool HardLink(const Text&, const Text&) override { return false; }
@@ -55,6 +63,7 @@ class MemoryFileSystem : public FileSystem {
     std::string bytes = std::move(it->second);
     files.erase(it);
     files[to] = std::move(bytes);
+    writes[to] = writes[from];
     return ReplaceResult::Done;
   }
   bool Remove(const Text& path) override { return files.erase(path) != 0; }
@@ -79,6 +88,7 @@ class MemoryFileSystem : public FileSystem {
     bool Flush() override { return true; }
     bool Close() override {
       fs_.files[path_] = bytes_;
+      fs_.writes[path_] = ++fs_.clock;
       return true;
     }
 

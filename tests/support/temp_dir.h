@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -88,6 +89,19 @@ inline std::string ReadSourceFile(const char* relative) {
 inline void WriteBytes(const Text& path, const std::string& bytes) {
   std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Another program saves a new file in the place of `path`, as editors and
+// spreadsheets do (a new file index, whatever its size and time).
+inline void SaveElsewhere(const Text& path, const std::string& bytes) {
+  WriteBytes(path + u".other", bytes);
+  std::filesystem::rename(std::filesystem::path(path + u".other"), std::filesystem::path(path));
+}
+
+// Makes the file an hour older, as if written before everything since.
+inline void Age(const Text& path) {
+  const std::filesystem::path p(path);
+  std::filesystem::last_write_time(p, std::filesystem::last_write_time(p) - std::chrono::hours(1));
 }
 
 inline bool FileExists(const Text& path) {

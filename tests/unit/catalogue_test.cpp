@@ -300,27 +300,57 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   }
 }
 
-// A pending file that cannot be read is left as it is; one that can is
-// loaded until a quiet retry puts it in place.
+// A pending file newer than Dorvane.ini that names an item is loaded until a
+// quiet retry puts it in place; one that cannot be read is left as it is;
+// an older one, or one without an item, is kept aside and reported.
 TEST_F(CatalogueTest, APendingFileIsLoadedInPlaceOfDorvaneIniUntilItIsPutInPlace) {
-  const std::string pending = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "new");
-  WriteBytes(PendingPath(), pending);
-  files_.Fail(FileStep::Read, u".~pending", 1);
-  ItemCatalogue unreadable = LoadFrom("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old"));
-  EXPECT_EQ(std::vector<Text>{u"old"}, Names(unreadable));
-  EXPECT_FALSE(unreadable.Unsaved());
-  EXPECT_TRUE(unreadable.Save(ws_));
-  EXPECT_EQ(pending, ReadBytes(PendingPath())) << "never removed unread";
+  const std::string old = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old"), pending = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "new");
+  struct Case {
+    std::string pending;
+    bool older, unreadable, adopted;
+  };
+  for (const Case& c : {Case{pending, false, true, false}, Case{pending, false, false, true}, Case{pending, true, false, false},
+                        Case{"[ITEM]\r\n" + Slot(1, "0x0000FF", "1"), false, false, false}}) {
+    for (const Text& name : dir_.Names()) std::filesystem::remove(std::filesystem::path(dir_.File(name)));
+    WriteBytes(IniPath(), old);
+    WriteBytes(PendingPath(), c.pending);
+    Age(c.older ? PendingPath() : IniPath());
+    if (c.unreadable) files_.Fail(FileStep::Read, u".~pending", 1);
+    ItemCatalogue catalogue;
+    catalogue.Load(ws_);
+    EXPECT_EQ(catalogue.Unsaved(), c.adopted);
+    HoldPatience none = HoldPatience::None();
+    EXPECT_TRUE(catalogue.Save(ws_, none, SaveKind::kQuiet));
+    EXPECT_EQ(ReadBytes(IniPath()), c.adopted ? pending : old);
+    EXPECT_EQ(FileExists(PendingPath()), c.unreadable) << "never removed unread";
+    const bool keptAside = !c.adopted && !c.unreadable;
+    EXPECT_EQ(dir_.Names().size(), keptAside || c.unreadable ? 2u : 1u);
+    EXPECT_EQ(notifier_.Texts().size(), keptAside ? 1u : 0u);
+    notifier_.shown.clear();
+  }
+}
 
-  ItemCatalogue catalogue;
-  catalogue.Load(ws_);
-  EXPECT_EQ(std::vector<Text>{u"new"}, Names(catalogue));
-  EXPECT_TRUE(catalogue.Unsaved());
+// An item added to Dorvane.ini by hand is taken in; while a change of the
+// catalogue's own is unsaved, the edit is kept aside before the save.
+TEST_F(CatalogueTest, EditsOfDorvaneIniAreTakenInOrKeptAside) {
+  ItemCatalogue catalogue = LoadFrom("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "a") + Slot(2, "0x00FF00", "1"));
+  EXPECT_FALSE(catalogue.TakeInEdit(ws_));
+  const std::string edit = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "a") + Slot(2, "0x00FF00", "1", "b");
+  SaveElsewhere(IniPath(), edit);
+  EXPECT_TRUE(catalogue.TakeInEdit(ws_));
+  EXPECT_EQ((std::vector<Text>{u"a", u"b"}), Names(catalogue));
+  files_.Fail(FileStep::Replace, u"Dorvane.ini", 1);
+  catalogue.RemoveName(0);
+  EXPECT_FALSE(catalogue.Save(ws_));
+  SaveElsewhere(IniPath(), "no settings");
+  EXPECT_FALSE(catalogue.TakeInEdit(ws_)) << "its own change comes first";
+  notifier_.shown.clear();
   HoldPatience none = HoldPatience::None();
   EXPECT_TRUE(catalogue.Save(ws_, none, SaveKind::kQuiet));
-  EXPECT_EQ(pending, ReadBytes(IniPath()));
-  EXPECT_EQ(std::vector<Text>{u"Dorvane.ini"}, dir_.Names());
-  EXPECT_TRUE(notifier_.shown.empty());
+  EXPECT_EQ((std::vector<Text>{u"b"}), Names(LoadFrom(ReadBytes(IniPath()))));
+  ASSERT_EQ(notifier_.shown.size(), 1u);
+  EXPECT_EQ(notifier_.shown[0].text.rfind(IniPath() + u" は他のプログラムでも変更されていました\r\n元のファイルを ", 0), 0u);
+  EXPECT_EQ(dir_.Names().size(), 2u);
 }
 
 TEST_F(CatalogueTest, DefaultFileOffersEighteenSlotsAndFourItems) {

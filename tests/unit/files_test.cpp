@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -32,6 +33,9 @@ class FilesTest : public ::testing::Test {
   }
 
   std::string Content(const Text& name) const { return ReadBytes(Path(name)); }
+  bool ReadAll(const Text& path, std::string& bytes) {
+    return ReadWholeFile(fs_, path, bytes) == ReadResult::kRead;
+  }
   std::vector<Text> Listing() const { return dir_.Names(); }
 
 #ifdef _WIN32
@@ -59,17 +63,32 @@ using Names = std::vector<Text>;
 TEST_F(FilesTest, ReadAllGivesTheBytesExactly) {
   Put(u"data.csv", kNew);
   std::string bytes = "stale";
-  ASSERT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
+  ASSERT_TRUE(ReadAll(Path(u"data.csv"), bytes));
   EXPECT_EQ(bytes, kNew);
 
   Put(u"empty.csv", "");
-  ASSERT_TRUE(fs_.ReadAll(Path(u"empty.csv"), bytes));
+  ASSERT_TRUE(ReadAll(Path(u"empty.csv"), bytes));
   EXPECT_EQ(bytes, "");
 
   bytes = "stale";
-  EXPECT_FALSE(fs_.ReadAll(Path(u"missing.csv"), bytes));
+  EXPECT_FALSE(ReadAll(Path(u"missing.csv"), bytes));
   EXPECT_EQ(bytes, "");
-  EXPECT_FALSE(fs_.ReadAll(dir_.Path(), bytes));  // a directory is not a file
+  EXPECT_FALSE(ReadAll(dir_.Path(), bytes));  // a directory is not a file
+}
+
+// The limit holds on the handle that reads: one byte more is refused, and so
+// is a file that holds more than its size said when it was opened (one that
+// grew: Linux's /proc files say 0).
+TEST_F(FilesTest, ReadRefusesAFileLargerThanTheLimit) {
+  Put(u"data.csv", "0123456789");
+  std::string bytes;
+  EXPECT_EQ(fs_.Read(Path(u"data.csv"), 10, bytes), ReadResult::kRead);
+  EXPECT_EQ(bytes, "0123456789");
+  EXPECT_EQ(fs_.Read(Path(u"data.csv"), 9, bytes), ReadResult::kTooLarge);
+  EXPECT_EQ(bytes, "");
+#ifdef __linux__
+  EXPECT_EQ(fs_.Read(u"/proc/self/maps", 16, bytes), ReadResult::kTooLarge);
+#endif
 }
 
 TEST_F(FilesTest, JapaneseNamesReachTheDisk) {
@@ -82,7 +101,7 @@ TEST_F(FilesTest, JapaneseNamesReachTheDisk) {
   EXPECT_EQ(Listing(), (Names{name}));
   EXPECT_TRUE(fs_.Exists(Path(name)));
   std::string bytes;
-  ASSERT_TRUE(fs_.ReadAll(Path(name), bytes));
+  ASSERT_TRUE(ReadAll(Path(name), bytes));
   EXPECT_EQ(bytes, kOld);
 }
 
@@ -147,6 +166,22 @@ TEST_F(FilesTest, ReplacePutsOneFileInPlaceOfAnother) {
   Put(u"incoming", kOld);
   EXPECT_EQ(fs_.Replace(Path(u"incoming"), Path(u"fresh.csv")), ReplaceResult::Done);
   EXPECT_EQ(Content(u"fresh.csv"), kOld);
+}
+
+// Another program writes in place (same size, a later time): a version of
+// its own. The size limit is pinned apart from the constant every other test
+// reads: 256 MB.
+TEST_F(FilesTest, AnEditInPlaceIsAnotherVersion) {
+  const stdfs::path data(Path(u"data.csv"));
+  FileVersion version;
+  Put(u"data.csv", kOld);
+  version.Take(fs_, Path(u"data.csv"));
+  EXPECT_FALSE(version.Changed(fs_, Path(u"data.csv")));
+  const auto time = stdfs::last_write_time(data);
+  Put(u"data.csv", std::string(kOld.rbegin(), kOld.rend()));
+  stdfs::last_write_time(data, time + std::chrono::seconds(2));
+  EXPECT_TRUE(version.Changed(fs_, Path(u"data.csv")));
+  EXPECT_EQ(kMaxReadBytes, 268435456u);
 }
 
 TEST_F(FilesTest, RemoveDeletesOnlyWhatExists) {
@@ -269,14 +304,14 @@ TEST_F(FilesTest, LockedFileCannotBeReadOrReplaced) {
   HANDLE lock = OpenDataCsv(0);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   std::string bytes;
-  EXPECT_FALSE(fs_.ReadAll(Path(u"data.csv"), bytes));
+  EXPECT_FALSE(ReadAll(Path(u"data.csv"), bytes));
   EXPECT_FALSE(fs_.Copy(Path(u"data.csv"), Path(u"data.bak"), true));
   ExpectSaveFailsAfter(2000u);  // the real file system reports the hold
   CloseHandle(lock);
 
   EXPECT_EQ(Listing(), (Names{u"data.csv"}));
   EXPECT_EQ(Content(u"data.csv"), kOld);
-  ASSERT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
+  ASSERT_TRUE(ReadAll(Path(u"data.csv"), bytes));
   EXPECT_EQ(bytes, kOld);
 }
 
@@ -287,7 +322,7 @@ TEST_F(FilesTest, AFileSharedForReadingIsHeldAndAReadOnlyOneFailsAtOnce) {
   HANDLE other = OpenDataCsv(FILE_SHARE_READ);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   std::string bytes;
-  EXPECT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
+  EXPECT_TRUE(ReadAll(Path(u"data.csv"), bytes));
   EXPECT_FALSE(fs_.Replaceable(Path(u"data.csv")));
   ExpectSaveFailsAfter(2000u);
   CloseHandle(other);
@@ -321,7 +356,7 @@ TEST_F(FilesTest, ReadingSharesTheFileWithOtherReadersAndWriters) {
   HANDLE other = OpenDataCsv(FILE_SHARE_READ | FILE_SHARE_WRITE);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   std::string bytes;
-  EXPECT_TRUE(fs_.ReadAll(Path(u"data.csv"), bytes));
+  EXPECT_TRUE(ReadAll(Path(u"data.csv"), bytes));
   EXPECT_EQ(bytes, kOld);
   CloseHandle(other);
 }

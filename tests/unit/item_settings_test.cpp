@@ -203,14 +203,15 @@ TEST(ItemSettingsTest, DeleteWithoutAnItemRowRemovesNothing) {
   EXPECT_EQ((std::vector<Text>{u"A", u"B"}), Names(c));
 }
 
-TEST(ItemSettingsTest, TheNameFieldGivesAtMostTwentyCharacters) {
+TEST(ItemSettingsTest, TheNameFieldGivesAtMostTwentyCharactersButASelectedNameWhole) {
   const Text twenty = u"あいうえおかきくけこさしすせそたちつてと";
   ASSERT_EQ(20u, twenty.size());
-  EXPECT_EQ(twenty, TakeNameFieldText(twenty));
-  EXPECT_EQ(twenty, TakeNameFieldText(twenty + u"なにぬねの"));
-  EXPECT_EQ(twenty, TakeNameFieldText(twenty + u"x"));
-  EXPECT_EQ(twenty.substr(0, 19), TakeNameFieldText(twenty.substr(0, 19)));
-  EXPECT_EQ(Text(), TakeNameFieldText(Text()));
+  EXPECT_EQ(twenty, TakeNameFieldText(twenty, Text()));
+  EXPECT_EQ(twenty, TakeNameFieldText(twenty + u"なにぬねの", Text()));
+  EXPECT_EQ(twenty, TakeNameFieldText(twenty + u"x", twenty + u"y"));
+  EXPECT_EQ(twenty + u"x", TakeNameFieldText(twenty + u"x", twenty + u"x"));
+  EXPECT_EQ(twenty.substr(0, 19), TakeNameFieldText(twenty.substr(0, 19), Text()));
+  EXPECT_EQ(Text(), TakeNameFieldText(Text(), Text()));
   EXPECT_EQ(20, kItemNameFieldLimit);
 }
 

@@ -287,7 +287,7 @@ TEST_F(RecordEditingTest, NoItemDoesNothingAndAnUnwritableNameIsRefused) {
   EXPECT_EQ(editing.Add(kUnholdable, s, e), -1);
   EXPECT_FALSE(editing.Change(0, kUnholdable, s, e));
   ASSERT_EQ(dialog.shown.size(), 2u);
-  EXPECT_EQ(dialog.shown[0].text, u"「会議 室」は記録ファイルに書けない文字を含むため計測できません");
+  EXPECT_EQ(dialog.shown[0].text, u"「会議 室」は記録ファイルに書けない文字を含むため使えません");
   EXPECT_EQ(dialog.shown[0].caption, u"エラー");
   EXPECT_EQ(Names(), (std::vector<Text>{u"B"}));
   ExpectNothingSaved();
@@ -463,11 +463,50 @@ TEST_F(RecordEditingTest, ExportRefusesTheProgramsOwnFilesByAnyName) {
     for (const Text& folder : folders) paths.push_back(JoinPath(folder, own));
     for (const Text& path : paths) {
       EXPECT_FALSE(editing.Export(path, NeverAsked));
-      ASSERT_EQ(storeMessages.Texts(), std::vector<Text>{u"ファイルを開けませんでした\r\n" + path});
+      ASSERT_EQ(storeMessages.Texts(), std::vector<Text>{u"Dorvane の記録と設定のファイルには出力できません\r\n" + path});
       storeMessages.shown.clear();
     }
     EXPECT_EQ(ReadBytes(dir.File(own)), "own\r\n");
   }
+  // Pending files and temporaries by name, there or not; a file that cannot
+  // be looked at is not written either.
+  for (const char16_t* name : {u"data.csv.~pending", u"DORVANE.INI.~PENDING", u"data.csv.~tmp3",
+                               u"Dorvane.ini.~tmp1", u"data.bak.tmp", u"data.bak.~tmp2"}) {
+    const Text path = JoinPath(folders.back(), name);
+    EXPECT_FALSE(editing.Export(path, NeverAsked));
+    EXPECT_EQ(storeMessages.Texts(), std::vector<Text>{u"Dorvane の記録と設定のファイルには出力できません\r\n" + path});
+    EXPECT_FALSE(FileExists(dir.File(name)));
+    storeMessages.shown.clear();
+  }
+  FaultyFileSystem blind;
+  ActivityData other{Workspace{dir.Path(), blind, storeMessages}};
+  RecordEditing exporting{other, dialog, nullptr};
+  blind.Fail(FileStep::Examine, u"link.csv");
+  EXPECT_FALSE(exporting.Export(dir.File(u"link.csv"), NeverAsked));
+  EXPECT_EQ(storeMessages.Texts(), std::vector<Text>{u"ファイルを開けませんでした\r\n" + dir.File(u"link.csv")});
+}
+
+// An operation that finds data.csv written by another program loads it,
+// names its running item, and changes nothing: its row may be another record.
+TEST_F(RecordEditingTest, AnOperationThatFindsAnEditLoadsItAndAppliesNothing) {
+  Put({Rec(u"B", DT(2010, 4, 5, 8, 0), DT(2010, 4, 5, 9, 0))});
+  ASSERT_GE(editing.Add(kA, DT(2010, 4, 5, 10, 0), DT(2010, 4, 5, 11, 0)), 0);
+  const std::string edit = "B,2010/04/05 08:00,2010/04/05 09:3_\r\nA,2010/04/05 12:00,2010/04/05 12:00\r\n";
+  for (int op = 0; op < 4; ++op) {
+    SaveElsewhere(dir.File(u"data.csv"), edit.substr(0, 34) + std::to_string(op) + edit.substr(35));
+    const bool applied = op == 0   ? editing.Add(kB, DT(2010, 4, 5, 14, 0), DT(2010, 4, 5, 15, 0)) >= 0
+                         : op == 1 ? editing.Change(0, kB, DT(2010, 4, 5, 8, 0), DT(2010, 4, 5, 8, 30))
+                         : op == 2 ? editing.Delete(0)
+                                   : editing.Import(dir.File(u"data.bak"));
+    EXPECT_FALSE(applied) << op;
+    EXPECT_TRUE(editing.Reloaded()) << op;
+    EXPECT_EQ(Names(), (std::vector<Text>{u"B", u"A"})) << op;
+    EXPECT_EQ(data.currentActivity, u"A");
+  }
+  EXPECT_EQ(tips, std::vector<Text>(4, u"A"));
+  EXPECT_TRUE(editing.Delete(1));
+  EXPECT_FALSE(editing.Reloaded());
+  EXPECT_EQ(DataCsv(), "B,2010/04/05 08:00,2010/04/05 09:33\r\n");
 }
 
 TEST_F(RecordEditingTest, ImportWhileRunningGoesBeforeTheOpenRecord) {

@@ -216,18 +216,21 @@ TEST_F(RecordStoreTest, FileAboveTheSizeLimitIsKeptAsideUnread) {
   again.store.Load();
   EXPECT_EQ(again.store.Count(), 0);
   EXPECT_EQ(files.Calls(FileStep::Read), 1);
+  EXPECT_EQ(files.Calls(FileStep::Copy), 0) << "renamed, not copied";
   EXPECT_EQ(ReadBytes(KeptAside(OpenFailure(DataCsv()))), kTwoRecords);
-  EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
+  EXPECT_FALSE(FileExists(DataCsv()));
 }
 
 TEST_F(RecordStoreTest, PendingFileAboveTheSizeLimitIsKeptAsideUnread) {
   WriteBytes(DataCsv(), kTwoRecords);
   WriteBytes(Pending(), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+  Age(DataCsv());
   files.PretendSize(Pending(), kMaxReadBytes + 1);
   store.Load();
   EXPECT_EQ(store.Count(), 2);
   EXPECT_EQ(files.Calls(FileStep::Read), 1) << "only data.csv is read";
   EXPECT_EQ(ReadBytes(KeptAside(OpenFailure(Pending()))), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+  EXPECT_FALSE(FileExists(Pending()));
 }
 
 TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
@@ -240,11 +243,11 @@ TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
   store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
   EXPECT_FALSE(store.Save());
   EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
-  EXPECT_EQ(ReadBytes(DataCsv()), "bad line\r\n");
-  EXPECT_TRUE(store.ChangeHeldByNoFile());
   HoldPatience none = HoldPatience::None();
   EXPECT_FALSE(store.Save(none, SaveKind::kQuiet));
   EXPECT_TRUE(notifier.shown.empty()) << "a quiet save shows nothing";
+  EXPECT_EQ(ReadBytes(DataCsv()), "bad line\r\n");
+  EXPECT_TRUE(store.ChangeHeldByNoFile());
 }
 
 // Every change is unsaved from the moment it is made; it is held by a file
@@ -281,11 +284,13 @@ TEST_F(RecordStoreTest, TheLastChangeIsHeldByNoFileUntilDataCsvOrThePendingFileH
   notifier.shown.clear();
 }
 
-// A pending file that reads cleanly is the history until a save puts it in
-// place; a malformed one is kept aside, an unreadable one left as it is.
-TEST_F(RecordStoreTest, StartUpPrefersAPendingFileThatReadsCleanly) {
+// A pending file newer than data.csv is the history until a save puts it in
+// place; a malformed one is kept aside; an unreadable one is left as it is,
+// and once this run wrote data.csv it is older and no later start takes it.
+TEST_F(RecordStoreTest, StartUpPrefersANewerPendingFileThatReadsCleanly) {
   const std::string newer = std::string(kTwoRecords) + "C,2010/04/05 11:00,2010/04/05 11:00\r\n";
   WriteBytes(DataCsv(), kTwoRecords);
+  Age(DataCsv());
   WriteBytes(Pending(), newer);
   store.Load();
   EXPECT_EQ(store.Count(), 3);
@@ -298,6 +303,7 @@ TEST_F(RecordStoreTest, StartUpPrefersAPendingFileThatReadsCleanly) {
   EXPECT_EQ(dir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
 
   WriteBytes(DataCsv(), kTwoRecords);
+  Age(DataCsv());
   WriteBytes(Pending(), "bad line\r\n");
   ActivityData malformed(Workspace{dir.Path(), files, notifier});
   malformed.store.Load();
@@ -308,6 +314,7 @@ TEST_F(RecordStoreTest, StartUpPrefersAPendingFileThatReadsCleanly) {
   EXPECT_EQ(malformed.store.Count(), 2);
   EXPECT_FALSE(malformed.store.Unsaved());
 
+  Age(DataCsv());
   WriteBytes(Pending(), newer);
   files.Lock(Pending());
   ActivityData locked(Workspace{dir.Path(), files, notifier});
@@ -317,12 +324,17 @@ TEST_F(RecordStoreTest, StartUpPrefersAPendingFileThatReadsCleanly) {
   files.Heal();
   EXPECT_TRUE(locked.store.Save());
   EXPECT_EQ(ReadBytes(Pending()), newer) << "never deleted unread";
+  ActivityData later(Workspace{dir.Path(), files, notifier});
+  later.store.Load();
+  EXPECT_EQ(later.store.Count(), 2) << "the run's own data.csv, not the older pending file";
+  EXPECT_EQ(ReadBytes(KeptCopyIn(notifier.Texts().at(0))), newer);
 }
 
 // Left beside a newer data.csv it would bring back older history at the
 // next start: when it cannot be removed it gets the content just saved.
 TEST_F(RecordStoreTest, APendingFileThatCannotBeRemovedGetsTheSavedContent) {
   WriteBytes(DataCsv(), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+  Age(DataCsv());
   WriteBytes(Pending(), kTwoRecords);
   store.Load();
   store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
@@ -331,6 +343,89 @@ TEST_F(RecordStoreTest, APendingFileThatCannotBeRemovedGetsTheSavedContent) {
   EXPECT_EQ(ReadBytes(Pending()), ReadBytes(DataCsv()));
   EXPECT_TRUE(store.Save());
   EXPECT_EQ(dir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
+}
+
+// The version check: what another program did to data.csv, whether the
+// store had a change of its own that data.csv lacked, and how the next save
+// ran (a change first looks, as a pick or the editor does). Nothing written
+// elsewhere is lost: it is loaded, or kept aside before it is replaced.
+TEST_F(RecordStoreTest, EditsMadeElsewhereAreLoadedOrKeptAside) {
+  const std::string kC = "C,2010/04/05 11:00,2010/04/05 12:00\r\n", kD = "D,2010/04/05 12:00,2010/04/05 13:00\r\n",
+                    kE = "E,2010/04/05 13:00,2010/04/05 14:00\r\n", kAB = kTwoRecords, kBad = "bad line\r\n";
+  enum class OnDisk { kNothing, kCleanEdit, kUnreadableEdit, kNewerPending, kOlderPending };
+  const char16_t* const kChanged = u"%s は他のプログラムでも変更されていました";
+  const char16_t* const kStale = u"保存できなかった変更のファイルを読み込みませんでした\r\n%s";
+  struct Case {
+    OnDisk disk;
+    bool ownChange;  // a save of C failed first (for the pending rows: the pending file holds C)
+    SaveKind kind;
+    std::string final, kept;  // data.csv afterwards; the copy kept aside ("" none)
+    const char16_t* message;  // the only message, before its kept-copy line; null: none
+  };
+  const Case cases[] = {
+      {OnDisk::kNothing, false, SaveKind::kChange, kAB + kE, "", nullptr},
+      {OnDisk::kCleanEdit, false, SaveKind::kChange, kAB + kD + kE, "", nullptr},
+      {OnDisk::kUnreadableEdit, false, SaveKind::kChange, kAB + kE, kBad, u"1番目のデータの形式が誤っています"},
+      {OnDisk::kNothing, true, SaveKind::kQuiet, kAB + kC, "", nullptr},
+      {OnDisk::kCleanEdit, true, SaveKind::kChange, kAB + kC + kE, kAB + kD, kChanged},
+      {OnDisk::kCleanEdit, true, SaveKind::kQuiet, kAB + kC, kAB + kD, kChanged},
+      {OnDisk::kUnreadableEdit, true, SaveKind::kEnd, kAB + kC, kBad, nullptr},
+      {OnDisk::kNewerPending, true, SaveKind::kQuiet, kAB + kC, "", nullptr},
+      {OnDisk::kOlderPending, true, SaveKind::kChange, kAB + kE, kAB + kC, kStale},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "row " << (&c - cases));
+    for (const Text& name : dir.Names()) std::filesystem::remove(std::filesystem::path(dir.File(name)));
+    WriteBytes(DataCsv(), kAB);
+    const bool pendingRow = c.disk == OnDisk::kNewerPending || c.disk == OnDisk::kOlderPending;
+    if (pendingRow) {
+      WriteBytes(Pending(), kAB + kC);
+      Age(c.disk == OnDisk::kNewerPending ? DataCsv() : Pending());
+    }
+    ActivityData run(Workspace{dir.Path(), files, notifier});
+    run.store.Load();
+    if (c.ownChange && !pendingRow) {
+      run.store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 12, 0)));
+      files.Fail(FileStep::Replace, u"data.csv", 1);
+      EXPECT_FALSE(run.store.Save());
+      notifier.shown.clear();
+    }
+    if (c.disk == OnDisk::kCleanEdit || c.disk == OnDisk::kUnreadableEdit) {
+      SaveElsewhere(DataCsv(), c.disk == OnDisk::kCleanEdit ? kAB + kD : kBad);
+    }
+    HoldPatience patience = HoldPatience::None();
+    if (c.kind == SaveKind::kChange) {
+      run.store.TakeInEdit();
+      run.store.Append(Rec(u"E", DT(2010, 4, 5, 13, 0), DT(2010, 4, 5, 14, 0)));
+    }
+    EXPECT_TRUE(run.store.Save(patience, c.kind));
+    EXPECT_EQ(ReadBytes(DataCsv()), c.final);
+    Text kept;
+    for (const Text& name : dir.Names()) {
+      if (name != u"data.csv" && name != u"data.bak") kept = dir.File(name);
+    }
+    EXPECT_EQ(kept.empty() ? std::string() : ReadBytes(kept), c.kept);
+    const Text subject = pendingRow ? Pending() : DataCsv();
+    EXPECT_EQ(notifier.Texts(), c.message ? std::vector<Text>{FormatText(c.message, subject.c_str()) + u"\r\n元のファイルを " + kept + u" に保存しました"}
+                                          : std::vector<Text>{});
+    notifier.shown.clear();
+  }
+}
+
+// A link or a copy of a read-only data.csv would make data.bak read-only:
+// the next backup could neither replace it nor remove data.bak.tmp.
+TEST_F(RecordStoreTest, AReadOnlyDataCsvIsBackedUpAsAWritableFile) {
+  namespace stdfs = std::filesystem;
+  store.Load();
+  for (int round = 0; round < 2; ++round) {
+    WriteBytes(DataCsv(), kTwoRecords);
+    stdfs::permissions(stdfs::path(DataCsv()), stdfs::perms::owner_write, stdfs::perm_options::remove);
+    store.Save();
+    EXPECT_EQ(ReadBytes(DataBak()), kTwoRecords);
+    EXPECT_NE(stdfs::status(stdfs::path(DataBak())).permissions() & stdfs::perms::owner_write, stdfs::perms::none);
+    EXPECT_FALSE(FileExists(dir.File(u"data.bak.tmp")));
+    stdfs::permissions(stdfs::path(DataCsv()), stdfs::perms::owner_write, stdfs::perm_options::add);
+  }
 }
 
 #ifdef _WIN32

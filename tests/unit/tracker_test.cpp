@@ -212,7 +212,7 @@ TEST_F(TrackerTest, ItemTheRecordFileCannotHoldIsRefusedWithAMessage) {
   tips.clear();
   Pick(kUnholdable, {});
   ASSERT_EQ(notifier.shown.size(), 1u);
-  EXPECT_EQ(notifier.shown[0].text, u"「会議　室」は記録ファイルに書けない文字を含むため計測できません");
+  EXPECT_EQ(notifier.shown[0].text, u"「会議　室」は記録ファイルに書けない文字を含むため使えません");
   EXPECT_EQ(notifier.shown[0].caption, u"エラー");
   EXPECT_EQ(notifier.shown[0].icon, MessageIcon::None);
   // A keeps running as if nothing was picked.

@@ -465,6 +465,20 @@ TEST_F(ConfDlgTest, ChangeWithTheSameNameRecoloursOnlyAndAnotherItemsNameWarns) 
   EXPECT_EQ(kWhite, data_.catalogue.Color(2));
 }
 
+TEST_F(ConfDlgTest, ChangeKeepsTheWholeOfALongNameTheFieldStillHolds) {
+  const Text longName(30, u'長');  // the settings file allows more than the field takes
+  data_.catalogue.AddSlot(kRed, 1);
+  data_.catalogue.AddName(longName);
+  prompts_.answers.push_back({true, kWhite});
+  Run([&](Dialog& d) {
+    d.Activate(0);
+    d.Press(IDC_CONF_COLOR);
+    d.Press(IDC_CONF_CHANGE);
+  });
+  EXPECT_EQ((std::vector<Text>{longName}), Names());
+  EXPECT_EQ(kWhite, data_.catalogue.Color(0));
+}
+
 TEST_F(ConfDlgTest, ChangeWithoutAnItemRowDoesNothing) {
   ThreeItemsAndAFreeSlot();
   Run([&](Dialog& d) {

@@ -10,8 +10,11 @@
 #   because side-by-side redirection comes before the program's folder in
 #   the loader's search order;
 # - the start narrows the search for later loads and ends on heap corruption;
-# - the stack protector is linked in (its symbols are present);
-# - subsystem version 6.0, relocatable, no-execute data.
+# - the stack protector is linked in with our own guard and failure (the
+#   guard's seeding TLS callback is present), not libssp's, and nothing
+#   imports the crypto provider (libssp's seed);
+# - subsystem version 6.0, relocatable, no-execute data, no SEH handler in
+#   the image (NO_SEH), large-address-aware.
 # Usage: exe_headers.sh OBJDUMP EXE
 set -u
 objdump=$1
@@ -49,18 +52,22 @@ for call in kernel32.dll:SetDllDirectoryW kernel32.dll:HeapSetInformation kernel
   kernel32.dll:LoadLibraryExW kernel32.dll:GetSystemDirectoryW; do
   grep -qx "${call%%:*} ${call#*:}" <<<"$imports" || fail "${call#*:} is not imported from ${call%%:*}"
 done
-# Looked up at run time, so only its name is in the file.
+# Looked up at run time, so only its name is in the file; narrowed by a TLS
+# callback, which runs before any constructor.
 grep -aq SetDefaultDllDirectories "$exe" || fail "SetDefaultDllDirectories is never looked up"
+grep -q " _dorvane_narrow_library_search\$" <<<"$symbols" || fail "no TLS callback narrows the search"
 
-for symbol in ___stack_chk_fail ___stack_chk_guard; do
+for symbol in ___stack_chk_fail ___stack_chk_guard _dorvane_seed_stack_guard; do
   grep -q " $symbol\$" <<<"$symbols" || fail "no $symbol: the stack protector is not linked in"
 done
+! grep -aq "stack smashing detected" "$exe" || fail "libssp's failure (its message) is linked in"
+! grep -q " Crypt" <<<"$imports" || fail "the crypto provider is imported: $(grep " Crypt" <<<"$imports" | tr '\n' ' ')"
 
 for field in "MajorSubsystemVersion	6" "MinorSubsystemVersion	0"; do
   grep -qx "$field" <<<"$headers" || fail "want $field, have $(grep "${field%	*}" <<<"$headers")"
 done
-for flag in DYNAMIC_BASE NX_COMPAT; do
-  grep -qx "[[:space:]]*$flag" <<<"$headers" || fail "DllCharacteristics lack $flag"
+for flag in DYNAMIC_BASE NX_COMPAT NO_SEH "large address aware"; do
+  grep -qx "[[:space:]]*$flag" <<<"$headers" || fail "the characteristics lack $flag"
 done
 
 [ "$failures" -eq 0 ] || exit 1
