@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <optional>
 #include <utility>
 
 #include "resource.h"
@@ -17,7 +18,8 @@ const wchar_t kReportTitle[] = L"Dorvane レポート";
 
 namespace {
 
-// The tray icon's wait for a notification area is timer 1.
+// The tray icon's wait for a notification area is timer 1, its offers of
+// the icon meanwhile timer 3.
 constexpr UINT_PTR kCatchUpTimer = 2;
 // A file held by a spreadsheet is caught up within seconds of its closing.
 constexpr UINT kCatchUpMilliseconds = 4000;
@@ -184,6 +186,12 @@ void CMainDlg::AddTrayIcon() {
 }
 
 void CMainDlg::OnNoNotificationArea() {
+  // Ending now would destroy the owner of the open dialog under the user's
+  // hands: the end comes when it closes.
+  if (modalOpen_) {
+    endAfterModal_ = true;
+    return;
+  }
   // The icon can also be lost in the middle of a run (a shell that
   // restarted and refused it): a change whose save failed is tried once more.
   HoldPatience patience;
@@ -212,8 +220,16 @@ void CMainDlg::TrackMenu(const TrayRequest& request) {
   HMENU popup = ::GetSubMenu(menu.Get(), 0);
   if (!popup) return;
   if (items) InsertItemEntries(popup, data_.catalogue);
-  // The chosen command comes back as WM_COMMAND through the command table.
-  trayIcon_.TrackMenu(popup, request);
+  const UINT command = trayIcon_.TrackMenu(popup, request);
+  if (command == 0) return;
+  // An item pick opens no window: the focus goes back to the icon at once.
+  // A window the command opens takes it, and gives it back when it closes.
+  if (command >= IDM_FIRST_ITEM && command <= IDM_LAST_ITEM) trayIcon_.ReturnFocus(request);
+  // A shell that sent the notification must not wait on a dialog.
+  ::ReplyMessage(0);
+  std::optional<MonitorSeam::KeyboardCommand> onIconsMonitor;
+  if (request.keyboard) onIconsMonitor.emplace(request.anchor);
+  SendMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
 // ---- commands ----
@@ -280,8 +296,17 @@ void CMainDlg::OnCloseReport() {
 }
 
 INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {
-  ShowingScope showing(windowShowing_);
-  return dialog.DoModal(::GetActiveWindow());
+  INT_PTR result = 0;
+  {
+    ShowingScope showing(windowShowing_);
+    ShowingScope modal(modalOpen_);
+    result = dialog.DoModal(::GetActiveWindow());
+  }
+  // The wait for a notification area ran out meanwhile, and no shell took
+  // the icon since.
+  if (endAfterModal_ && !trayIcon_.Added()) OnNoNotificationArea();
+  endAfterModal_ = false;
+  return result;
 }
 
 // The three dialogs of the command menu, each shown through ShowModal, which

@@ -116,7 +116,9 @@ class CMainDlg : public CModelessDialog,
   INT_PTR ShowModal(CModalDialog& dialog);
 
   // Opens the request's menu from the resources, the item menu with the
-  // catalogue's items.
+  // catalogue's items, and runs the chosen command through the command
+  // table; the dialogs of a keyboard menu's command open on the icon's
+  // monitor.
   void TrackMenu(const TrayRequest& request);
 
   ActivityData& data_;
@@ -128,6 +130,10 @@ class CMainDlg : public CModelessDialog,
   OwnedIcon bigIcon_;
   OwnedIcon smallIcon_;
   bool windowShowing_ = false;
+  // A modal dialog of the command menu is open; the program is to end when
+  // it closes.
+  bool modalOpen_ = false;
+  bool endAfterModal_ = false;
   bool catchingUp_ = false;
   // The colour dialog's custom colours, kept for the run.
   CustomColours customColours_ = WhiteCustomColours();
