@@ -1,5 +1,7 @@
 #include "report/chart_text.h"
 
+#include <cmath>
+
 #include "base/checked.h"
 
 namespace {
@@ -32,10 +34,10 @@ Text Duration(double seconds) {
   return out;
 }
 
-void AppendSeparated(Text& out, bool& first, const Text& part) {
+// The day's first part follows its date; every later one a "、".
+void StartPart(Text& out, bool& first) {
   if (!first) out += u"、";
   first = false;
-  out += part;
 }
 
 }  // namespace
@@ -49,7 +51,11 @@ void DescribeDayBars(const DayRecords& in, const LocalDateTime& day, Text& out) 
     if (SameDate(r.start, day)) {
       from = ClockText(r.start);
       if (r.end == r.start) {
-        AppendSeparated(out, first, r.name + u" " + from + u"から計測中");
+        StartPart(out, first);
+        out += r.name;
+        out += u' ';
+        out += from;
+        out += u"から計測中";
         continue;
       }
       to = SameDate(r.end, r.start) ? ClockText(r.end) : Text(u"24:00");
@@ -62,7 +68,12 @@ void DescribeDayBars(const DayRecords& in, const LocalDateTime& day, Text& out) 
     } else {
       continue;
     }
-    AppendSeparated(out, first, r.name + u" " + from + u"〜" + to);
+    StartPart(out, first);
+    out += r.name;
+    out += u' ';
+    out += from;
+    out += u'〜';
+    out += to;
   }
   if (first) out += u"記録なし";
 }
@@ -78,9 +89,12 @@ void DescribeDayTotals(const DayRecords& in, const LocalDateTime& day, Text& out
     const int item = totals.order[k];
     // Items not counted, and counted ones without time, have no width.
     if (in.catalogue.Statics(item) == 0 || static_cast<long long>(seconds / 60.0) == 0) continue;
-    out += u"、" + in.catalogue.Name(item) + u" " + Duration(seconds);
+    out += u"、";
+    out += in.catalogue.Name(item);
+    out += u' ';
+    out += Duration(seconds);
     if (sum > 0.0 && seconds > 0.0) {
-      out += FormatText(u" (%d%%)", static_cast<int>(100.0 * seconds / sum + 0.5));
+      out += FormatText(u" (%d%%)", static_cast<int>(std::lround(100.0 * seconds / sum)));
     }
   }
 }
