@@ -187,60 +187,45 @@ TEST_F(ReportWindowTest, ADateChangeOrAWeekButtonRepaintsTheShownPage) {
 }
 
 HWND valueChanged[2] = {};
-void CALLBACK OnValueChange(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD,
-                            DWORD) {
-  if (object != OBJID_CLIENT || child != CHILDID_SELF) return;
-  for (HWND& slot : valueChanged) {
-    if (!slot) {
-      slot = hwnd;
-      return;
-    }
-  }
+void CALLBACK OnValueChange(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
+  if (object == OBJID_CLIENT) valueChanged[valueChanged[0] ? 1 : 0] = hwnd;
 }
 
-// What a screen reader reads of the pages, asked in this process as a
-// client in another one asks: the tab's text and the page's days.
-TEST_F(ReportWindowTest, EachPageReadsAsItsTabAndItsDaysAndTellsWhenTheyChange) {
+// What a screen reader reads of a page is the core's text of its days (the
+// driver reads both pages from another process); a week button tells every
+// page a client has read, the hidden one too, and a paint of the same days
+// tells nothing.
+TEST_F(ReportWindowTest, APageReadsAsItsDaysAndTellsWhenTheyChange) {
   ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
   Add(u"会議", DTW(2010, 1, 4, 1, 9, 30), DTW(2010, 1, 4, 1, 11, 45));
   Create();
-  PickDate(DTW(2010, 1, 7, 4));
   const HWND pages[2] = {Item(IDC_REPORT_TIME), Item(IDC_REPORT_STATICS)};
-  const char16_t* names[2] = {u"時刻", u"集計"};
-  const DayTextStep steps[2] = {DescribeDayBars, DescribeDayTotals};
-  VARIANT self{};
-  self.vt = VT_I4;
-  self.lVal = CHILDID_SELF;
-  for (int i = 0; i < 2; ++i) {
+  for (HWND page : pages) {
     IAccessible* object = nullptr;
-    ASSERT_EQ(::AccessibleObjectFromWindow(pages[i], OBJID_CLIENT, __uuidof(IAccessible),
+    ASSERT_EQ(::AccessibleObjectFromWindow(page, OBJID_CLIENT, __uuidof(IAccessible),
                                            reinterpret_cast<void**>(&object)), S_OK);
-    BSTR name = nullptr, value = nullptr;
-    EXPECT_EQ(object->get_accName(self, &name), S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    BSTR value = nullptr;
     EXPECT_EQ(object->get_accValue(self, &value), S_OK);
-    EXPECT_EQ(FromWStr(name), names[i]);
-    const Text expected =
-        DescribeChart(dialog_->ReportDate(), data_.catalogue, data_.store.Records(), steps[i]);
-    EXPECT_EQ(FromWStr(value), expected);
-    EXPECT_NE(expected.find(i == 0 ? u"会議 9:30〜11:45" : u"会議 2時間15分 (100%)"), Text::npos);
-    ::SysFreeString(name);
+    if (page == pages[1]) {
+      EXPECT_EQ(FromWStr(value), DescribeChart(dialog_->ReportDate(), data_.catalogue,
+                                               data_.store.Records(), DescribeDayTotals));
+    }
     ::SysFreeString(value);
     object->Release();
   }
-
   HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE,
                                          nullptr, OnValueChange, ::GetCurrentProcessId(), 0,
                                          WINEVENT_OUTOFCONTEXT);
-  ASSERT_NE(hook, nullptr);
   dialog_->ShowWindow(SW_SHOW);
   ::UpdateWindow(pages[0]);
   PumpUntilIdle();
-  EXPECT_EQ(valueChanged[0], nullptr) << "a paint of the same days changes nothing";
+  EXPECT_EQ(valueChanged[0], nullptr);
   ::SendMessageW(dialog_->Hwnd(), WM_COMMAND, IDC_REPORT_NEXTWEEK, 0);
   PumpUntilIdle([] { return valueChanged[1] != nullptr; }, 2000);
-  EXPECT_TRUE((valueChanged[0] == pages[0] && valueChanged[1] == pages[1]) ||
-              (valueChanged[0] == pages[1] && valueChanged[1] == pages[0]))
-      << "both pages, the hidden one too";
+  EXPECT_EQ(valueChanged[0], pages[0]);
+  EXPECT_EQ(valueChanged[1], pages[1]);
   ::UnhookWinEvent(hook);
   dialog_.reset();
   ::CoUninitialize();
