@@ -84,6 +84,11 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
     case WM_COMMAND: {
       // Any notification code: a menu (0), an accelerator (1) or a button.
       result = 0;
+      std::optional<MonitorSeam::KeyboardCommand> onIconsMonitor;
+      if (keyboardCommand_ && keyboardCommand_->id == LOWORD(wParam)) {
+        onIconsMonitor.emplace(keyboardCommand_->anchor);
+      }
+      keyboardCommand_.reset();
       const bool handled = OnCommand(LOWORD(wParam));
       KeepCatchingUp();
       return handled;
@@ -225,11 +230,11 @@ void CMainDlg::TrackMenu(const TrayRequest& request) {
   // An item pick opens no window: the focus goes back to the icon at once.
   // A window the command opens takes it, and gives it back when it closes.
   if (command >= IDM_FIRST_ITEM && command <= IDM_LAST_ITEM) trayIcon_.ReturnFocus(request);
-  // A shell that sent the notification must not wait on a dialog.
-  ::ReplyMessage(0);
-  std::optional<MonitorSeam::KeyboardCommand> onIconsMonitor;
-  if (request.keyboard) onIconsMonitor.emplace(request.anchor);
-  SendMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
+  // Posted, as a menu that does not return its command posts it: the
+  // command runs from the loop, after the shell's notification is answered.
+  keyboardCommand_.reset();
+  if (request.keyboard) keyboardCommand_ = KeyboardChoice{command, request.anchor};
+  ::PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
 // ---- commands ----

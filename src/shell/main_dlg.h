@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "base/clock.h"
 #include "base/notifier.h"
 #include "data/activity_data.h"
@@ -130,6 +132,13 @@ class CMainDlg : public CModelessDialog,
   OwnedIcon bigIcon_;
   OwnedIcon smallIcon_;
   bool windowShowing_ = false;
+  // The command a keyboard menu posted, and the icon's anchor it was chosen
+  // at: the dialogs it opens go on that monitor.
+  struct KeyboardChoice {
+    UINT id;
+    POINT anchor;
+  };
+  std::optional<KeyboardChoice> keyboardCommand_;
   // A modal dialog of the command menu is open; the program is to end when
   // it closes.
   bool modalOpen_ = false;

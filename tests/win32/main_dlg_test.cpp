@@ -921,6 +921,7 @@ TEST_F(MainDlgTest, AKeyboardPickReturnsTheFocusOnlyWhenNoWindowOpens) {
     });
     spy.leaveOpen = true;
     ::SendMessageW(hwnd, kTrayNotifyMessage, MAKEWPARAM(1500, 500), MAKELPARAM(event, 0));
+    PumpUntilIdle();
     return spy.opened;
   };
   ASSERT_TRUE(pickFirst(NIN_KEYSELECT));
