@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <optional>
 #include <utility>
 
 #include "resource.h"
@@ -74,10 +75,16 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
       if (!saves_.OnTimer(wParam)) break;
       result = 0;
       return true;
-    case WM_COMMAND:
+    case WM_COMMAND: {
       // Any notification code: a menu (0), an accelerator (1) or a button.
       result = 0;
+      std::optional<MonitorSeam::KeyboardCommand> onIconsMonitor;
+      if (keyboardCommand_ && keyboardCommand_->id == LOWORD(wParam)) {
+        onIconsMonitor.emplace(keyboardCommand_->anchor);
+      }
+      keyboardCommand_.reset();
       return OnCommand(LOWORD(wParam));
+    }
     case WM_NOTIFY:
       return lParam && report_.OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
     default:
@@ -177,6 +184,12 @@ void CMainDlg::AddTrayIcon() {
 }
 
 void CMainDlg::OnNoNotificationArea() {
+  // Ending now would destroy the owner of the open dialog under the user's
+  // hands: the end comes when it closes.
+  if (modalOpen_) {
+    endAfterModal_ = true;
+    return;
+  }
   // The icon can also be lost in the middle of a run (a shell that
   // restarted and refused it): a change whose save failed is tried once more.
   saves_.SaveBeforeEnding();
@@ -207,8 +220,16 @@ void CMainDlg::TrackMenu(const TrayRequest& request) {
     TakeInEdits();
     InsertItemEntries(popup, data_.catalogue);
   }
-  // The chosen command comes back as WM_COMMAND through the command table.
-  trayIcon_.TrackMenu(popup, request);
+  const UINT command = trayIcon_.TrackMenu(popup, request);
+  if (command == 0) return;
+  // An item pick opens no window: the focus goes back to the icon at once.
+  // A window the command opens takes it, and gives it back when it closes.
+  if (command >= IDM_FIRST_ITEM && command <= IDM_LAST_ITEM) trayIcon_.ReturnFocus(request);
+  // Posted, as a menu that does not return its command posts it: the
+  // command runs from the loop, after the shell's notification is answered.
+  keyboardCommand_.reset();
+  if (request.keyboard) keyboardCommand_ = KeyboardChoice{command, request.anchor};
+  ::PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
 // ---- commands ----
@@ -247,8 +268,17 @@ void CMainDlg::OnCloseReport() {
 }
 
 INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {
-  ShowingScope showing(windowShowing_);
-  return dialog.DoModal(::GetActiveWindow());
+  INT_PTR result = 0;
+  {
+    ShowingScope showing(windowShowing_);
+    ShowingScope modal(modalOpen_);
+    result = dialog.DoModal(::GetActiveWindow());
+  }
+  // The wait for a notification area ran out meanwhile, and no shell took
+  // the icon since.
+  if (endAfterModal_ && !trayIcon_.Added()) OnNoNotificationArea();
+  endAfterModal_ = false;
+  return result;
 }
 
 // The three dialogs of the command menu, each shown through ShowModal, which

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "base/clock.h"
 #include "base/notifier.h"
 #include "data/activity_data.h"
@@ -112,7 +114,9 @@ class CMainDlg : public CModelessDialog,
   INT_PTR ShowModal(CModalDialog& dialog);
 
   // Opens the request's menu from the resources, the item menu with the
-  // catalogue's items.
+  // catalogue's items, and runs the chosen command through the command
+  // table; the dialogs of a keyboard menu's command open on the icon's
+  // monitor.
   void TrackMenu(const TrayRequest& request);
 
   ActivityData& data_;
@@ -124,6 +128,17 @@ class CMainDlg : public CModelessDialog,
   OwnedIcon bigIcon_;
   OwnedIcon smallIcon_;
   bool windowShowing_ = false;
+  // The command a keyboard menu posted, and the icon's anchor it was chosen
+  // at: the dialogs it opens go on that monitor.
+  struct KeyboardChoice {
+    UINT id;
+    POINT anchor;
+  };
+  std::optional<KeyboardChoice> keyboardCommand_;
+  // A modal dialog of the command menu is open; the program is to end when
+  // it closes.
+  bool modalOpen_ = false;
+  bool endAfterModal_ = false;
   SavePolicy saves_;
   // The colour dialog's custom colours, kept for the run.
   CustomColours customColours_ = WhiteCustomColours();

@@ -18,7 +18,8 @@ class SavePolicy {
   // The user's answer to 終了's question: true ends the program.
   using Question = std::function<bool(const MessageText&)>;
 
-  // The catch-up timer's id on the window; the tray icon's wait is timer 1.
+  // The catch-up timer's id on the window; the tray icon's wait is timer 1,
+  // its offers of the icon timer 3.
   static constexpr UINT_PTR kCatchUpTimer = 2;
   // A file held by a spreadsheet is caught up within seconds of its closing.
   static constexpr UINT kCatchUpMilliseconds = 4000;

@@ -79,18 +79,18 @@ bool CTrayIcon::Add(HWND owner, UINT callbackMessage, HICON icon, const Text& ti
   tip_ = tip;
   noArea_ = std::move(noArea);
   if (taskbarCreated_ != 0) shell_.AllowMessage(owner_, taskbarCreated_);
-  added_ = Register();
+  added_ = Register(kTimeOutRetries);
   if (!added_) StartWaiting();
   return added_;
 }
 
-bool CTrayIcon::Register() {
+bool CTrayIcon::Register(int timeOutRetries) {
   // Under version 4 the shell shows the standard tooltip only when asked.
   NOTIFYICONDATAW nid = Description(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP);
   nid.uCallbackMessage = callbackMessage_;
   nid.hIcon = icon_;
   CopyTip(tip_, nid.szTip, ARRAYSIZE(nid.szTip));
-  if (!AddOrModify(nid)) return false;
+  if (!AddOrModify(nid, timeOutRetries)) return false;
   // A shell without version 4 goes on sending the bare mouse messages,
   // which Decode reads as well.
   NOTIFYICONDATAW version = Description(0);
@@ -99,7 +99,7 @@ bool CTrayIcon::Register() {
   return true;
 }
 
-bool CTrayIcon::AddOrModify(const NOTIFYICONDATAW& nid) {
+bool CTrayIcon::AddOrModify(const NOTIFYICONDATAW& nid, int timeOutRetries) {
   for (int retry = 0;; ++retry) {
     if (shell_.NotifyIcon(NIM_ADD, nid)) return true;
     const bool timedOut = shell_.LastError() == ERROR_TIMEOUT;
@@ -107,7 +107,7 @@ bool CTrayIcon::AddOrModify(const NOTIFYICONDATAW& nid) {
     // after answering late, and a shell that announces itself again after a
     // DPI change keeps it. A modify puts the description of now in place.
     if (shell_.NotifyIcon(NIM_MODIFY, nid)) return true;
-    if (!timedOut || retry == kTimeOutRetries) return false;
+    if (!timedOut || retry >= timeOutRetries) return false;
     shell_.Wait(kTrayRetryMilliseconds);
   }
 }
@@ -137,7 +137,8 @@ TrayRequest CTrayIcon::Decode(WPARAM wParam, LPARAM lParam) {
   }
   TrayRequest request;
   // Signed: a monitor left of or above the primary one has negative ones.
-  request.anchor = POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)};
+  request.anchor = monitors_.PhysicalToLogical(
+      owner_, POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
   UINT end = 0;
   switch (event) {
     case WM_LBUTTONDOWN:
@@ -167,22 +168,31 @@ TrayRequest CTrayIcon::Decode(WPARAM wParam, LPARAM lParam) {
   return request;
 }
 
-void CTrayIcon::TrackMenu(HMENU popup, const TrayRequest& request) {
+UINT CTrayIcon::TrackMenu(HMENU popup, const TrayRequest& request) {
   menuOpen_ = true;
   // The window must be the foreground window, hidden as it is, or the menu
   // does not close when the user clicks elsewhere.
   ::SetForegroundWindow(owner_);
   POINT at = request.anchor;
   if (!request.keyboard) ::GetCursorPos(&at);
-  ::TrackPopupMenu(popup, 0, ClampToWorkArea(at.x, at.y, monitors_), at.y, 0, owner_, nullptr);
+  // The command comes back here, not as a message: only the caller knows
+  // whether it opens a window, and so whether the icon gets the focus back.
+  const BOOL command = ::TrackPopupMenu(popup, TPM_RETURNCMD,
+                                        ClampToWorkArea(at.x, at.y, monitors_), at.y, 0, owner_,
+                                        nullptr);
   // Windows asks for a message to the owner after the menu: without one the
   // next menu opened from the icon can close at once. Wine does not need it.
   ::PostMessageW(owner_, WM_NULL, 0, 0);
-  if (request.keyboard) shell_.NotifyIcon(NIM_SETFOCUS, Description(0));
   menuOpen_ = false;
   // The gesture's last message may come only now, if the shell waited for
   // the first one's answer.
   gestureEndSince_ = ::GetTickCount();
+  if (command <= 0) ReturnFocus(request);
+  return command > 0 ? static_cast<UINT>(command) : 0;
+}
+
+void CTrayIcon::ReturnFocus(const TrayRequest& request) {
+  if (request.keyboard) shell_.NotifyIcon(NIM_SETFOCUS, Description(0));
 }
 
 void CTrayIcon::BringForward() const {
@@ -197,6 +207,12 @@ bool CTrayIcon::ProcessWindowMessage(UINT msg, WPARAM wParam) {
     OnTaskbarCreated();
     return true;
   }
+  if (msg == WM_TIMER && wParam == kAreaRetryTimer) {
+    // No waiting for a shell that times out: the user may be in a dialog.
+    if (waiting_ && !added_) added_ = Register(0);
+    if (added_) StopWaiting();
+    return true;
+  }
   if (msg == WM_TIMER && wParam == kAreaWaitTimer) {
     if (!waiting_) return true;
     StopWaiting();
@@ -208,7 +224,7 @@ bool CTrayIcon::ProcessWindowMessage(UINT msg, WPARAM wParam) {
 
 void CTrayIcon::OnTaskbarCreated() {
   if (!owner_) return;
-  added_ = Register();
+  added_ = Register(kTimeOutRetries);
   if (added_) {
     StopWaiting();
   } else {
@@ -221,10 +237,12 @@ void CTrayIcon::StartWaiting() {
   if (waiting_) return;
   waiting_ = true;
   ::SetTimer(owner_, kAreaWaitTimer, shell_.AreaWaitMilliseconds(), nullptr);
+  ::SetTimer(owner_, kAreaRetryTimer, shell_.AreaRetryMilliseconds(), nullptr);
 }
 
 void CTrayIcon::StopWaiting() {
   if (!waiting_) return;
   waiting_ = false;
   ::KillTimer(owner_, kAreaWaitTimer);
+  ::KillTimer(owner_, kAreaRetryTimer);
 }

@@ -37,6 +37,10 @@ class TrayShell {
   virtual void AllowMessage(HWND window, UINT message) = 0;
   // How long a program started before the taskbar waits for one.
   virtual DWORD AreaWaitMilliseconds() const { return 60000; }
+  // How often the icon is offered again meanwhile: a shell that refused it
+  // once (busy, or its notification area not ready) may take it later
+  // without announcing itself again.
+  virtual DWORD AreaRetryMilliseconds() const { return 5000; }
 };
 
 // The shell of the desktop.
@@ -52,8 +56,10 @@ struct TrayRequest {
   enum Menu { kNone, kItems, kCommands };
   Menu menu = kNone;
   // Enter, Space, the menu key or Shift+F10 on the icon: the menu opens at
-  // the anchor, and the keyboard focus goes back to the icon afterwards.
+  // the anchor, and the keyboard focus goes back to the icon when the
+  // icon's part is done.
   bool keyboard = false;
+  // The icon's anchor in the owner window's (logical) coordinates.
   POINT anchor{};
 };
 
@@ -62,8 +68,10 @@ struct TrayRequest {
 // ProcessWindowMessage first.
 class CTrayIcon {
  public:
-  // The owner window's timer of the wait for a notification area.
+  // The owner window's timers of the wait for a notification area, and of
+  // the offers of the icon meanwhile.
   static constexpr UINT_PTR kAreaWaitTimer = 1;
+  static constexpr UINT_PTR kAreaRetryTimer = 3;
 
   CTrayIcon(TrayShell& shell, const MonitorSeam& monitors);
   CTrayIcon(const CTrayIcon&) = delete;
@@ -72,9 +80,9 @@ class CTrayIcon {
   // Registers the icon and asks for version 4 of the notifications; retries
   // once a second, a few times, while the shell times out. Any other failure
   // may mean that there is no notification area yet (a start at sign-in,
-  // before the taskbar): the icon is then added when one announces itself,
-  // and `noArea` runs if none has within a minute. True when the icon is
-  // there now.
+  // before the taskbar): the icon is then offered again every few seconds
+  // and when a notification area announces itself, and `noArea` runs if
+  // none has taken it within a minute. True when the icon is there now.
   bool Add(HWND owner, UINT callbackMessage, HICON icon, const Text& tip,
            std::function<void()> noArea);
   void SetTip(const Text& tip);
@@ -83,14 +91,19 @@ class CTrayIcon {
   bool Added() const { return added_; }
 
   // Decodes the callback message (version 4: the event in the low word of
-  // lParam, the anchor in wParam). One gesture opens one menu: nothing is
+  // lParam, the anchor in wParam, in physical pixels: the shell is per-monitor
+  // aware, this program is not). One gesture opens one menu: nothing is
   // asked while a menu of the icon is open, nor by the message a gesture
   // that has been answered sends last (the menu message of a right click,
   // Enter's second key notification) within the double-click time.
   TrayRequest Decode(WPARAM wParam, LPARAM lParam);
   // Opens a popup menu for the owner window at the cursor, or at the anchor
-  // of a keyboard request; the chosen command arrives there as WM_COMMAND.
-  void TrackMenu(HMENU popup, const TrayRequest& request);
+  // of a keyboard request, and returns the chosen command (0: none). A
+  // keyboard menu closed without a choice gives the focus back to the icon.
+  UINT TrackMenu(HMENU popup, const TrayRequest& request);
+  // Gives the keyboard focus back to the icon after a keyboard request
+  // (NIM_SETFOCUS); nothing after a mouse one.
+  void ReturnFocus(const TrayRequest& request);
   // Brings the window the user was in, the owner's last active popup, to
   // the foreground: the dialogs have no taskbar button, and one behind other
   // windows is found from the icon.
@@ -102,8 +115,9 @@ class CTrayIcon {
 
  private:
   NOTIFYICONDATAW Description(UINT flags) const;
-  bool Register();
-  bool AddOrModify(const NOTIFYICONDATAW& nid);
+  // `timeOutRetries` waits of a second each for a shell that times out.
+  bool Register(int timeOutRetries);
+  bool AddOrModify(const NOTIFYICONDATAW& nid, int timeOutRetries);
   void OnTaskbarCreated();
   void StartWaiting();
   void StopWaiting();

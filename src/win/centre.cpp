@@ -26,7 +26,7 @@ namespace {
 // from the report on a second monitor must not jump to the primary one.
 bool WorkAreaFor(HWND owner, const MonitorSeam& monitors, RECT& workArea) {
   if (owner ? monitors.WindowWorkArea(owner, workArea)
-            : monitors.NearestWorkArea(monitors.CommandPoint(), workArea)) {
+            : monitors.NearestWorkArea(monitors.ChosenPoint(), workArea)) {
     return true;
   }
   return ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0) != FALSE;
@@ -58,7 +58,7 @@ bool CenterOnCommandMonitor(HWND hwnd, const MonitorSeam& monitors) {
   RECT own;
   RECT commands;
   if (monitors.WindowWorkArea(hwnd, own) &&
-      monitors.NearestWorkArea(monitors.CommandPoint(), commands) && ::EqualRect(&own, &commands)) {
+      monitors.NearestWorkArea(monitors.ChosenPoint(), commands) && ::EqualRect(&own, &commands)) {
     return true;
   }
   return CenterWindow(hwnd, monitors);

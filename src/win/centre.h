@@ -16,7 +16,8 @@ POINT CenteredPosition(const RECT& window, const RECT& over, const RECT& workAre
 // inside the work area of the owner's monitor; over a minimised owner it
 // goes in the middle of that work area. Without a visible owner (the hidden
 // report window) it goes in the middle of the work area of the monitor
-// where the command that opens it was chosen. It moves the window without
+// where the command that opens it was chosen (the icon's, for a command of
+// a keyboard menu). It moves the window without
 // resizing, re-ordering or activating it. The primary monitor's work area
 // stands in when no monitor's can be had.
 bool CenterWindow(HWND hwnd, const MonitorSeam& monitors = SystemMonitors());

@@ -19,6 +19,29 @@ class MonitorSeam {
   // (GetMessagePos): for a dialog that a command opens, the point where the
   // command was chosen.
   virtual POINT CommandPoint() const = 0;
+  // A point in physical pixels (as a per-monitor aware shell gives it) in
+  // the window's own coordinates, which a program that declares no DPI
+  // awareness has scaled: PhysicalToLogicalPointForPerMonitorDPI where the
+  // system has it, else PhysicalToLogicalPoint; unchanged when neither can.
+  virtual POINT PhysicalToLogical(HWND window, POINT physical) const = 0;
+
+  // Where the command being handled was chosen: the icon's anchor while a
+  // command of a keyboard menu runs (the cursor may be on another monitor
+  // altogether), else CommandPoint().
+  POINT ChosenPoint() const;
+
+  // Sets the anchor ChosenPoint gives, for every seam, for one scope.
+  class KeyboardCommand {
+   public:
+    explicit KeyboardCommand(POINT anchor);
+    ~KeyboardCommand();
+    KeyboardCommand(const KeyboardCommand&) = delete;
+    KeyboardCommand& operator=(const KeyboardCommand&) = delete;
+
+   private:
+    const POINT* previous_;
+    POINT anchor_;
+  };
 };
 
 // The monitors of the desktop.

@@ -4,8 +4,9 @@
 # captured from the screen, show the bars at their positions and in their
 # items' colours. The tabs, the week buttons and the date picker move the
 # view and both pages repaint by themselves. While the report shows, the
-# icon opens no menu. Escape and the close box leave it open; 閉じる and
-# Enter hide it; opened again it shows the last date and tab, not today's.
+# icon opens no menu. A screen reader reads both pages as text. Escape and
+# the close box leave it open; 閉じる and Enter hide it; opened again it
+# shows the last date and tab, not today's.
 set -u
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/report_lib.sh"
@@ -85,6 +86,22 @@ e2e_expect "the tabs and their pages" "$(printf 'selected\t0\nitem\t0\t時刻\t3
 expect_tab 0 $REP_TIME_PAGE $REP_STATICS_PAGE
 expect_page "time chart of today's weeks" $REP_TIME_PAGE time_bars
 e2e_screenshot "$E2E_RUN/time-chart.png"
+
+# What a screen reader reads of each page, asked from another process: the
+# tab's text, and today's line among the fourteen days.
+read_aloud() {
+  local out
+  out=$(drv accessible --pid "$pid" --id "$1") || e2e_fail "page $1 has no accessible object"
+  printf '%s\n' "${out%%	*}"
+  printf '%s\n' "${out#*	}" | sed 's/\\n/\n/g' | grep -F "$2:"
+}
+weekdays=(日 月 火 水 木 金 土)
+label="$(date +%-m)月$(date +%-d)日(${weekdays[$(date +%w)]})"
+e2e_expect "the time chart read aloud" "$(printf '時刻\n%s: 会議 9:30〜11:45、開発 13:00〜15:00。' "$label")" \
+  "$(read_aloud $REP_TIME_PAGE "$label")"
+e2e_expect "the totals read aloud" \
+  "$(printf '集計\n%s: 合計 4時間15分、会議 2時間15分 (53%%)、開発 2時間 (47%%)。' "$label")" \
+  "$(read_aloud $REP_STATICS_PAGE "$label")"
 
 drv tray left --pid "$pid" --expect-no-menu >/dev/null || e2e_fail "the left button opened a menu while the report shows"
 drv tray right --pid "$pid" --expect-no-menu >/dev/null || e2e_fail "the right button opened a menu while the report shows"

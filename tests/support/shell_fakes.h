@@ -34,6 +34,7 @@ class FakeTray : public TrayShell {
   void Wait(DWORD milliseconds) override { waits.push_back(milliseconds); }
   void AllowMessage(HWND window, UINT message) override { allowed.emplace_back(window, message); }
   DWORD AreaWaitMilliseconds() const override { return areaWait; }
+  DWORD AreaRetryMilliseconds() const override { return areaRetry; }
 
   std::vector<DWORD> Messages() const {
     std::vector<DWORD> m;
@@ -45,8 +46,9 @@ class FakeTray : public TrayShell {
   std::vector<TrayCall> calls;
   std::vector<DWORD> waits;
   std::vector<std::pair<HWND, UINT>> allowed;
-  // The real timer runs; a test that lets it end sets a short wait.
+  // The real timers run; a test that lets them end sets short ones.
   DWORD areaWait = 60000;
+  DWORD areaRetry = 60000;
 
  private:
   DWORD lastError_ = ERROR_SUCCESS;
@@ -62,7 +64,13 @@ class FakeMonitors : public MonitorSeam {
   }
   bool WindowWorkArea(HWND, RECT& work) const override { return NearestWorkArea(POINT{}, work); }
   POINT CommandPoint() const override { return POINT{}; }
+  // A display scaled to `percent`: physical pixels are that many hundredths
+  // of the program's.
+  POINT PhysicalToLogical(HWND, POINT p) const override {
+    return POINT{::MulDiv(p.x, 100, percent), ::MulDiv(p.y, 100, percent)};
+  }
   bool onMonitor = true;
+  int percent = 100;
   RECT workArea{300, 0, 900, 700};
 };
 
@@ -100,6 +108,7 @@ class MadeUpMonitors : public MonitorSeam {
     return NearestWorkArea(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, work);
   }
   POINT CommandPoint() const override { return commandPoint; }
+  POINT PhysicalToLogical(HWND, POINT p) const override { return p; }
 
   bool failNearest = false;
   POINT commandPoint{0, 0};

@@ -272,6 +272,38 @@ TEST_F(MainDlgTest, AFailedReAddWaitsForTheNotificationAreaAgain) {
   EXPECT_FALSE(::IsWindow(hwnd));
 }
 
+// A shell that refused the icon may take it a little later without a word:
+// it is offered again, without waiting on a shell that times out.
+TEST_F(MainDlgTest, ARefusedIconIsOfferedAgainDuringTheWait) {
+  const std::pair<bool, DWORD> refused{false, ERROR_FILE_NOT_FOUND}, timeOut{false, ERROR_TIMEOUT};
+  tray_.script = {refused, refused, timeOut, timeOut};
+  tray_.areaRetry = 20;
+  HWND hwnd = Create();
+  PumpUntilIdle([&] { return Dialog().HasTrayIcon(); }, 5000);
+  EXPECT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY,
+                                                  NIM_ADD, NIM_SETVERSION}));
+  EXPECT_TRUE(tray_.waits.empty());
+  EXPECT_FALSE(WaitRuns(hwnd, tray_));
+  EXPECT_FALSE(::KillTimer(hwnd, CTrayIcon::kAreaRetryTimer)) << "the offers ended";
+}
+
+// The wait runs out while the About box is open: the program ends when the
+// box closes, not under it.
+TEST_F(MainDlgTest, AWaitThatRunsOutUnderADialogEndsWhenTheDialogCloses) {
+  tray_.script = std::deque<std::pair<bool, DWORD>>(100, {false, ERROR_FILE_NOT_FOUND});
+  tray_.areaWait = 30;
+  HWND hwnd = Create();
+  bool aliveUnderTheBox = false;
+  ModalSpy about(L"Dorvane About", [&](HWND) {
+    PumpUntilIdle([] { return false; }, 300);
+    aliveUnderTheBox = ::IsWindow(hwnd) && notifier_.shown.empty();
+  }, ModalSpy::kCancelAfter);
+  Command(IDM_ABOUT);
+  EXPECT_TRUE(about.Acted() && aliveUnderTheBox);
+  EXPECT_EQ(notifier_.shown.size(), 1u) << "the usual warning";
+  EXPECT_FALSE(::IsWindow(hwnd));
+}
+
 TEST_F(MainDlgTest, TheTooltipChangesAloneAndLongTextsAreCutSafely) {
   HWND hwnd = Create();
   Dialog().SetTrayTip(u"読書");
@@ -690,6 +722,8 @@ class MenuSpy {
   MenuSpy(const MenuSpy&) = delete;
   MenuSpy& operator=(const MenuSpy&) = delete;
 
+  // Left to the keys `whileOpen` posted; ended at the next tick if still open.
+  bool leaveOpen = false;
   bool opened = false;
   int popups = 0;
   std::vector<MenuEntry> entries;
@@ -733,7 +767,7 @@ class MenuSpy {
       self->entries.push_back(MenuEntry{info.wID, text, info.fType, info.fState});
     }
     if (self->whileOpen_) self->whileOpen_();
-    ::EndMenu();
+    if (!self->leaveOpen) ::EndMenu();
   }
 
   static MenuSpy* instance_;
@@ -875,9 +909,14 @@ TEST_F(TrayMenuTest, OtherMouseMessagesAndAShowingWindowOpenNoMenu) {
   EXPECT_TRUE(spy.opened) << "after 閉じる the menus work again";
 }
 
+void CALLBACK EndMenuTick(HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); }
+
 // Windows sends both the mouse messages and the version-4 notifications
 // for one click, and Enter on the icon sends NIN_KEYSELECT twice.
 TEST(TrayIconDecode, EachGestureAsksForOneMenu) {
+  // Not a message: a menu of the icon that stays open past the double-click
+  // time before the gesture's last message arrives.
+  constexpr UINT kLongMenu = WM_APP;
   struct Case {
     const char* what;
     std::vector<UINT> events;
@@ -892,19 +931,35 @@ TEST(TrayIconDecode, EachGestureAsksForOneMenu) {
       {"Space, then the menu key", {NIN_KEYSELECT, WM_CONTEXTMENU}, {items, commands}},
       {"the menu key twice", {WM_CONTEXTMENU, WM_CONTEXTMENU}, {commands, commands}},
       {"a left click, then Enter", {WM_LBUTTONDOWN, NIN_SELECT, NIN_KEYSELECT}, {items, none, items}},
+      {"a right click whose menu stayed open long",
+       {WM_RBUTTONDOWN, kLongMenu, WM_CONTEXTMENU}, {commands, none, none}},
       {"double clicks and moves",
        {WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MOUSEMOVE, WM_MBUTTONDOWN, NIN_POPUPOPEN},
        {none, none, none, none, none}},
   };
   FakeTray tray;
   FakeMonitors monitors;
+  HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, 0, 0, 0, 0);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     CTrayIcon icon(tray, monitors);
+    icon.Add(owner, kTrayNotifyMessage, nullptr, u"", nullptr);
     std::vector<TrayRequest::Menu> menus;
-    for (UINT event : c.events) menus.push_back(icon.Decode(0, MAKELPARAM(event, 0)).menu);
+    for (UINT event : c.events) {
+      if (event != kLongMenu) {
+        menus.push_back(icon.Decode(0, MAKELPARAM(event, 0)).menu);
+        continue;
+      }
+      HMENU popup = ::CreatePopupMenu();
+      ::AppendMenuW(popup, MF_STRING, 1, L"x");
+      const UINT_PTR end = ::SetTimer(nullptr, 0, ::GetDoubleClickTime() + 100, EndMenuTick);
+      menus.push_back(icon.TrackMenu(popup, TrayRequest{}) == 0 ? none : items);
+      ::KillTimer(nullptr, end);
+      ::DestroyMenu(popup);
+    }
     EXPECT_EQ(menus, c.menus);
   }
+  ::DestroyWindow(owner);
 
   CTrayIcon icon(tray, monitors);
   const TrayRequest key = icon.Decode(MAKEWPARAM(-1200, -30), MAKELPARAM(NIN_KEYSELECT, 0));
@@ -922,19 +977,55 @@ TEST(TrayIconDecode, EachGestureAsksForOneMenu) {
 TEST_F(TrayMenuTest, KeysOpenTheMenusAtTheAnchorAndGiveTheFocusBackToTheIcon) {
   AddItems(2);
   HWND hwnd = Create();
+  // At 150% the shell's anchor (390, 195) is the program's (260, 130).
+  monitors_.percent = 150;
+  anchor_ = POINT{390, 195};
   for (auto [event, entries] : {std::pair<UINT, size_t>{NIN_KEYSELECT, 4}, {WM_CONTEXTMENU, 5}}) {
     SCOPED_TRACE(event);
     MenuSpy spy;
     Notify(event);
     ASSERT_TRUE(spy.opened);
     EXPECT_EQ(spy.entries.size(), entries);
-    EXPECT_EQ(spy.menuRect.left, anchor_.x) << "at the anchor, not at the cursor";
-    EXPECT_EQ(spy.menuRect.top, anchor_.y);
+    EXPECT_EQ(spy.menuRect.left, 260) << "at the anchor, not at the cursor";
+    EXPECT_EQ(spy.menuRect.top, 130);
     const TrayCall& focus = tray_.calls.back();
     ASSERT_EQ(focus.message, static_cast<DWORD>(NIM_SETFOCUS));
     EXPECT_EQ(focus.data.hWnd, hwnd);
     EXPECT_EQ(focus.data.uID, 0u);
   }
+}
+
+// A keyboard pick: an item gives the focus back to the icon before it is
+// timed; レポート leaves it to the window it opens, which opens on the icon's
+// monitor, not the cursor's.
+TEST_F(MainDlgTest, AKeyboardPickReturnsTheFocusOnlyWhenNoWindowOpens) {
+  AddItems(2);
+  MadeUpMonitors monitors = TwoMonitors();
+  monitors.commandPoint = POINT{500, 300};
+  CMainDlg dialog(data_, notifier_, tray_, monitors, FixedNow);
+  HWND hwnd = dialog.Create(nullptr);
+  auto pickFirst = [&](UINT event) {
+    MenuSpy spy([] {
+      HWND menu = ::FindWindowW(L"#32768", nullptr);
+      ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+      ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    spy.leaveOpen = true;
+    ::SendMessageW(hwnd, kTrayNotifyMessage, MAKEWPARAM(1500, 500), MAKELPARAM(event, 0));
+    PumpUntilIdle();
+    return spy.opened;
+  };
+  ASSERT_TRUE(pickFirst(NIN_KEYSELECT));
+  ASSERT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_SETFOCUS, NIM_MODIFY}));
+  EXPECT_EQ(tray_.calls.back().Tip(), L"仕事") << "the pick came through the command table";
+
+  const size_t before = tray_.calls.size();
+  ASSERT_TRUE(pickFirst(WM_CONTEXTMENU));
+  EXPECT_TRUE(dialog.WindowShowing()) << "レポート";
+  EXPECT_EQ(tray_.calls.size(), before) << "no focus to the icon under the report";
+  RECT r{};
+  ::GetWindowRect(hwnd, &r);
+  EXPECT_EQ(r.left, CenteredPosition(r, kSecondaryWork, kSecondaryWork).x) << "on the icon's monitor";
 }
 
 TEST_F(TrayMenuTest, NotificationsWhileAMenuIsOpenAreIgnored) {

@@ -3,6 +3,7 @@
 // the print run draws.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -183,6 +184,51 @@ TEST_F(ReportWindowTest, ADateChangeOrAWeekButtonRepaintsTheShownPage) {
   ::UpdateWindow(page);
   ::SendMessageW(dialog_->Hwnd(), WM_COMMAND, IDC_REPORT_NEXTWEEK, 0);
   EXPECT_TRUE(::GetUpdateRect(page, &dirty, FALSE));
+}
+
+HWND valueChanged[2] = {};
+void CALLBACK OnValueChange(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
+  if (object == OBJID_CLIENT) valueChanged[valueChanged[0] ? 1 : 0] = hwnd;
+}
+
+// What a screen reader reads of a page is the core's text of its days (the
+// driver reads both pages from another process); a week button tells every
+// page a client has read, the hidden one too, and a paint of the same days
+// tells nothing.
+TEST_F(ReportWindowTest, APageReadsAsItsDaysAndTellsWhenTheyChange) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+  Add(u"会議", DTW(2010, 1, 4, 1, 9, 30), DTW(2010, 1, 4, 1, 11, 45));
+  Create();
+  const HWND pages[2] = {Item(IDC_REPORT_TIME), Item(IDC_REPORT_STATICS)};
+  for (HWND page : pages) {
+    IAccessible* object = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(page, OBJID_CLIENT, __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&object)), S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    BSTR value = nullptr;
+    EXPECT_EQ(object->get_accValue(self, &value), S_OK);
+    if (page == pages[1]) {
+      EXPECT_EQ(FromWStr(value), DescribeChart(dialog_->ReportDate(), data_.catalogue,
+                                               data_.store.Records(), DescribeDayTotals));
+    }
+    ::SysFreeString(value);
+    object->Release();
+  }
+  HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE,
+                                         nullptr, OnValueChange, ::GetCurrentProcessId(), 0,
+                                         WINEVENT_OUTOFCONTEXT);
+  dialog_->ShowWindow(SW_SHOW);
+  ::UpdateWindow(pages[0]);
+  PumpUntilIdle();
+  EXPECT_EQ(valueChanged[0], nullptr);
+  ::SendMessageW(dialog_->Hwnd(), WM_COMMAND, IDC_REPORT_NEXTWEEK, 0);
+  PumpUntilIdle([] { return valueChanged[1] != nullptr; }, 2000);
+  EXPECT_EQ(valueChanged[0], pages[0]);
+  EXPECT_EQ(valueChanged[1], pages[1]);
+  ::UnhookWinEvent(hook);
+  dialog_.reset();
+  ::CoUninitialize();
 }
 
 // The row of day d (0 to 13) of the shown weeks: the middle of its band.

@@ -5,14 +5,11 @@
 #include "base/system_time_win32.h"
 
 namespace {
-constexpr wchar_t kTimeTab[] = L"時刻";
-constexpr wchar_t kStaticsTab[] = L"集計";
-
 // Appends a tab whose item data is its page's window.
-void AppendTab(HWND tab, const wchar_t* text, HWND page) {
+void AppendTab(HWND tab, const Text& text, HWND page) {
   TCITEMW item{};
   item.mask = TCIF_TEXT | TCIF_PARAM;
-  item.pszText = const_cast<wchar_t*>(text);
+  item.pszText = const_cast<wchar_t*>(WStr(text));
   item.lParam = reinterpret_cast<LPARAM>(page);
   const LRESULT count = ::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0);
   ::SendMessageW(tab, TCM_INSERTITEMW, static_cast<WPARAM>(count),
@@ -31,8 +28,8 @@ void CReportView::Attach(HWND tab, HWND timePage, HWND staticsPage, HWND datePic
   tab_ = tab;
   timeChart_.SubclassWindow(timePage);
   staticsChart_.SubclassWindow(staticsPage);
-  AppendTab(tab_, kTimeTab, timeChart_.Hwnd());
-  AppendTab(tab_, kStaticsTab, staticsChart_.Hwnd());
+  AppendTab(tab_, timeChart_.AccessibleName(), timeChart_.Hwnd());
+  AppendTab(tab_, staticsChart_.AccessibleName(), staticsChart_.Hwnd());
   staticsChart_.ShowWindow(SW_HIDE);
   ShowPage(SelectedPage());
   // Created at start-up, the picker holds today: the report first shows the
@@ -89,6 +86,9 @@ void CReportView::ReadReportDate() {
 void CReportView::InvalidatePages() {
   ::InvalidateRect(timeChart_.Hwnd(), nullptr, TRUE);
   ::InvalidateRect(staticsChart_.Hwnd(), nullptr, TRUE);
+  // At once, not at the next paint: the hidden tab paints only when shown.
+  timeChart_.AnnounceIfChanged();
+  staticsChart_.AnnounceIfChanged();
 }
 
 void CReportView::MoveWeek(int days) {

@@ -4,6 +4,7 @@
 // captured from the screen, and the print dialog.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <winspool.h>
 
 #include <cctype>
@@ -162,6 +163,33 @@ int TabCommand(int argc, wchar_t** argv) {
     out += L"item\t" + std::to_wstring(i) + L"\t" + text + L"\t" + page_id + L"\n";
   }
   Print(out);
+  return 0;
+}
+
+// accessible --pid P --id N: the client object of control N as a screen
+// reader asks for it from its own process: "name<TAB>value", each escaped.
+int AccessibleCommand(int argc, wchar_t** argv) {
+  Args args(argc, argv, 2, {});
+  HWND control = Control(args, static_cast<int>(args.Number(L"id", 0)));
+  if (FAILED(CoInitialize(nullptr))) Fail(2, L"CoInitialize failed");
+  IAccessible* object = nullptr;
+  const HRESULT got = AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                                 __uuidof(IAccessible), reinterpret_cast<void**>(&object));
+  if (FAILED(got) || !object) Expectation(L"no accessible object: " + Num(static_cast<ULONG>(got)));
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr, value = nullptr;
+  const HRESULT named = object->get_accName(self, &name);
+  const HRESULT valued = object->get_accValue(self, &value);
+  const std::wstring line = Escape(name ? name : L"") + L"\t" + Escape(value ? value : L"");
+  SysFreeString(name);
+  SysFreeString(value);
+  object->Release();
+  if (FAILED(named) || FAILED(valued)) {
+    Expectation(L"the object answered " + Num(static_cast<ULONG>(named)) + L" and " + Num(static_cast<ULONG>(valued)));
+  }
+  Print(line + L"\n");
   return 0;
 }
 
@@ -486,6 +514,7 @@ const CommandRegistration kRegistrations[] = {
     {L"printers", PrintersCommand}, {L"printer-caps", PrinterCapsCommand}, {L"runs", RunsCommand},
     {L"control", ControlCommand}, {L"focus", FocusCommand},     {L"tab", TabCommand},
     {L"datepick", DatePickCommand}, {L"capture", CaptureCommand}, {L"modal", ModalCommand},
+    {L"accessible", AccessibleCommand},
 };
 
 }  // namespace
