@@ -1,11 +1,50 @@
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
+#include <map>
 #include <vector>
 
 #include "base/files.h"
 #include "base/unique_handle.h"
 
 namespace {
+
+// FILE_RENAME_INFO as FileRenameInfoEx takes it (Windows 10 1809 and later):
+// flags where older headers have a Boolean, at the same offset.
+struct RenameInfoEx {
+  DWORD flags;
+  HANDLE rootDirectory;
+  DWORD fileNameLength;  // bytes, without the terminating null
+  WCHAR fileName[1];
+};
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+constexpr DWORD kRenameReplaceIfExists = 0x1;  // FILE_RENAME_FLAG_REPLACE_IF_EXISTS
+constexpr DWORD kRenamePosixSemantics = 0x2;   // FILE_RENAME_FLAG_POSIX_SEMANTICS
+
+using SetFileInformationByHandleFn = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID,
+                                                   DWORD);
+
+// Looked up once: the program names no function that an older Windows
+// lacks in its imports.
+SetFileInformationByHandleFn SetFileInformationFn() {
+  static const auto fn = reinterpret_cast<SetFileInformationByHandleFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetFileInformationByHandle")));
+  return fn;
+}
+
+// The directory part of a path, with its separator.
+Text DirectoryOf(const Text& path) {
+  const size_t slash = path.find_last_of(u"\\/");
+  return slash == Text::npos ? Text() : path.substr(0, slash + 1);
+}
+
+// The errors with which a Windows, a file system or a share that does not
+// know FileRenameInfoEx refuses it.
+bool RenameInfoExUnknown(DWORD error) {
+  return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+         error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
+}
 
 // CreateFileW fails with INVALID_HANDLE_VALUE, not null.
 struct FileHandleTraits : PlainHandle<HANDLE> {
@@ -114,6 +153,16 @@ class Win32FileSystem : public FileSystem {
     return std::make_unique<Win32OutputFile>(h);
   }
 
+  // Where Windows allows it (Windows 10 1809 and later, NTFS), the file is
+  // renamed with POSIX semantics: the target is replaced even while other
+  // programs have it open, as long as they share delete access (scanners,
+  // indexers and sync clients do); they keep reading the old file. The
+  // rename of older Windows, FAT and network shares (MoveFileExW) fails on
+  // any open handle of the target, with ERROR_ACCESS_DENIED (Wine 8 knows
+  // no FileRenameInfoEx, and its MoveFileExW fails so too). ReplaceFileW
+  // also passes such holders, but it is not one step: a failure half way
+  // can leave the target under another name, and it needs the target to
+  // exist.
   ReplaceResult Replace(const Text& from, const Text& to) override {
     // The user marked the file so: Windows refuses to replace it (with
     // ERROR_ACCESS_DENIED, as for a hold), Wine would replace it. No wait
@@ -122,18 +171,27 @@ class Win32FileSystem : public FileSystem {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
       return ReplaceResult::Failed;
     }
+    DWORD error = ERROR_SUCCESS;
+    const Text directory = DirectoryOf(to);
+    auto known = posixRename_.find(directory);
+    if ((known == posixRename_.end() || known->second) && DirectoryOf(from) == directory) {
+      switch (RenamePosix(from, to, error)) {
+        case Rename::kDone:
+          posixRename_[directory] = true;
+          return ReplaceResult::Done;
+        case Rename::kUnknown:
+          posixRename_[directory] = false;
+          break;
+        case Rename::kFailed:
+          return Classify(error, to);
+        case Rename::kNotTried:
+          break;
+      }
+    }
     if (MoveFileExW(WStr(from), WStr(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return ReplaceResult::Done;
     }
-    switch (GetLastError()) {
-      case ERROR_ACCESS_DENIED:  // also a file opened without FILE_SHARE_DELETE
-        return DeniedToUser(to) ? ReplaceResult::Failed : ReplaceResult::Held;
-      case ERROR_SHARING_VIOLATION:
-      case ERROR_LOCK_VIOLATION:
-        return ReplaceResult::Held;
-      default:
-        return ReplaceResult::Failed;
-    }
+    return Classify(GetLastError(), to);
   }
 
   bool Remove(const Text& path) override { return DeleteFileW(WStr(path)) != 0; }
@@ -159,11 +217,21 @@ class Win32FileSystem : public FileSystem {
     return paths;
   }
 
+  // Predicts the replace: the POSIX rename passes holders that share
+  // delete access, the older rename passes no holder at all (an open that
+  // shares nothing fails while any other handle reads, writes or deletes).
+  // Until a replace in the directory has shown which one runs, the POSIX
+  // one is assumed (a quiet retry then tries it, and learns).
   bool Replaceable(const Text& path) override {
     const DWORD attributes = GetFileAttributesW(WStr(path));
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
     if (attributes & FILE_ATTRIBUTE_READONLY) return false;
-    return static_cast<bool>(OpenForDeletion(path));
+    auto known = posixRename_.find(DirectoryOf(path));
+    if (known == posixRename_.end() || known->second) {
+      return static_cast<bool>(OpenForDeletion(path));
+    }
+    return static_cast<bool>(OwnedFile(CreateFileW(WStr(path), DELETE, 0, nullptr, OPEN_EXISTING,
+                                                   FILE_ATTRIBUTE_NORMAL, nullptr)));
   }
 
   static OwnedFile OpenForDeletion(const Text& path) {
@@ -178,6 +246,63 @@ class Win32FileSystem : public FileSystem {
   static bool DeniedToUser(const Text& path) {
     return !OpenForDeletion(path) && GetLastError() == ERROR_ACCESS_DENIED;
   }
+
+  static ReplaceResult Classify(DWORD error, const Text& to) {
+    switch (error) {
+      case ERROR_ACCESS_DENIED:  // also a file opened without FILE_SHARE_DELETE
+        return DeniedToUser(to) ? ReplaceResult::Failed : ReplaceResult::Held;
+      case ERROR_SHARING_VIOLATION:
+      case ERROR_LOCK_VIOLATION:
+        return ReplaceResult::Held;
+      default:
+        return ReplaceResult::Failed;
+    }
+  }
+
+  enum class Rename { kDone, kFailed, kUnknown, kNotTried };
+
+  // SetFileInformationByHandle(FileRenameInfoEx) with POSIX semantics on
+  // the source, opened for deletion; the name is the target's full path.
+  // The rename is flushed as MOVEFILE_WRITE_THROUGH would.
+  static Rename RenamePosix(const Text& from, const Text& to, DWORD& error) {
+    SetFileInformationByHandleFn setInformation = SetFileInformationFn();
+    if (!setInformation) return Rename::kUnknown;
+    const DWORD needed = GetFullPathNameW(WStr(to), 0, nullptr, nullptr);
+    if (needed == 0) return Rename::kNotTried;
+    std::vector<wchar_t> target(needed);
+    const DWORD length = GetFullPathNameW(WStr(to), needed, target.data(), nullptr);
+    if (length == 0 || length >= needed) return Rename::kNotTried;
+    // Write access is only for the flush: the backup's second name of a
+    // data.csv that a reader holds without sharing writes is renamed unflushed.
+    auto open = [&from](DWORD access) {
+      return OwnedFile(CreateFileW(WStr(from), access,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    OwnedFile source = open(DELETE | GENERIC_WRITE);
+    const bool flush = static_cast<bool>(source);
+    if (!source) source = open(DELETE);
+    if (!source) return Rename::kNotTried;  // the older rename tells why
+    const size_t bytes = length * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(offsetof(RenameInfoEx, fileName) + bytes + sizeof(wchar_t));
+    RenameInfoEx info{};
+    info.flags = kRenameReplaceIfExists | kRenamePosixSemantics;
+    info.fileNameLength = static_cast<DWORD>(bytes);
+    std::memcpy(buffer.data(), &info, offsetof(RenameInfoEx, fileName));
+    std::memcpy(buffer.data() + offsetof(RenameInfoEx, fileName), target.data(),
+                bytes + sizeof(wchar_t));
+    if (!setInformation(source.Get(), kFileRenameInfoEx, buffer.data(),
+                        static_cast<DWORD>(buffer.size()))) {
+      error = GetLastError();
+      return RenameInfoExUnknown(error) ? Rename::kUnknown : Rename::kFailed;
+    }
+    if (flush) FlushFileBuffers(source.Get());
+    return Rename::kDone;
+  }
+
+  // Per directory: whether the POSIX rename works there (learnt from the
+  // first replace; a directory of a share may differ from a local one).
+  std::map<Text, bool> posixRename_;
 };
 
 }  // namespace

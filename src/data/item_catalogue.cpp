@@ -156,6 +156,7 @@ bool ItemCatalogue::Save(const Workspace& ws, HoldPatience& patience, SaveKind k
   unsaved_ = !pending_.Save(ws.files, path, WriteIni(ini), patience, kind, report);
   if (!unsaved_) held_.Take(ws.files, path);
   if (!kept.empty()) ws.reporter.Report(DataReport{DataEvent::kChangedElsewhere, path, 0, kept});
+  if (unsaved_ && ws.changed) ws.changed();
   if (report) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
   return !unsaved_;
 }

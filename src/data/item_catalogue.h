@@ -40,6 +40,9 @@ class ItemCatalogue {
   // True while the last Save failed or a pending file was loaded:
   // Dorvane.ini lacks a change.
   bool Unsaved() const { return unsaved_; }
+  // True when the latest change is in memory only: neither Dorvane.ini nor
+  // its pending file holds it.
+  bool ChangeHeldByNoFile() const { return unsaved_ && !pending_.Holds(); }
 
   int Count() const { return static_cast<int>(names_.size()); }  // M
   int SlotCount() const { return static_cast<int>(colors_.size()); }  // N

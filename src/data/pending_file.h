@@ -45,6 +45,11 @@ class PendingFile {
   // An unreadable pending file that could not be kept aside: this run never
   // writes or removes it.
   void LeaveAlone() { leftAlone_ = true; }
+  // The content changed since the pending file was written: it no longer
+  // holds the latest, and a quiet retry has something to write.
+  void Outdated() { current_ = false; }
+  // The pending file holds the latest content.
+  bool Holds() const { return current_; }
 
   // False for a quiet retry while the pending file holds the content
   // already and `path` still cannot be replaced: then it writes nothing, as

@@ -281,18 +281,33 @@ bool RecordStore::Save(HoldPatience& patience, SaveKind kind) {
   return !unsaved_;
 }
 
+void RecordStore::MarkChanged() {
+  unsaved_ = true;
+  pending_.Outdated();
+  if (ws_.changed) ws_.changed();
+}
+
 const ActivityRecord& RecordStore::At(int i) const { return CheckedAt(records_, i); }
 
-ActivityRecord& RecordStore::At(int i) { return CheckedAt(records_, i); }
+ActivityRecord& RecordStore::At(int i) {
+  ActivityRecord& record = CheckedAt(records_, i);
+  MarkChanged();
+  return record;
+}
 
-void RecordStore::Append(ActivityRecord record) { records_.push_back(std::move(record)); }
+void RecordStore::Append(ActivityRecord record) {
+  records_.push_back(std::move(record));
+  MarkChanged();
+}
 
 void RecordStore::InsertAt(int i, ActivityRecord record) {
   if (i < 0 || i > Count()) BrokenIndex();
   records_.insert(records_.begin() + i, std::move(record));
+  MarkChanged();
 }
 
 void RecordStore::RemoveAt(int i) {
   CheckedAt(records_, i);
   records_.erase(records_.begin() + i);
+  MarkChanged();
 }

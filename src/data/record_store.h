@@ -75,16 +75,25 @@ class RecordStore {
   // True while the last Save failed or a pending file was loaded: the list
   // holds a change data.csv does not. The next Save that succeeds writes it.
   bool Unsaved() const { return unsaved_; }
+  // True when the latest change is in memory only: neither data.csv nor a
+  // pending file holds it (the pending file could not be written either, or
+  // saves are blocked). Ending the program now would lose it.
+  bool ChangeHeldByNoFile() const { return unsaved_ && !pending_.Holds(); }
 
+  // Every change marks the list unsaved at once, before the save that
+  // follows it: whatever runs in between (a tooltip's shell call, a message
+  // box) may end the session, and the end of the session saves what is
+  // unsaved.
   int Count() const { return static_cast<int>(records_.size()); }
   const ActivityRecord& At(int i) const;
-  ActivityRecord& At(int i);
+  ActivityRecord& At(int i);  // for a change: marks the list unsaved
   const std::vector<ActivityRecord>& Records() const { return records_; }
   void Append(ActivityRecord record);
   void InsertAt(int i, ActivityRecord record);
   void RemoveAt(int i);
 
  private:
+  void MarkChanged();
   // Reports a file that could not be loaded (badLine 0: not read at all),
   // after copying it aside (or, with `move`, renaming it); false when that
   // could not be done.

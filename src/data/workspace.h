@@ -3,6 +3,8 @@
 // the clock that dates a copy of an unreadable file.
 #pragma once
 
+#include <functional>
+
 #include "base/clock.h"
 #include "base/files.h"
 #include "base/text.h"
@@ -13,4 +15,7 @@ struct Workspace {
   FileSystem& files;
   DataReporter& reporter;
   Clock clock = SystemLocalTime;
+  // Told when the records change (before their save) and when a save of
+  // the items leaves them unsaved: the catch-up of unsaved files starts.
+  std::function<void()> changed = nullptr;
 };

@@ -184,7 +184,8 @@ void CEditDlg::EnableRowButtons(bool enable) const {
 void CEditDlg::Refill() {
   const LocalDateTime date = ShownDate();
   list_view::DeleteAllRows(list_);
-  for (int index : RecordsOfDate(data_.store, date)) AppendRow(list_, data_.store.At(index));
+  const RecordStore& store = data_.store;  // read only: nothing here is a change
+  for (int index : RecordsOfDate(store, date)) AppendRow(list_, store.At(index));
   // The row to show is a row of the day's list, but it is kept only while
   // the whole store has that many records; a list with fewer rows simply
   // does not scroll.
@@ -198,7 +199,7 @@ void CEditDlg::Refill() {
 void CEditDlg::LoadRow(int row) {
   const int index = RecordOfRow(data_.store, ShownDate(), row);
   if (index < 0) return;
-  const ActivityRecord& record = data_.store.At(index);
+  const ActivityRecord& record = std::as_const(data_.store).At(index);
   // 変更 and 削除 act on the selected row, so the activated row must be it. A
   // double click whose first press came before the list was refilled
   // activates a row without selecting it (only a single press selects); the

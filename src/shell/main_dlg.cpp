@@ -16,16 +16,6 @@
 
 const wchar_t kReportTitle[] = L"Dorvane レポート";
 
-namespace {
-
-// The tray icon's wait for a notification area is timer 1, its offers of
-// the icon meanwhile timer 3.
-constexpr UINT_PTR kCatchUpTimer = 2;
-// A file held by a spreadsheet is caught up within seconds of its closing.
-constexpr UINT kCatchUpMilliseconds = 4000;
-
-}  // namespace
-
 void InsertItemEntries(HMENU popup, const ItemCatalogue& catalogue) {
   for (int j = 0; j < catalogue.Count(); ++j) {
     const Text& name = catalogue.Name(j);
@@ -52,6 +42,7 @@ CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
       clock_(std::move(clock)),
       monitors_(monitors),
       trayIcon_(tray, monitors),
+      saves_(data),
       report_(data),
       printer_(std::move(openPrinter)) {}
 
@@ -71,14 +62,17 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
     case kTrayNotifyMessage:
       result = OnTrayNotify(wParam, lParam);
       return true;
+    case WM_QUERYENDSESSION:
+      // Windows asks whether the session may end: false holds it up.
+      result = saves_.OnQueryEndSession() ? TRUE : FALSE;
+      return true;
     case WM_ENDSESSION:
       // The user signs out or shuts down: the process ends after this.
-      if (wParam) OnEndSession();
+      if (wParam) saves_.OnEndSession();
       result = 0;
       return true;
     case WM_TIMER:
-      if (wParam != kCatchUpTimer) break;
-      OnCatchUpTimer();
+      if (!saves_.OnTimer(wParam)) break;
       result = 0;
       return true;
     case WM_COMMAND: {
@@ -89,9 +83,7 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
         onIconsMonitor.emplace(keyboardCommand_->anchor);
       }
       keyboardCommand_.reset();
-      const bool handled = OnCommand(LOWORD(wParam));
-      KeepCatchingUp();
-      return handled;
+      return OnCommand(LOWORD(wParam));
     }
     case WM_NOTIFY:
       return lParam && report_.OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
@@ -172,11 +164,12 @@ LRESULT CMainDlg::OnInitDialog() {
   report_.Attach(GetDlgItem(IDC_REPORT_TAB), GetDlgItem(IDC_REPORT_TIME),
                  GetDlgItem(IDC_REPORT_STATICS), GetDlgItem(IDC_REPORT_DATEPICK));
   // A start that found a pending file brings the files up to date.
-  KeepCatchingUp();
+  saves_.Attach(hwnd_);
   return TRUE;
 }
 
 LRESULT CMainDlg::OnDestroy() {
+  saves_.Detach();
   trayIcon_.Remove();
   if (CMessageLoop* loop = TheModule().GetMessageLoop()) {
     loop->RemoveMessageFilter(this);
@@ -199,8 +192,7 @@ void CMainDlg::OnNoNotificationArea() {
   }
   // The icon can also be lost in the middle of a run (a shell that
   // restarted and refused it): a change whose save failed is tried once more.
-  HoldPatience patience;
-  SaveUnsavedChanges(patience);
+  saves_.SaveBeforeEnding();
   notifier_.Show(kTrayIconFailed.text, kTrayIconFailed.caption, kTrayIconFailed.icon);
   DestroyWindow();
   ::PostQuitMessage(0);
@@ -242,54 +234,19 @@ void CMainDlg::TrackMenu(const TrayRequest& request) {
 
 // ---- commands ----
 
-// A change still held back is tried once more; when that fails too, the
-// pending file has it and the next start takes it up, so nothing is shown.
+// 終了 asks first only when a change is held by no file.
 void CMainDlg::OnExit() {
-  HoldPatience patience;
-  SaveUnsavedChanges(patience);
+  if (!saves_.ConfirmExit()) return;
   // The window goes first (OnDestroy removes the icon); the quit message's
   // value becomes the process exit code.
   DestroyWindow();
   ::PostQuitMessage(IDM_EXIT);
 }
 
-// No box may stop a sign-out, and the save is done before this returns,
-// within one patience for both files; meanwhile the sign-out screen names
-// what the program is doing.
-void CMainDlg::OnEndSession() {
-  if (!AnythingUnsaved()) return;
-  const bool blocking = ::ShutdownBlockReasonCreate(hwnd_, WStr(kSavingAtEndOfSession)) != 0;
-  HoldPatience patience;
-  SaveUnsavedChanges(patience, SaveKind::kEnd);
-  if (blocking) ::ShutdownBlockReasonDestroy(hwnd_);
-}
-
-bool CMainDlg::AnythingUnsaved() const { return data_.catalogue.Unsaved() || data_.store.Unsaved(); }
-
-void CMainDlg::SaveUnsavedChanges(HoldPatience& patience, SaveKind kind) {
-  if (data_.catalogue.Unsaved()) data_.catalogue.Save(data_.ws, patience, kind);
-  if (data_.store.Unsaved()) data_.store.Save(patience, kind);
-}
-
 // What other programs saved to the files is shown, and the tooltip names
 // the running item it holds.
 void CMainDlg::TakeInEdits() {
   if (::TakeInEdits(data_)) SetTrayTip(TrayTip(data_.currentActivity));
-}
-
-void CMainDlg::KeepCatchingUp() {
-  if (catchingUp_ || !AnythingUnsaved() || !IsWindow()) return;
-  catchingUp_ = ::SetTimer(hwnd_, kCatchUpTimer, kCatchUpMilliseconds, nullptr) != 0;
-}
-
-// One try for each file and no waiting: the user-interface thread never
-// stops for a retry the user did not ask for.
-void CMainDlg::OnCatchUpTimer() {
-  HoldPatience none = HoldPatience::None();
-  SaveUnsavedChanges(none);
-  if (AnythingUnsaved()) return;
-  ::KillTimer(hwnd_, kCatchUpTimer);
-  catchingUp_ = false;
 }
 
 void CMainDlg::OnItemCommand(UINT id) {

@@ -12,6 +12,7 @@
 #include "base/notifier.h"
 #include "data/activity_data.h"
 #include "shell/conf_dlg.h"
+#include "shell/save_policy.h"
 #include "report/win32/report_printer.h"
 #include "report/win32/report_view.h"
 #include "shell/tray_icon.h"
@@ -59,6 +60,7 @@ class CMainDlg : public CModelessDialog,
   // Set while the report or a modal dialog of the command menu is showing;
   // the icon then opens no menu but brings that window forward.
   bool WindowShowing() const { return windowShowing_; }
+  const SavePolicy& Saves() const { return saves_; }
 
   // The date last read from the report's date picker: the charts show its
   // week and the week after.
@@ -97,14 +99,7 @@ class CMainDlg : public CModelessDialog,
 
   // The command table's handlers.
   void OnExit();
-  void OnEndSession();
-  // Saves what a held file kept back, quietly, within `patience`.
-  void SaveUnsavedChanges(HoldPatience& patience, SaveKind kind = SaveKind::kQuiet);
   void TakeInEdits();
-  bool AnythingUnsaved() const;
-  // While a change is unsaved a timer tries again every few seconds.
-  void KeepCatchingUp();
-  void OnCatchUpTimer();
   // Item j's command (IDM_FIRST_ITEM + j) picks item j.
   void OnItemCommand(UINT id);
   void OnOpenReport();
@@ -144,7 +139,7 @@ class CMainDlg : public CModelessDialog,
   // it closes.
   bool modalOpen_ = false;
   bool endAfterModal_ = false;
-  bool catchingUp_ = false;
+  SavePolicy saves_;
   // The colour dialog's custom colours, kept for the run.
   CustomColours customColours_ = WhiteCustomColours();
 

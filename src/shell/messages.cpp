@@ -9,6 +9,7 @@ const MessageText kAlreadyRunning{u"起動済みです", u"通知"};
 const MessageText kFileNameTooLong{u"ファイル名が長すぎます", kErrorCaption};
 const MessageText kFileNotChosen{u"ファイルを選択できませんでした", kErrorCaption};
 const char16_t kSavingAtEndOfSession[] = u"Dorvane: 記録を保存しています";
+const char16_t kCannotSaveAtEndOfSession[] = u"Dorvane: 記録を保存できません";
 
 namespace {
 
@@ -109,6 +110,16 @@ bool HelpOpenFailed(std::intptr_t shellResult, MessageText& failure) {
 
 MessageText OverwriteQuestion(const Text& path) {
   return {FormatText(kOverwrite, path.c_str()), kWarningCaption, MessageIcon::Warning};
+}
+
+MessageText ExitQuestion(const std::vector<Text>& paths) {
+  static constexpr char16_t kLostAtExit[] =
+      u"\r\n終了すると、保存できなかった変更は失われます。終了しますか?";
+  Text text;
+  for (const Text& path : paths) {
+    text += text.empty() ? FormatText(kCannotOpen, path.c_str()) : u"\r\n" + path;
+  }
+  return {text + kLostAtExit, kErrorCaption, MessageIcon::Warning};
 }
 
 Text TrayTip(const Text& runningItem) { return runningItem.empty() ? Text(kIdleTip) : runningItem; }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "base/notifier.h"
 #include "base/text.h"
@@ -34,6 +35,10 @@ bool HelpOpenFailed(std::intptr_t shellResult, MessageText& failure);
 // (Yes/No; No writes nothing).
 MessageText OverwriteQuestion(const Text& path);
 
+// 終了's question when the last change of the files at `paths` is held by
+// no file (Yes/No; Yes ends the program and loses it).
+MessageText ExitQuestion(const std::vector<Text>& paths);
+
 // The notification icon's tooltip: the running item, or the program's name.
 Text TrayTip(const Text& runningItem);
 
@@ -45,6 +50,8 @@ extern const MessageText kFileNameTooLong;
 extern const MessageText kFileNotChosen;
 // What the sign-out screen names while the last save runs.
 extern const char16_t kSavingAtEndOfSession[];
+// What the sign-out screen names while a change is held by no file.
+extern const char16_t kCannotSaveAtEndOfSession[];
 
 // Words the core's reports and shows them through a notifier.
 class ReportNotifier : public DataReporter {

@@ -290,6 +290,7 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
     EXPECT_EQ(MessageIcon::None, notifier_.shown[0].icon);
     EXPECT_EQ((std::vector<Text>{u"old", u"new"}), Names(catalogue));
     EXPECT_TRUE(catalogue.Unsaved());
+    EXPECT_EQ(!locked, catalogue.ChangeHeldByNoFile()) << "only the pending file holds it";
 
     files_.Heal();
     EXPECT_EQ(saved, SaveBytes(catalogue));

@@ -336,6 +336,21 @@ TEST_F(FilesTest, AFileSharedForReadingIsHeldAndAReadOnlyOneFailsAtOnce) {
   EXPECT_EQ(Listing(), (Names{u"data.csv"}));
 }
 
+// A holder that shares delete access (a scanner, an indexer, a sync
+// client): the held check says what the replace then does, whichever rename
+// the system has.
+TEST_F(FilesTest, TheHeldCheckPredictsTheReplaceOfAFileHeldSharingDelete) {
+  Put(u"data.csv", kOld);
+  ASSERT_TRUE(ReplaceFileContents(fs_, Path(u"data.csv"), kOld));  // the rename is known now
+  HANDLE other = OpenDataCsv(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  const bool predicted = fs_.Replaceable(Path(u"data.csv"));
+  HoldPatience none = HoldPatience::None();
+  EXPECT_EQ(ReplaceFileContents(fs_, Path(u"data.csv"), kNew, none), predicted);
+  CloseHandle(other);
+  EXPECT_EQ(Content(u"data.csv"), predicted ? kNew : kOld);
+}
+
 TEST_F(FilesTest, ReadingSharesTheFileWithOtherReadersAndWriters) {
   Put(u"data.csv", kOld);
   HANDLE other = OpenDataCsv(FILE_SHARE_READ | FILE_SHARE_WRITE);

@@ -239,12 +239,49 @@ TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
   store.Load();
   EXPECT_EQ(OnlyMessage(), u"1番目のデータの形式が誤っています");
   EXPECT_TRUE(store.SavesBlocked());
+  EXPECT_FALSE(store.ChangeHeldByNoFile()) << "nothing changed yet";
+  store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
   EXPECT_FALSE(store.Save());
   EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
   HoldPatience none = HoldPatience::None();
   EXPECT_FALSE(store.Save(none, SaveKind::kQuiet));
   EXPECT_TRUE(notifier.shown.empty()) << "a quiet save shows nothing";
   EXPECT_EQ(ReadBytes(DataCsv()), "bad line\r\n");
+  EXPECT_TRUE(store.ChangeHeldByNoFile());
+}
+
+// Every change is unsaved from the moment it is made; it is held by a file
+// once data.csv or the pending file has it, and by none when the pending
+// file has an older list or could not be written.
+TEST_F(RecordStoreTest, TheLastChangeIsHeldByNoFileUntilDataCsvOrThePendingFileHasIt) {
+  WriteBytes(DataCsv(), kTwoRecords);
+  store.Load();
+  const ActivityRecord c = Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0));
+  const std::function<void()> changes[] = {
+      [&] { store.Append(c); }, [&] { store.InsertAt(0, c); }, [&] { store.RemoveAt(0); },
+      [&] { store.At(0).end = c.end; }};
+  for (const auto& change : changes) {
+    change();
+    EXPECT_TRUE(store.ChangeHeldByNoFile()) << "before its save";
+    files.Lock(DataCsv());
+    EXPECT_FALSE(store.Save());
+    EXPECT_FALSE(store.ChangeHeldByNoFile()) << "the pending file has it";
+    files.Heal();
+    EXPECT_TRUE(store.Save());
+    EXPECT_FALSE(store.Unsaved());
+  }
+  files.Lock(DataCsv());
+  store.Save();
+  store.Append(c);  // a change whose save has not come yet (the session may end first)
+  EXPECT_TRUE(store.ChangeHeldByNoFile()) << "the pending file has an older list";
+  HoldPatience none = HoldPatience::None();
+  store.Save(none, SaveKind::kQuiet);
+  EXPECT_FALSE(store.ChangeHeldByNoFile()) << "a quiet retry writes the newer list";
+  files.Lock(Pending());
+  store.Append(c);
+  EXPECT_FALSE(store.Save());
+  EXPECT_TRUE(store.ChangeHeldByNoFile()) << "the pending file could not be written";
+  notifier.shown.clear();
 }
 
 // A pending file newer than data.csv is the history until a save puts it in

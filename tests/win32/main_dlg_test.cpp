@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "data/help_page.h"
+#include "data/tracker.h"
 #include "resource.h"
 #include "support/dates.h"
 #include "support/memory_files.h"
@@ -499,6 +500,96 @@ TEST_F(MainDlgTest, HeldFilesAreCaughtUpQuietlyByTheTimerTheEndOfTheSessionAndEx
   EXPECT_EQ(PumpUntilIdle(), 32774);
   EXPECT_EQ(notifier_.shown.size(), 3u);
   EXPECT_NE(files_.files[csv + u".~pending"].find(work), std::string::npos);
+}
+
+// Whether the catch-up timer runs: ended by the check and started again.
+bool CatchUpRuns(HWND hwnd) {
+  if (!::KillTimer(hwnd, SavePolicy::kCatchUpTimer)) return false;
+  ::SetTimer(hwnd, SavePolicy::kCatchUpTimer, SavePolicy::kCatchUpMilliseconds, nullptr);
+  return true;
+}
+
+// A second catch-up after the first one of a run ended: the timer starts
+// again with the next change, wherever it was made.
+TEST_F(MainDlgTest, EveryHoldOfTheRunIsCaughtUpAndTheSettingsStartTheTimerToo) {
+  const Text csv = u"C:\\dorvane-test\\data.csv";
+  const Text ini = u"C:\\dorvane-test\\Dorvane.ini";
+  AddItems(1);
+  HWND hwnd = Create();
+  for (const Text& held : {csv, csv, ini}) {
+    files_.held = {held};
+    if (held == csv) {
+      PickItem(data_, 0, FixedNow, nullptr);  // as the editor's changes do: no command
+    } else {
+      data_.catalogue.Save(data_.ws);  // as the settings dialog does
+    }
+    EXPECT_TRUE(CatchUpRuns(hwnd)) << TextToUtf8(held);
+    files_.held.clear();
+    ::SendMessageW(hwnd, WM_TIMER, SavePolicy::kCatchUpTimer, 0);
+    EXPECT_FALSE(CatchUpRuns(hwnd)) << "it ends when all is saved";
+  }
+}
+
+// Only a change that no file holds is asked about at 終了 (No the default)
+// and holds up a sign-out, with a reason and never with a box. A pending
+// file that holds it is enough for both, and shows nothing more.
+TEST_F(MainDlgTest, AChangeThatNoFileHoldsIsAskedAboutAtExitAndHoldsUpTheSignOut) {
+  const Text csv = u"C:\\dorvane-test\\data.csv";
+  AddItems(1);
+  HWND hwnd = Create();
+  files_.held = {csv, csv + u".~pending"};
+  Command(IDM_FIRST_ITEM);
+  ASSERT_EQ(notifier_.Texts(), std::vector<Text>{u"ファイルを開けませんでした\r\n" + csv});
+  EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+  EXPECT_EQ(Dialog().Saves().SignOutReason(), u"Dorvane: 記録を保存できません");
+
+  auto exitAnswering = [&](int button) {
+    Text text;
+    int defaultButton = 0;
+    ModalSpy spy(L"エラー", [&](HWND box) {
+      wchar_t buffer[512] = {};
+      ::GetDlgItemTextW(box, 0xFFFF, buffer, 512);
+      text = FromWStr(buffer);
+      for (int id : {IDYES, IDNO}) {
+        const LONG style = ::GetWindowLongW(::GetDlgItem(box, id), GWL_STYLE);
+        if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) defaultButton = id;
+      }
+      ::PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+    });
+    Command(IDM_EXIT);
+    EXPECT_EQ(defaultButton, spy.Acted() ? IDNO : 0);
+    return spy.Acted() ? text : Text();
+  };
+  EXPECT_EQ(exitAnswering(IDNO), u"ファイルを開けませんでした\r\n" + csv +
+                                     u"\r\n終了すると、保存できなかった変更は失われます。終了しますか?");
+  EXPECT_TRUE(::IsWindow(hwnd)) << "No keeps the program running";
+
+  files_.held = {csv};  // the pending file can be written again
+  ::SendMessageW(hwnd, WM_TIMER, SavePolicy::kCatchUpTimer, 0);
+  EXPECT_TRUE(Dialog().Saves().SignOutReason().empty());
+  EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  EXPECT_EQ(exitAnswering(IDYES), Text()) << "not asked";
+  EXPECT_FALSE(::IsWindow(hwnd));
+  EXPECT_EQ(PumpUntilIdle(), 32774);
+  EXPECT_EQ(notifier_.shown.size(), 1u) << "no box at any quiet save";
+}
+
+// A start that adopted a pending file has shown nothing for the hold: the
+// timer, the sign-out and 終了 show nothing either.
+TEST_F(MainDlgTest, QuietSavesShowNoBoxForAHoldNoBoxWasShownFor) {
+  const Text csv = u"C:\\dorvane-test\\data.csv";
+  files_.files[csv + u".~pending"] = "A,2010/04/05 09:05,2010/04/05 10:30\r\n";
+  files_.held = {csv};
+  data_.store.Load();
+  HWND hwnd = Create();
+  files_.holdsUnseen = true;  // every quiet save tries, and fails
+  ::SendMessageW(hwnd, WM_TIMER, SavePolicy::kCatchUpTimer, 0);
+  EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  Command(IDM_EXIT);
+  EXPECT_EQ(PumpUntilIdle(), 32774);
+  EXPECT_TRUE(notifier_.shown.empty());
+  EXPECT_TRUE(data_.store.Unsaved());
 }
 
 // Settings and About are worked from inside their loops further down.
