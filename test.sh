@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test layer: the unit tests natively with
-# AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets (each for
+# Builds what the tests run and runs every test layer: the unit tests
+# natively against the core built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and under valgrind, the fuzz targets (each for
 # DORVANE_FUZZ_SECONDS: 60 by default, 30 on two cores or fewer), the static
 # checks of src/, the same unit tests under Wine, the Win32 and end-to-end
 # tests under Wine on private Xvfb displays.
