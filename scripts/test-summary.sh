@@ -21,12 +21,13 @@ fail_with() {
 
 # The line of a test's output that says why it failed: an end-to-end test's
 # first FAIL or driver complaint, GoogleTest's first failure with the line
-# after it, a sanitizer's or compiler's error; else the last line.
+# after it, a sanitizer's or compiler's error; else (a test stopped at its
+# time limit says nothing) the last line, marked as such.
 why_failed() {
   local line
   line=$(grep -m1 -A1 -E '^FAIL: |^dorvane_driver [a-z-]+: |: Failure$|ERROR|[Ee]rror[: ]|^SUMMARY: ' "$1" |
     sed -n '1{/Failure$/{N;s/\n/ /};p}')
-  [ -n "$line" ] || line=$(grep -v '^[[:space:]]*$' "$1" | tail -n1)
+  [ -n "$line" ] || line="no failure line; the last: $(grep -v '^[[:space:]]*$' "$1" | tail -n1)"
   printf '%s' "${line:0:300}"
 }
 
@@ -46,7 +47,7 @@ summary() {
 # GoogleTest program under Wine counts its cases instead, from the XML report
 # it wrote beside itself.
 count_junit() {
-  local file=$1 dir all ok i name log workdir status
+  local file=$1 dir all ok i name log workdir status seconds
   dir=$(dirname "$file")
   if ! all=$(xmllint --xpath 'count(//testcase)' "$file" 2>/dev/null) || [ "$all" -eq 0 ]; then
     fail_with "$dir" "no test report, a report that does not parse, or no tests" "$file"
@@ -61,8 +62,10 @@ count_junit() {
     log=$dir/failed/$name.log
     xmllint --xpath "string((//testcase[not(@status=\"run\")])[$i]/system-out)" "$file" >"$log"
     [ -z "${min_cases[$name]:-}" ] || continue
-    workdir=$(sed -n 's/^working directory kept: //p' "$log" | head -n1)
-    fail_with "$name" "$( [ "$status" = fail ] && why_failed "$log" || echo "$status")" "$log${workdir:+, $workdir}"
+    workdir=$(sed -n -e 's/^working directory kept: //p' -e 's/.* started Dorvane\.exe in \(.*\): pid .*/\1/p' "$log" | head -n1)
+    seconds=$(xmllint --xpath "string((//testcase[not(@status=\"run\")])[$i]/@time)" "$file")
+    fail_with "$name" "$( [ "$status" = fail ] && why_failed "$log" || echo "$status") (after ${seconds%.*} s)" \
+      "$log${workdir:+, $workdir}"
   done
   for name in "${!min_cases[@]}"; do
     [ "$(xmllint --xpath "count(//testcase[@name=\"$name\"])" "$file")" = 1 ] || continue
