@@ -263,8 +263,12 @@ void CMainDlg::OnOpenReport() {
 }
 
 void CMainDlg::OnCloseReport() {
-  ShowWindow(SW_HIDE);
+  // Cleared first: hiding the active window activates another, possibly in
+  // another process, and while it waits on that the thread takes in messages
+  // sent to it, the icon's among them. The report is already hidden then,
+  // so a gesture on the icon must open its menu.
   windowShowing_ = false;
+  ShowWindow(SW_HIDE);
 }
 
 INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {

@@ -57,9 +57,9 @@ e2e_expect "Dorvane.ini after opening and closing" "$before" "$(e2e_snapshot "$E
 # ---- check boxes ----
 settings_open
 settings_click_row 0 state
-settings_until "unticking Mail writes ITEM1_STATICS=0" grep -qx 'ITEM1_STATICS=0' <(settings_ini)
+settings_until "unticking Mail writes ITEM1_STATICS=0" settings_ini_has 'ITEM1_STATICS=0'
 settings_click_row 3 state
-settings_until "ticking the free slot 4 writes ITEM4_STATICS=1" grep -qx 'ITEM4_STATICS=1' <(settings_ini)
+settings_until "ticking the free slot 4 writes ITEM4_STATICS=1" settings_ini_has 'ITEM4_STATICS=1'
 e2e_expect "the other flags" "ITEM2_STATICS=0 ITEM3_STATICS=1 ITEM5_STATICS=1" \
   "$(settings_ini | grep -E '^ITEM[235]_STATICS=' | tr '\n' ' ' | sed 's/ $//')"
 e2e_expect "check boxes" "0 0 1 1 1" "$(settings_rows | cut -f1 | tr '\n' ' ' | sed 's/ $//')"
@@ -67,7 +67,7 @@ e2e_expect "check boxes" "0 0 1 1 1" "$(settings_rows | cut -f1 | tr '\n' ' ' | 
 # ---- add ----
 drv ctl type --pid "$pid" --id "$SETTINGS_NAME" --text 読書 || e2e_fail "could not type into the name field"
 settings_click "$SETTINGS_ADD"
-settings_until "追加 wrote ITEM4_NAME=読書" grep -qx 'ITEM4_NAME=読書' <(settings_ini)
+settings_until "追加 wrote ITEM4_NAME=読書" settings_ini_has 'ITEM4_NAME=読書'
 e2e_expect "slot 4 keeps its grey" "ITEM4_COLOR=0x808080" "$(settings_ini | grep '^ITEM4_COLOR=')"
 e2e_expect "rows after 追加" "$(printf '0\tMail\n0\tCode\n1\t会議\n1\t読書\n1\t')" "$(settings_rows)"
 
@@ -89,7 +89,7 @@ e2e_expect "rows after the refused names" "$(printf '0\tMail\n0\tCode\n1\t会議
 
 # ---- change: rename and recolour through the colour dialog ----
 settings_click_row 1 label
-settings_until "activating Code loads its name" grep -qx Code <(drv ctl text --pid "$pid" --id "$SETTINGS_NAME")
+settings_until "activating Code loads its name" settings_name_is Code
 e2e_expect_output "変更 enabled" "$(printf 'enabled\tvisible')" drv ctl state --pid "$pid" --id "$SETTINGS_CHANGE"
 
 settings_click "$SETTINGS_COLOR"
@@ -116,21 +116,21 @@ e2e_click "$cx" "$cy"
 drv ctl press --window "$colour_hwnd" --id 1 || e2e_fail "the colour dialog has no OK"
 drv ctl settext --pid "$pid" --id "$SETTINGS_NAME" --text Coding
 settings_click "$SETTINGS_CHANGE"
-settings_until "変更 wrote ITEM2_NAME=Coding" grep -qx 'ITEM2_NAME=Coding' <(settings_ini)
+settings_until "変更 wrote ITEM2_NAME=Coding" settings_ini_has 'ITEM2_NAME=Coding'
 bgr="0x${picked:4:2}${picked:2:2}${picked:0:2}"
 e2e_expect "変更 took the picked colour $picked" "ITEM2_COLOR=$bgr" "$(settings_ini | grep '^ITEM2_COLOR=')"
 e2e_expect "変更 kept the flag" "ITEM2_STATICS=0" "$(settings_ini | grep '^ITEM2_STATICS=')"
 
 # Another item's name is refused; the row's own name recolours only.
 settings_click_row 2 label
-settings_until "activating 会議 loads its name" grep -qx 会議 <(drv ctl text --pid "$pid" --id "$SETTINGS_NAME")
+settings_until "activating 会議 loads its name" settings_name_is 会議
 drv ctl settext --pid "$pid" --id "$SETTINGS_NAME" --text Mail
 settings_click "$SETTINGS_CHANGE"
 settings_warning 同じ名前の項目が既にあります
 
 # ---- delete the first item: the others move up, colours stay ----
 settings_click_row 0 label
-settings_until "activating Mail loads its name" grep -qx Mail <(drv ctl text --pid "$pid" --id "$SETTINGS_NAME")
+settings_until "activating Mail loads its name" settings_name_is Mail
 settings_click "$SETTINGS_DELETE"
 no_mail() { ! grep -q Mail <(settings_ini); }
 settings_until "削除 removed Mail" no_mail
@@ -142,10 +142,10 @@ e2e_expect "colours stay in their slots" "0x0000FF $bgr 0xFF0000 0x808080 0x00FF
 # ---- fill the catalogue ----
 drv ctl settext --pid "$pid" --id "$SETTINGS_NAME" --text 散歩
 settings_click "$SETTINGS_ADD"
-settings_until "追加 wrote ITEM4_NAME=散歩" grep -qx 'ITEM4_NAME=散歩' <(settings_ini)
+settings_until "追加 wrote ITEM4_NAME=散歩" settings_ini_has 'ITEM4_NAME=散歩'
 drv ctl settext --pid "$pid" --id "$SETTINGS_NAME" --text 料理
 settings_click "$SETTINGS_ADD"
-settings_until "追加 wrote ITEM5_NAME=料理" grep -qx 'ITEM5_NAME=料理' <(settings_ini)
+settings_until "追加 wrote ITEM5_NAME=料理" settings_ini_has 'ITEM5_NAME=料理'
 drv ctl settext --pid "$pid" --id "$SETTINGS_NAME" --text 掃除
 settings_click "$SETTINGS_ADD"
 settings_warning これ以上追加できません

@@ -36,7 +36,7 @@ pid=${E2E_PIDS[0]}
 e2e_wait_running "$pid"
 settings_open
 e2e_expect "rows" "$(printf '1\tMail\n0\tCode\n1\t')" "$(settings_rows)"
-settings_until "the ticked 2 is stored as 1" grep -qx 'ITEM1_STATICS=1' <(settings_ini)
+settings_until "the ticked 2 is stored as 1" settings_ini_has 'ITEM1_STATICS=1'
 e2e_expect "the whole file" "$(printf '%s\n' '[ITEM]' \
   ITEM1_COLOR=0x0000FF ITEM1_STATICS=1 ITEM1_NAME=Mail \
   ITEM2_COLOR=0x00FF00 ITEM2_STATICS=0 ITEM2_NAME=Code \

@@ -9,6 +9,8 @@
 #   settings_click ID             clicks a control of the dialog (or of --window HEX)
 #   settings_ini                  Dorvane.ini as UTF-8 with LF line ends
 #   settings_until WHAT CMD...    retries CMD for up to 5 s until it succeeds
+#   settings_ini_has LINE         Dorvane.ini has LINE (a condition for it)
+#   settings_name_is TEXT         the name field holds TEXT (a condition for it)
 #   settings_warning TEXT         expects one warning box of the dialog with
 #                                 TEXT, dismisses it
 #   screen_pixel FILE X Y         "RRGGBB" of a screenshot's pixel
@@ -46,6 +48,11 @@ settings_click() {
 }
 
 settings_ini() { e2e_read_cp932 "$E2E_DIR/Dorvane.ini"; }
+
+# They read afresh on every try: a process substitution among the arguments
+# of settings_until is read once, maybe before the program wrote.
+settings_ini_has() { settings_ini | grep -qx "$1"; }
+settings_name_is() { drv ctl text --pid "$pid" --id "$SETTINGS_NAME" | grep -qx "$1"; }
 
 settings_until() {
   local what=$1 i

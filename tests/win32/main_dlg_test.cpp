@@ -413,6 +413,16 @@ TEST_F(MainDlgTest, TheReportOpensOnTheMonitorWhereItWasChosen) {
 
 // ---- the command table ----
 
+// What WindowShowing said when the report was told it hides (WM_SHOWWINDOW).
+const CMainDlg* g_hiding = nullptr;
+bool g_showingWhileHiding = true;
+LRESULT CALLBACK NoteShowingWhileHiding(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && cwp->message == WM_SHOWWINDOW && !cwp->wParam)
+    g_showingWhileHiding = g_hiding->WindowShowing();
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 TEST_F(MainDlgTest, TheReportOpensFromTheMenuAndOnlyCloseHidesIt) {
   HWND hwnd = Create();
   EXPECT_FALSE(Dialog().WindowShowing());
@@ -425,7 +435,12 @@ TEST_F(MainDlgTest, TheReportOpensFromTheMenuAndOnlyCloseHidesIt) {
   EXPECT_TRUE(::IsWindowVisible(hwnd)) << "Esc and the close box leave the report open";
   EXPECT_TRUE(Dialog().WindowShowing());
 
+  // The hide can take in the icon's message, sent from another thread.
+  g_hiding = &Dialog();
+  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, NoteShowingWhileHiding, nullptr, ::GetCurrentThreadId());
   Command(IDOK);
+  ::UnhookWindowsHookEx(hook);
+  EXPECT_FALSE(g_showingWhileHiding) << "the report still counted as showing while it hid";
   EXPECT_FALSE(::IsWindowVisible(hwnd));
   EXPECT_FALSE(Dialog().WindowShowing());
   EXPECT_TRUE(::IsWindow(hwnd)) << "hidden, not destroyed";
