@@ -407,7 +407,7 @@ TEST_F(RecordStoreTest, EditsMadeElsewhereAreLoadedOrKeptAside) {
   }
 }
 
-// A read-only data.bak could be neither replaced nor cleaned up next time.
+// A backup of a read-only data.csv must not leave a data.bak the next backup cannot replace.
 TEST_F(RecordStoreTest, AReadOnlyDataCsvIsBackedUpAsAWritableFile) {
   namespace stdfs = std::filesystem;
   store.Load();

@@ -581,7 +581,7 @@ TEST_F(MainDlgTest, AChangeThatNoFileHoldsIsAskedAboutAtExitAndHoldsUpTheSignOut
   EXPECT_EQ(notifier_.shown.size(), 1u) << "no box at any quiet save";
 }
 
-// A hold adopted quietly at start shows no box later either.
+// A start that adopted a pending file showed no box for its hold; no quiet save shows one.
 TEST_F(MainDlgTest, QuietSavesShowNoBoxForAHoldNoBoxWasShownFor) {
   files_.files[kCsv + u".~pending"] = "A,2010/04/05 09:05,2010/04/05 10:30\r\n";
   files_.held = {kCsv};
