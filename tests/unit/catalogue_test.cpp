@@ -300,9 +300,8 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   }
 }
 
-// A pending file newer than Dorvane.ini that names an item is loaded until a
-// quiet retry puts it in place; one that cannot be read is left as it is;
-// an older one, or one without an item, is kept aside and reported.
+// A newer pending file naming an item is loaded until a quiet retry puts it
+// in place; an unreadable one is left; an older or empty one is kept aside.
 TEST_F(CatalogueTest, APendingFileIsLoadedInPlaceOfDorvaneIniUntilItIsPutInPlace) {
   const std::string old = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old"), pending = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "new");
   struct Case {
@@ -330,8 +329,7 @@ TEST_F(CatalogueTest, APendingFileIsLoadedInPlaceOfDorvaneIniUntilItIsPutInPlace
   }
 }
 
-// An item added to Dorvane.ini by hand is taken in; while a change of the
-// catalogue's own is unsaved, the edit is kept aside before the save.
+// A hand edit is taken in, or kept aside while a change of its own is unsaved.
 TEST_F(CatalogueTest, EditsOfDorvaneIniAreTakenInOrKeptAside) {
   ItemCatalogue catalogue = LoadFrom("[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "a") + Slot(2, "0x00FF00", "1"));
   EXPECT_FALSE(catalogue.TakeInEdit(ws_));

@@ -8,9 +8,6 @@
 
 namespace {
 
-// Wednesday 2010-01-06: the lines run from Sunday 2010-01-03 to Saturday 01-16.
-LocalDateTime Wednesday() { return PickedDate(2010, 1, 6); }
-
 std::vector<std::string> Lines(const Text& text) {
   std::vector<std::string> lines;
   std::istringstream in(TextToUtf8(text));
@@ -48,15 +45,15 @@ TEST(ChartText, EachDayTellsWhatItsRowShows) {
       {DescribeDayTotals, 5, u"1月8日(金): 合計 0分。"},
   };
   for (const Row& row : rows) {
+    // Wednesday 2010-01-06: the lines run from Sunday 01-03 to Saturday 01-16.
     const std::vector<std::string> lines =
-        Lines(DescribeChart(Wednesday(), catalogue, records, row.step));
+        Lines(DescribeChart(PickedDate(2010, 1, 6), catalogue, records, row.step));
     ASSERT_EQ(lines.size(), 14u);
     EXPECT_EQ(lines[static_cast<size_t>(row.day)], TextToUtf8(row.line));
   }
 }
 
-// Two weeks of a working history: every line names as many intervals as its
-// row has bars.
+// Every line names as many intervals as its row has bars.
 TEST(ChartText, ASampleWeekNamesEveryBarOfItsRow) {
   const ItemCatalogue catalogue = sample::MakeCatalogue();
   const std::vector<ActivityRecord> records = sample::MakeHistory(150);

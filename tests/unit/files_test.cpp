@@ -76,9 +76,8 @@ TEST_F(FilesTest, ReadAllGivesTheBytesExactly) {
   EXPECT_FALSE(ReadAll(dir_.Path(), bytes));  // a directory is not a file
 }
 
-// The limit holds on the handle that reads: one byte more is refused, and so
-// is a file that holds more than its size said when it was opened (one that
-// grew: Linux's /proc files say 0).
+// The limit holds on the handle that reads, also for a file that grew after
+// its size was taken (Linux's /proc files say 0).
 TEST_F(FilesTest, ReadRefusesAFileLargerThanTheLimit) {
   Put(u"data.csv", "0123456789");
   std::string bytes;
@@ -168,9 +167,8 @@ TEST_F(FilesTest, ReplacePutsOneFileInPlaceOfAnother) {
   EXPECT_EQ(Content(u"fresh.csv"), kOld);
 }
 
-// Another program writes in place (same size, a later time): a version of
-// its own. The size limit is pinned apart from the constant every other test
-// reads: 256 MB.
+// A write in place (same size, later time) is a new version. The size limit
+// is pinned apart from the constant the other tests read.
 TEST_F(FilesTest, AnEditInPlaceIsAnotherVersion) {
   const stdfs::path data(Path(u"data.csv"));
   FileVersion version;
@@ -336,9 +334,8 @@ TEST_F(FilesTest, AFileSharedForReadingIsHeldAndAReadOnlyOneFailsAtOnce) {
   EXPECT_EQ(Listing(), (Names{u"data.csv"}));
 }
 
-// A holder that shares delete access (a scanner, an indexer, a sync
-// client): the held check says what the replace then does, whichever rename
-// the system has.
+// With a holder sharing delete access (an indexer, a sync client), the held
+// check predicts the replace, whichever rename the system has.
 TEST_F(FilesTest, TheHeldCheckPredictsTheReplaceOfAFileHeldSharingDelete) {
   Put(u"data.csv", kOld);
   ASSERT_TRUE(ReplaceFileContents(fs_, Path(u"data.csv"), kOld));  // the rename is known now

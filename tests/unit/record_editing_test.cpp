@@ -454,6 +454,11 @@ TEST_F(RecordEditingTest, ExportRefusesTheProgramsOwnFilesByAnyName) {
   ASSERT_NE(FromWStr(shortName), dir.Path());
   folders.push_back(FromWStr(shortName));
 #endif
+  auto expectRefused = [&](const Text& path) {
+    EXPECT_FALSE(editing.Export(path, NeverAsked));
+    EXPECT_EQ(storeMessages.Texts(), std::vector<Text>{u"Dorvane の記録と設定のファイルには出力できません\r\n" + path});
+    storeMessages.shown.clear();
+  };
   for (const char16_t* own : {u"data.csv", u"data.bak", u"Dorvane.ini"}) {
     WriteBytes(dir.File(own), "own\r\n");
     const Text link = dir.File(u"link.csv");
@@ -461,22 +466,14 @@ TEST_F(RecordEditingTest, ExportRefusesTheProgramsOwnFilesByAnyName) {
     ASSERT_TRUE(files.HardLink(dir.File(own), link)) << TextToUtf8(own);
     std::vector<Text> paths = {link};
     for (const Text& folder : folders) paths.push_back(JoinPath(folder, own));
-    for (const Text& path : paths) {
-      EXPECT_FALSE(editing.Export(path, NeverAsked));
-      ASSERT_EQ(storeMessages.Texts(), std::vector<Text>{u"Dorvane の記録と設定のファイルには出力できません\r\n" + path});
-      storeMessages.shown.clear();
-    }
+    for (const Text& path : paths) expectRefused(path);
     EXPECT_EQ(ReadBytes(dir.File(own)), "own\r\n");
   }
-  // Pending files and temporaries by name, there or not; a file that cannot
-  // be looked at is not written either.
+  // Pending files and temporaries by name alone; nor a file that cannot be looked at.
   for (const char16_t* name : {u"data.csv.~pending", u"DORVANE.INI.~PENDING", u"data.csv.~tmp3",
                                u"Dorvane.ini.~tmp1", u"data.bak.tmp", u"data.bak.~tmp2"}) {
-    const Text path = JoinPath(folders.back(), name);
-    EXPECT_FALSE(editing.Export(path, NeverAsked));
-    EXPECT_EQ(storeMessages.Texts(), std::vector<Text>{u"Dorvane の記録と設定のファイルには出力できません\r\n" + path});
+    expectRefused(JoinPath(folders.back(), name));
     EXPECT_FALSE(FileExists(dir.File(name)));
-    storeMessages.shown.clear();
   }
   FaultyFileSystem blind;
   ActivityData other{Workspace{dir.Path(), blind, storeMessages}};
@@ -486,8 +483,8 @@ TEST_F(RecordEditingTest, ExportRefusesTheProgramsOwnFilesByAnyName) {
   EXPECT_EQ(storeMessages.Texts(), std::vector<Text>{u"ファイルを開けませんでした\r\n" + dir.File(u"link.csv")});
 }
 
-// An operation that finds data.csv written by another program loads it,
-// names its running item, and changes nothing: its row may be another record.
+// An operation that finds data.csv edited elsewhere loads it and applies
+// nothing (its row may be another record).
 TEST_F(RecordEditingTest, AnOperationThatFindsAnEditLoadsItAndAppliesNothing) {
   Put({Rec(u"B", DT(2010, 4, 5, 8, 0), DT(2010, 4, 5, 9, 0))});
   ASSERT_GE(editing.Add(kA, DT(2010, 4, 5, 10, 0), DT(2010, 4, 5, 11, 0)), 0);

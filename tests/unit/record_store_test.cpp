@@ -250,9 +250,7 @@ TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
   EXPECT_TRUE(store.ChangeHeldByNoFile());
 }
 
-// Every change is unsaved from the moment it is made; it is held by a file
-// once data.csv or the pending file has it, and by none when the pending
-// file has an older list or could not be written.
+// A change is held by a file once data.csv or the pending file has it.
 TEST_F(RecordStoreTest, TheLastChangeIsHeldByNoFileUntilDataCsvOrThePendingFileHasIt) {
   WriteBytes(DataCsv(), kTwoRecords);
   store.Load();
@@ -272,7 +270,7 @@ TEST_F(RecordStoreTest, TheLastChangeIsHeldByNoFileUntilDataCsvOrThePendingFileH
   }
   files.Lock(DataCsv());
   store.Save();
-  store.Append(c);  // a change whose save has not come yet (the session may end first)
+  store.Append(c);  // its save has not come yet
   EXPECT_TRUE(store.ChangeHeldByNoFile()) << "the pending file has an older list";
   HoldPatience none = HoldPatience::None();
   store.Save(none, SaveKind::kQuiet);
@@ -284,9 +282,8 @@ TEST_F(RecordStoreTest, TheLastChangeIsHeldByNoFileUntilDataCsvOrThePendingFileH
   notifier.shown.clear();
 }
 
-// A pending file newer than data.csv is the history until a save puts it in
-// place; a malformed one is kept aside; an unreadable one is left as it is,
-// and once this run wrote data.csv it is older and no later start takes it.
+// A newer pending file is the history until saved in place; a malformed one
+// is kept aside; an unreadable one is left, and older after this run's save.
 TEST_F(RecordStoreTest, StartUpPrefersANewerPendingFileThatReadsCleanly) {
   const std::string newer = std::string(kTwoRecords) + "C,2010/04/05 11:00,2010/04/05 11:00\r\n";
   WriteBytes(DataCsv(), kTwoRecords);
@@ -345,10 +342,8 @@ TEST_F(RecordStoreTest, APendingFileThatCannotBeRemovedGetsTheSavedContent) {
   EXPECT_EQ(dir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
 }
 
-// The version check: what another program did to data.csv, whether the
-// store had a change of its own that data.csv lacked, and how the next save
-// ran (a change first looks, as a pick or the editor does). Nothing written
-// elsewhere is lost: it is loaded, or kept aside before it is replaced.
+// Whatever another program wrote to data.csv is loaded, or kept aside before
+// it is replaced (a change looks first, as a pick or the editor does).
 TEST_F(RecordStoreTest, EditsMadeElsewhereAreLoadedOrKeptAside) {
   const std::string kC = "C,2010/04/05 11:00,2010/04/05 12:00\r\n", kD = "D,2010/04/05 12:00,2010/04/05 13:00\r\n",
                     kE = "E,2010/04/05 13:00,2010/04/05 14:00\r\n", kAB = kTwoRecords, kBad = "bad line\r\n";
@@ -412,8 +407,7 @@ TEST_F(RecordStoreTest, EditsMadeElsewhereAreLoadedOrKeptAside) {
   }
 }
 
-// A link or a copy of a read-only data.csv would make data.bak read-only:
-// the next backup could neither replace it nor remove data.bak.tmp.
+// A backup of a read-only data.csv must not leave a data.bak the next backup cannot replace.
 TEST_F(RecordStoreTest, AReadOnlyDataCsvIsBackedUpAsAWritableFile) {
   namespace stdfs = std::filesystem;
   store.Load();

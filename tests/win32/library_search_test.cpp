@@ -8,8 +8,7 @@
 
 namespace {
 
-// What the loader functions were given (plain functions: the seams take
-// WINAPI function pointers, which no lambda converts to).
+// What the loader seams were given (WINAPI pointers: no lambda converts).
 DWORD givenFlags = 0;
 std::wstring givenPath = L"(not called)";
 
@@ -37,8 +36,7 @@ TEST(LibrarySearch, IsNarrowedToTheSystemDirectoryAndTheCurrentOneDropped) {
   EXPECT_EQ(givenPath, L"");
 }
 
-// Under Wine the spooler comes from the system directory whatever the call
-// asks, since Wine's own dialogs load it first: the call itself is checked.
+// Wine's own dialogs load the spooler first, so the call itself is checked.
 TEST(LibrarySearch, TheSpoolerIsLoadedByItsFullPathWithTheSearchFlagWhereItExists) {
   for (const bool searchFlags : {true, false}) {
     EXPECT_EQ(spooler::Load(RecordLoad, searchFlags), nullptr);

@@ -31,6 +31,8 @@ namespace {
 // ---- seams ----
 
 LocalDateTime FixedNow() { return DTW(2024, 5, 14, 2, 9, 30); }
+const Text kCsv = u"C:\\dorvane-test\\data.csv";
+const Text kIni = u"C:\\dorvane-test\\Dorvane.ini";
 
 // A CMainDlg on fakes, with the thread's message loop registered as at
 // start-up, and `items` in the catalogue.
@@ -256,7 +258,7 @@ TEST_F(MainDlgTest, AFailedReAddWaitsForTheNotificationAreaAgain) {
   AddItems(2);
   tray_.areaWait = 50;
   HWND hwnd = Create();
-  files_.held = {u"C:\\dorvane-test\\data.csv"};
+  files_.held = {kCsv};
   Command(IDM_FIRST_ITEM);
   files_.held.clear();
   notifier_.shown.clear();
@@ -268,12 +270,11 @@ TEST_F(MainDlgTest, AFailedReAddWaitsForTheNotificationAreaAgain) {
   PumpUntilIdle([&] { return !notifier_.shown.empty(); }, 5000);
   ASSERT_FALSE(notifier_.shown.empty());
   EXPECT_EQ(notifier_.shown[0].text, u"通知領域にアイコンを登録できませんでした。");
-  EXPECT_TRUE(files_.files.count(u"C:\\dorvane-test\\data.csv")) << "the pick is saved";
+  EXPECT_TRUE(files_.files.count(kCsv)) << "the pick is saved";
   EXPECT_FALSE(::IsWindow(hwnd));
 }
 
-// A shell that refused the icon may take it a little later without a word:
-// it is offered again, without waiting on a shell that times out.
+// A refused icon is offered again; a shell that times out is not waited on.
 TEST_F(MainDlgTest, ARefusedIconIsOfferedAgainDuringTheWait) {
   const std::pair<bool, DWORD> refused{false, ERROR_FILE_NOT_FOUND}, timeOut{false, ERROR_TIMEOUT};
   tray_.script = {refused, refused, timeOut, timeOut};
@@ -287,8 +288,7 @@ TEST_F(MainDlgTest, ARefusedIconIsOfferedAgainDuringTheWait) {
   EXPECT_FALSE(::KillTimer(hwnd, CTrayIcon::kAreaRetryTimer)) << "the offers ended";
 }
 
-// The wait runs out while the About box is open: the program ends when the
-// box closes, not under it.
+// A wait that runs out under the About box ends the program when it closes.
 TEST_F(MainDlgTest, AWaitThatRunsOutUnderADialogEndsWhenTheDialogCloses) {
   tray_.script = std::deque<std::pair<bool, DWORD>>(100, {false, ERROR_FILE_NOT_FOUND});
   tray_.areaWait = 30;
@@ -477,19 +477,17 @@ TEST_F(MainDlgTest, ExitDestroysTheWindowAndQuitsWithItsOwnId) {
 // timer, the end of the session and 終了 show nothing, and only the end of
 // the session waits (one patience in all, for a hold too late to be seen).
 TEST_F(MainDlgTest, HeldFilesAreCaughtUpQuietlyByTheTimerTheEndOfTheSessionAndExit) {
-  const Text csv = u"C:\\dorvane-test\\data.csv";
-  const Text ini = u"C:\\dorvane-test\\Dorvane.ini";
   const std::string work = "\x8e\x64\x8e\x96", meeting = "\x89\xef\x8b\x63";  // 仕事, 会議
   AddItems(2);
   HWND hwnd = Create();
-  files_.held = {csv, ini};
+  files_.held = {kCsv, kIni};
   Command(IDM_FIRST_ITEM);
   Command(IDM_FIRST_ITEM + 1);
   data_.catalogue.Save(data_.ws);  // as the settings dialog does
-  EXPECT_EQ(notifier_.Texts(), (std::vector<Text>{u"ファイルを開けませんでした\r\n" + csv,
-                                                  u"ファイルを開けませんでした\r\n" + ini}));
-  EXPECT_NE(files_.files[csv + u".~pending"].find(meeting), std::string::npos);
-  EXPECT_TRUE(files_.files.count(ini + u".~pending"));
+  EXPECT_EQ(notifier_.Texts(), (std::vector<Text>{u"ファイルを開けませんでした\r\n" + kCsv,
+                                                  u"ファイルを開けませんでした\r\n" + kIni}));
+  EXPECT_NE(files_.files[kCsv + u".~pending"].find(meeting), std::string::npos);
+  EXPECT_TRUE(files_.files.count(kIni + u".~pending"));
 
   const unsigned before = files_.waited;
   ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
@@ -500,41 +498,37 @@ TEST_F(MainDlgTest, HeldFilesAreCaughtUpQuietlyByTheTimerTheEndOfTheSessionAndEx
   ::SendMessageW(hwnd, WM_TIMER, 2, 0);
   EXPECT_EQ(files_.waited - before, 2000u) << "a tick never waits";
   EXPECT_EQ(notifier_.shown.size(), 2u);
-  EXPECT_FALSE(files_.files.count(csv));
+  EXPECT_FALSE(files_.files.count(kCsv));
 
   files_.held.clear();
   ::SendMessageW(hwnd, WM_TIMER, 2, 0);
-  EXPECT_NE(files_.files[csv].find(meeting), std::string::npos);
-  EXPECT_TRUE(files_.files.count(ini));
-  EXPECT_FALSE(files_.files.count(csv + u".~pending"));
-  EXPECT_FALSE(files_.files.count(ini + u".~pending"));
+  EXPECT_NE(files_.files[kCsv].find(meeting), std::string::npos);
+  EXPECT_TRUE(files_.files.count(kIni));
+  EXPECT_FALSE(files_.files.count(kCsv + u".~pending"));
+  EXPECT_FALSE(files_.files.count(kIni + u".~pending"));
 
-  files_.held = {csv};
+  files_.held = {kCsv};
   Command(IDM_FIRST_ITEM);  // a new hold: its first failure is reported
   Command(IDM_EXIT);
   EXPECT_EQ(PumpUntilIdle(), 32774);
   EXPECT_EQ(notifier_.shown.size(), 3u);
-  EXPECT_NE(files_.files[csv + u".~pending"].find(work), std::string::npos);
+  EXPECT_NE(files_.files[kCsv + u".~pending"].find(work), std::string::npos);
 }
 
-// Whether the catch-up timer runs: ended by the check and started again.
+// Whether the catch-up timer runs (the check ends it, then starts it again).
 bool CatchUpRuns(HWND hwnd) {
   if (!::KillTimer(hwnd, SavePolicy::kCatchUpTimer)) return false;
   ::SetTimer(hwnd, SavePolicy::kCatchUpTimer, SavePolicy::kCatchUpMilliseconds, nullptr);
   return true;
 }
 
-// A second catch-up after the first one of a run ended: the timer starts
-// again with the next change, wherever it was made.
 TEST_F(MainDlgTest, EveryHoldOfTheRunIsCaughtUpAndTheSettingsStartTheTimerToo) {
-  const Text csv = u"C:\\dorvane-test\\data.csv";
-  const Text ini = u"C:\\dorvane-test\\Dorvane.ini";
   AddItems(1);
   HWND hwnd = Create();
-  for (const Text& held : {csv, csv, ini}) {
+  for (const Text& held : {kCsv, kCsv, kIni}) {
     files_.held = {held};
-    if (held == csv) {
-      PickItem(data_, 0, FixedNow, nullptr);  // as the editor's changes do: no command
+    if (held == kCsv) {
+      PickItem(data_, 0, FixedNow, nullptr);  // no command, as the editor's changes
     } else {
       data_.catalogue.Save(data_.ws);  // as the settings dialog does
     }
@@ -545,16 +539,14 @@ TEST_F(MainDlgTest, EveryHoldOfTheRunIsCaughtUpAndTheSettingsStartTheTimerToo) {
   }
 }
 
-// Only a change that no file holds is asked about at 終了 (No the default)
-// and holds up a sign-out, with a reason and never with a box. A pending
-// file that holds it is enough for both, and shows nothing more.
+// Only a change no file holds is asked about at 終了 (No the default) and
+// holds up a sign-out (a reason, no box); a pending file that holds it is enough.
 TEST_F(MainDlgTest, AChangeThatNoFileHoldsIsAskedAboutAtExitAndHoldsUpTheSignOut) {
-  const Text csv = u"C:\\dorvane-test\\data.csv";
   AddItems(1);
   HWND hwnd = Create();
-  files_.held = {csv, csv + u".~pending"};
+  files_.held = {kCsv, kCsv + u".~pending"};
   Command(IDM_FIRST_ITEM);
-  ASSERT_EQ(notifier_.Texts(), std::vector<Text>{u"ファイルを開けませんでした\r\n" + csv});
+  ASSERT_EQ(notifier_.Texts(), std::vector<Text>{u"ファイルを開けませんでした\r\n" + kCsv});
   EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
   EXPECT_EQ(Dialog().Saves().SignOutReason(), u"Dorvane: 記録を保存できません");
 
@@ -575,11 +567,11 @@ TEST_F(MainDlgTest, AChangeThatNoFileHoldsIsAskedAboutAtExitAndHoldsUpTheSignOut
     EXPECT_EQ(defaultButton, spy.Acted() ? IDNO : 0);
     return spy.Acted() ? text : Text();
   };
-  EXPECT_EQ(exitAnswering(IDNO), u"ファイルを開けませんでした\r\n" + csv +
+  EXPECT_EQ(exitAnswering(IDNO), u"ファイルを開けませんでした\r\n" + kCsv +
                                      u"\r\n終了すると、保存できなかった変更は失われます。終了しますか?");
   EXPECT_TRUE(::IsWindow(hwnd)) << "No keeps the program running";
 
-  files_.held = {csv};  // the pending file can be written again
+  files_.held = {kCsv};  // the pending file can be written again
   ::SendMessageW(hwnd, WM_TIMER, SavePolicy::kCatchUpTimer, 0);
   EXPECT_TRUE(Dialog().Saves().SignOutReason().empty());
   EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
@@ -589,12 +581,10 @@ TEST_F(MainDlgTest, AChangeThatNoFileHoldsIsAskedAboutAtExitAndHoldsUpTheSignOut
   EXPECT_EQ(notifier_.shown.size(), 1u) << "no box at any quiet save";
 }
 
-// A start that adopted a pending file has shown nothing for the hold: the
-// timer, the sign-out and 終了 show nothing either.
+// A start that adopted a pending file showed no box for its hold; no quiet save shows one.
 TEST_F(MainDlgTest, QuietSavesShowNoBoxForAHoldNoBoxWasShownFor) {
-  const Text csv = u"C:\\dorvane-test\\data.csv";
-  files_.files[csv + u".~pending"] = "A,2010/04/05 09:05,2010/04/05 10:30\r\n";
-  files_.held = {csv};
+  files_.files[kCsv + u".~pending"] = "A,2010/04/05 09:05,2010/04/05 10:30\r\n";
+  files_.held = {kCsv};
   data_.store.Load();
   HWND hwnd = Create();
   files_.holdsUnseen = true;  // every quiet save tries, and fails
@@ -737,8 +727,7 @@ class MenuSpy {
   MenuSpy(const MenuSpy&) = delete;
   MenuSpy& operator=(const MenuSpy&) = delete;
 
-  // Left to the keys `whileOpen` posted; ended at the next tick if still open.
-  bool leaveOpen = false;
+  bool leaveOpen = false;  // left to the keys `whileOpen` posts
   bool opened = false;
   int popups = 0;
   std::vector<MenuEntry> entries;
@@ -926,12 +915,21 @@ TEST_F(TrayMenuTest, OtherMouseMessagesAndAShowingWindowOpenNoMenu) {
 
 void CALLBACK EndMenuTick(HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); }
 
+// A menu of the icon left open past the double-click time; what it chose.
+UINT TrackALongMenu(CTrayIcon& icon) {
+  HMENU popup = ::CreatePopupMenu();
+  ::AppendMenuW(popup, MF_STRING, 1, L"x");
+  const UINT_PTR end = ::SetTimer(nullptr, 0, ::GetDoubleClickTime() + 100, EndMenuTick);
+  const UINT chosen = icon.TrackMenu(popup, TrayRequest{});
+  ::KillTimer(nullptr, end);
+  ::DestroyMenu(popup);
+  return chosen;
+}
+
 // Windows sends both the mouse messages and the version-4 notifications
 // for one click, and Enter on the icon sends NIN_KEYSELECT twice.
 TEST(TrayIconDecode, EachGestureAsksForOneMenu) {
-  // Not a message: a menu of the icon that stays open past the double-click
-  // time before the gesture's last message arrives.
-  constexpr UINT kLongMenu = WM_APP;
+  constexpr UINT kLongMenu = WM_APP;  // not a message: TrackALongMenu
   struct Case {
     const char* what;
     std::vector<UINT> events;
@@ -961,16 +959,8 @@ TEST(TrayIconDecode, EachGestureAsksForOneMenu) {
     icon.Add(owner, kTrayNotifyMessage, nullptr, u"", nullptr);
     std::vector<TrayRequest::Menu> menus;
     for (UINT event : c.events) {
-      if (event != kLongMenu) {
-        menus.push_back(icon.Decode(0, MAKELPARAM(event, 0)).menu);
-        continue;
-      }
-      HMENU popup = ::CreatePopupMenu();
-      ::AppendMenuW(popup, MF_STRING, 1, L"x");
-      const UINT_PTR end = ::SetTimer(nullptr, 0, ::GetDoubleClickTime() + 100, EndMenuTick);
-      menus.push_back(icon.TrackMenu(popup, TrayRequest{}) == 0 ? none : items);
-      ::KillTimer(nullptr, end);
-      ::DestroyMenu(popup);
+      menus.push_back(event != kLongMenu ? icon.Decode(0, MAKELPARAM(event, 0)).menu
+                                         : TrackALongMenu(icon) == 0 ? none : items);
     }
     EXPECT_EQ(menus, c.menus);
   }
@@ -1010,9 +1000,8 @@ TEST_F(TrayMenuTest, KeysOpenTheMenusAtTheAnchorAndGiveTheFocusBackToTheIcon) {
   }
 }
 
-// A keyboard pick: an item gives the focus back to the icon before it is
-// timed; レポート leaves it to the window it opens, which opens on the icon's
-// monitor, not the cursor's.
+// A keyboard pick of an item gives the focus back to the icon; レポート leaves
+// it to the report, which opens on the icon's monitor, not the cursor's.
 TEST_F(MainDlgTest, AKeyboardPickReturnsTheFocusOnlyWhenNoWindowOpens) {
   AddItems(2);
   MadeUpMonitors monitors = TwoMonitors();

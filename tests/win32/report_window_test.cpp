@@ -191,10 +191,8 @@ void CALLBACK OnValueChange(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, 
   if (object == OBJID_CLIENT) valueChanged[valueChanged[0] ? 1 : 0] = hwnd;
 }
 
-// What a screen reader reads of a page is the core's text of its days (the
-// driver reads both pages from another process); a week button tells every
-// page a client has read, the hidden one too, and a paint of the same days
-// tells nothing.
+// A page reads as the core's text of its days; a week button tells every
+// page read, the hidden one too; a paint of the same days tells nothing.
 TEST_F(ReportWindowTest, APageReadsAsItsDaysAndTellsWhenTheyChange) {
   ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
   Add(u"会議", DTW(2010, 1, 4, 1, 9, 30), DTW(2010, 1, 4, 1, 11, 45));
