@@ -100,9 +100,9 @@ bool RecordStore::LoadPending() {
     unsaved_ = true;
     return true;
   }
-  Text kept;
   if (found == PendingFile::Found::kStale) {
     // Renamed, so that no later start finds it again.
+    Text kept;
     if (!KeepAside(ws_.files, ws_.clock, pending, true, kept)) pending_.LeaveAlone();
     ws_.reporter.Report(DataReport{DataEvent::kStalePending, pending, 0, kept});
   } else if (!KeepAsideAndReport(pending, status == ReadStatus::kMalformed ? badLine : 0, true)) {
