@@ -572,6 +572,20 @@ int OpenMenus(DWORD pid) {
   return menus;
 }
 
+// What a menu that did not stay open leaves to go on: whether it was seen at
+// all (one that closed at once, or none), and who has the activation now.
+std::wstring WhyNoMenu(HWND main, bool glimpsed) {
+  std::wstring why = glimpsed ? L" (one was seen open, then closed" : L" (none was seen open";
+  auto name = [](HWND w) {
+    return w ? HexHandle(w) + L" " + ClassName(w) + L" of process " + Num(WindowProcess(w)) : std::wstring(L"none");
+  };
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui))
+    why += L"; the program's active window " + name(gui.hwndActive) + L", capture " + name(gui.hwndCapture);
+  return why + L"; foreground " + name(GetForegroundWindow()) + L")";
+}
+
 // tray EVENT[,EVENT...] --pid P [--at X,Y] [--expect-no-menu] [--timeout MS]
 // Delivers the icon's callback message 1025 to the program's window as the
 // shell does under version 4 (sent, not posted, as Wine's tray does): the
@@ -617,8 +631,12 @@ int Tray(int argc, wchar_t** argv) {
     return static_cast<size_t>(std::distance(g_sends_done.lower_bound(first), g_sends_done.end()));
   };
   const bool expect_menu = !args.Has(L"expect-no-menu");
-  const bool settled = WaitUntil(
-      timeout, [&] { return done() == events.size() || (done() + 1 == events.size() && FindOpenMenu(pid)); });
+  bool glimpsed = false;  // a menu seen open while waiting, whatever became of it
+  const bool settled = WaitUntil(timeout, [&] {
+    const bool open = FindOpenMenu(pid) != nullptr;
+    glimpsed = glimpsed || open;
+    return done() == events.size() || (done() + 1 == events.size() && open);
+  });
   const int menus = OpenMenus(pid);
   if (menus > 1 || (!settled && menus == 1))
     Expectation(L"message 1025 (" + which + L") opened " + Num(menus) + L" menus, one inside another");
@@ -626,7 +644,8 @@ int Tray(int argc, wchar_t** argv) {
     Expectation(L"the program neither opened a menu nor returned from message 1025 (" + which + L") within " +
                 Num(timeout) + L" ms");
   const bool opened = menus == 1;
-  if (expect_menu && !opened) Expectation(L"message 1025 (" + which + L") was handled without opening a menu");
+  if (expect_menu && !opened)
+    Expectation(L"message 1025 (" + which + L") was handled without opening a menu" + WhyNoMenu(hwnd, glimpsed));
   if (!expect_menu && opened) Expectation(L"message 1025 (" + which + L") opened a menu; expected none");
   Print(opened ? L"menu opened\n" : L"no menu\n");
   return 0;
