@@ -84,9 +84,16 @@ ReadResult ReadWholeFile(FileSystem& fs, const Text& path, std::string& bytes) {
   return result;
 }
 
+bool FileSystem::Identify(const Text& path, FileIdentity& identity) {
+  FileFacts facts;
+  if (!Examine(path, facts)) return false;
+  identity = FileIdentity{facts.volume, 0, facts.index};
+  return true;
+}
+
 bool IsSameFile(FileSystem& fs, const Text& a, const Text& b) {
-  FileFacts x, y;
-  return fs.Examine(a, x) && fs.Examine(b, y) && x.volume == y.volume && x.index == y.index;
+  FileIdentity x, y;
+  return fs.Identify(a, x) && fs.Identify(b, y) && x == y;
 }
 
 void FileVersion::Take(FileSystem& fs, const Text& path) {

@@ -59,6 +59,20 @@ class FileVersion {
   FileFacts facts_;
 };
 
+// What makes a file that file whatever name reaches it: the volume's serial
+// number and the file's id on it. On Win32 the 128-bit id of FileIdInfo
+// (GetFileInformationByHandleEx) where the volume gives one, since on ReFS
+// the 64-bit index of GetFileInformationByHandle may repeat; else that
+// index. st_dev and st_ino elsewhere.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t high = 0;
+  uint64_t low = 0;
+  friend bool operator==(const FileIdentity& a, const FileIdentity& b) {
+    return a.volume == b.volume && a.high == b.high && a.low == b.low;
+  }
+};
+
 enum class ReadResult { kRead, kCannotRead, kTooLarge };
 
 // How a replace ended. Held: another program has one of the two files open
@@ -79,6 +93,16 @@ class FileSystem {
   virtual bool Exists(const Text& path) = 0;
   // False when there is no such file or it cannot be looked at.
   virtual bool Examine(const Text& path, FileFacts& facts) = 0;
+  // The identity of the file a name reaches (a link's target, the file
+  // behind an 8.3 name); false when there is none or it cannot be looked
+  // at. By default Examine's volume and index.
+  virtual bool Identify(const Text& path, FileIdentity& identity);
+  // The path as the platform will open it: absolute, with "." and ".."
+  // resolved, the trailing dots and spaces that Win32 drops dropped, and
+  // long names for the 8.3 names of what exists (GetFullPathNameW, then
+  // GetLongPathNameW on the file or else its folder). Elsewhere, and when
+  // that fails, `path` as given.
+  virtual Text ResolvePath(const Text& path) { return path; }
   // Copies a file's content; with overwrite false, fails when `to` exists.
   virtual bool Copy(const Text& from, const Text& to, bool overwrite) = 0;
   // A second name for an existing file (fails where links are not supported).
@@ -88,6 +112,14 @@ class FileSystem {
   // Atomically puts `from` in place of `to` (MoveFileExW with
   // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH; rename after fsync).
   virtual ReplaceResult Replace(const Text& from, const Text& to) = 0;
+  // Gives the file at `from` the name `to` only while no file has that
+  // name: it never replaces, even a file that another program creates at
+  // `to` meanwhile. False, with both names as they were, when `to` is
+  // taken or the move fails otherwise (Exists(to) tells the two apart). A
+  // link is moved as itself, never its target. As durable as Replace.
+  // (MoveFileExW without MOVEFILE_REPLACE_EXISTING; renameat2 with
+  // RENAME_NOREPLACE, or link then unlink where the file system lacks it.)
+  virtual bool MoveToNew(const Text& from, const Text& to) = 0;
   virtual bool Remove(const Text& path) = 0;
   // The paths of the files beside `pathPrefix` whose names begin with its
   // last part ("dir/data.csv.~tmp" gives "dir/data.csv.~tmp1", ...).

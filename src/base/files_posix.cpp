@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>  // renameat2
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -156,6 +157,24 @@ class PosixFileSystem : public FileSystem {
     if (rename(Native(from).c_str(), target.c_str()) != 0) return ReplaceResult::Failed;
     SyncDirectoryOf(target);
     return ReplaceResult::Done;
+  }
+
+  bool MoveToNew(const Text& from, const Text& to) override {
+    const std::string source = Native(from);
+    const std::string target = Native(to);
+    if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+      // A file system without the flag: a second name, which linkat never
+      // puts over another file (and, without AT_SYMLINK_FOLLOW, gives a
+      // link itself), then the first name removed.
+      if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+      if (linkat(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), 0) != 0) return false;
+      if (unlink(source.c_str()) != 0) {
+        unlink(target.c_str());
+        return false;
+      }
+    }
+    SyncDirectoryOf(target);
+    return true;
   }
 
   bool Remove(const Text& path) override { return unlink(Native(path).c_str()) == 0; }

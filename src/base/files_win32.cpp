@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/files_win32.h"
+#include "base/rename_refusal.h"
 #include "base/unique_handle.h"
 
 namespace {
@@ -39,11 +41,51 @@ Text DirectoryOf(const Text& path) {
   return slash == Text::npos ? Text() : path.substr(0, slash + 1);
 }
 
-// The errors with which a Windows, a file system or a share that does not
-// know FileRenameInfoEx refuses it.
-bool RenameInfoExUnknown(DWORD error) {
-  return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
-         error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
+static_assert(kWin32SharingViolation == ERROR_SHARING_VIOLATION, "winerror.h");
+static_assert(kWin32LockViolation == ERROR_LOCK_VIOLATION, "winerror.h");
+
+// FILE_ID_INFO (Windows 8 and later), which older headers lack.
+struct FileIdInfo {
+  ULONGLONG volumeSerialNumber;
+  BYTE fileId[16];
+};
+constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+
+using GetFileInformationByHandleExFn = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID,
+                                                     DWORD);
+
+GetFileInformationByHandleExFn GetFileInformationExFn() {
+  static const auto fn = reinterpret_cast<GetFileInformationByHandleExFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetFileInformationByHandleEx")));
+  return fn;
+}
+
+// The path from GetFullPathNameW or GetLongPathNameW, which both take a
+// buffer and answer the length they need; empty when they fail.
+template <typename Call>
+Text PathFrom(Call call) {
+  DWORD needed = call(nullptr, 0);
+  // The answer can grow between the two calls (a folder renamed meanwhile).
+  for (int attempt = 0; attempt < 3 && needed > 0; ++attempt) {
+    std::vector<wchar_t> buffer(needed);
+    const DWORD length = call(buffer.data(), needed);
+    if (length > 0 && length < needed) return FromWStr(buffer.data());
+    needed = length;
+  }
+  return Text();
+}
+
+Text FullPathName(const Text& path) {
+  return PathFrom([&path](wchar_t* buffer, DWORD size) {
+    return GetFullPathNameW(WStr(path), size, buffer, nullptr);
+  });
+}
+
+// Fails where the path does not exist.
+Text LongPathName(const Text& path) {
+  return PathFrom([&path](wchar_t* buffer, DWORD size) {
+    return GetLongPathNameW(WStr(path), buffer, size);
+  });
 }
 
 // CreateFileW fails with INVALID_HANDLE_VALUE, not null.
@@ -80,8 +122,26 @@ class Win32OutputFile : public OutputFile {
   OwnedFile file_;
 };
 
+// The real calls: SetFileInformationByHandle looked up once, so that the
+// program names no function that an older Windows lacks in its imports.
+BOOL RenameCalls::SetInformation(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info,
+                                 DWORD size) {
+  SetFileInformationByHandleFn setInformation = SetFileInformationFn();
+  if (!setInformation) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+  }
+  return setInformation(file, kind, info, size);
+}
+
+BOOL RenameCalls::MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags) {
+  return MoveFileExW(from, to, flags);
+}
+
 class Win32FileSystem : public FileSystem {
  public:
+  explicit Win32FileSystem(RenameCalls& calls) : calls_(calls) {}
+
   ReadResult Read(const Text& path, uint64_t limit, std::string& bytes) override {
     bytes.clear();
     // Reading asks for no exclusivity, so only a file that another program
@@ -138,6 +198,40 @@ class Win32FileSystem : public FileSystem {
     return true;
   }
 
+  bool Identify(const Text& path, FileIdentity& identity) override {
+    OwnedFile file(CreateFileW(WStr(path), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return false;
+    // Before Windows 8, and on volumes that have no such id, this fails.
+    FileIdInfo id;
+    GetFileInformationByHandleExFn getInformation = GetFileInformationExFn();
+    if (getInformation && getInformation(file.Get(), kFileIdInfo, &id, sizeof id)) {
+      identity.volume = id.volumeSerialNumber;
+      std::memcpy(&identity.low, id.fileId, 8);
+      std::memcpy(&identity.high, id.fileId + 8, 8);
+      return true;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file.Get(), &info)) return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.high = 0;
+    identity.low = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    return true;
+  }
+
+  Text ResolvePath(const Text& path) override {
+    const Text full = FullPathName(path);
+    if (full.empty()) return path;
+    const Text resolved = LongPathName(full);
+    if (!resolved.empty()) return resolved;
+    // A file yet to be written: its folder's names are made long.
+    const size_t slash = full.find_last_of(u"\\/");
+    if (slash == Text::npos) return full;
+    const Text folder = LongPathName(full.substr(0, slash + 1));
+    return folder.empty() ? full : JoinPath(folder, full.substr(slash + 1));
+  }
+
   bool Copy(const Text& from, const Text& to, bool overwrite) override {
     return CopyFileW(WStr(from), WStr(to), overwrite ? FALSE : TRUE) != 0;
   }
@@ -174,26 +268,39 @@ class Win32FileSystem : public FileSystem {
     DWORD error = ERROR_SUCCESS;
     const Text directory = DirectoryOf(to);
     auto known = posixRename_.find(directory);
+    bool refused = false;
     if ((known == posixRename_.end() || known->second) && DirectoryOf(from) == directory) {
       switch (RenamePosix(from, to, error)) {
         case Rename::kDone:
           posixRename_[directory] = true;
           return ReplaceResult::Done;
-        case Rename::kUnknown:
-          posixRename_[directory] = false;
+        case Rename::kRefused:
+          if (AfterPosixRenameRefused(error) == AfterRefusal::kWait) return ReplaceResult::Held;
+          refused = true;
           break;
-        case Rename::kFailed:
-          return Classify(error, to);
         case Rename::kNotTried:
           break;
       }
     }
-    if (MoveFileExW(WStr(from), WStr(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return ReplaceResult::Done;
+    ReplaceResult result = ReplaceResult::Done;
+    if (!calls_.MoveFileEx(WStr(from), WStr(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      result = Classify(GetLastError(), to);
     }
-    return Classify(GetLastError(), to);
+    // The older rename reached the target where the POSIX one did not: the
+    // folder refuses that one, and from now on the older one alone is tried
+    // (and predicted by Replaceable, so that a quiet retry does not rewrite
+    // the whole file while another program holds it). A failure of both
+    // tells nothing of the folder.
+    if (refused && result != ReplaceResult::Failed) posixRename_[directory] = false;
+    return result;
   }
 
+  // The older rename, which never replaces; it moves a link as itself.
+  bool MoveToNew(const Text& from, const Text& to) override {
+    return calls_.MoveFileEx(WStr(from), WStr(to), MOVEFILE_WRITE_THROUGH) != 0;
+  }
+
+  // DeleteFileW removes a link, not its target.
   bool Remove(const Text& path) override { return DeleteFileW(WStr(path)) != 0; }
 
   std::vector<Text> FilesStartingWith(const Text& pathPrefix) override {
@@ -231,12 +338,16 @@ class Win32FileSystem : public FileSystem {
       return static_cast<bool>(OpenForDeletion(path));
     }
     return static_cast<bool>(OwnedFile(CreateFileW(WStr(path), DELETE, 0, nullptr, OPEN_EXISTING,
-                                                   FILE_ATTRIBUTE_NORMAL, nullptr)));
+                                                   kOpenAsItself, nullptr)));
   }
+
+  // A rename or a delete acts on a link itself, so that is what is opened
+  // for one: never the file it points to.
+  static constexpr DWORD kOpenAsItself = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
 
   static OwnedFile OpenForDeletion(const Text& path) {
     return OwnedFile(CreateFileW(WStr(path), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 nullptr, OPEN_EXISTING, kOpenAsItself, nullptr));
   }
 
   // MoveFileExW answers ERROR_ACCESS_DENIED both for a file another program
@@ -259,14 +370,12 @@ class Win32FileSystem : public FileSystem {
     }
   }
 
-  enum class Rename { kDone, kFailed, kUnknown, kNotTried };
+  enum class Rename { kDone, kRefused, kNotTried };
 
   // SetFileInformationByHandle(FileRenameInfoEx) with POSIX semantics on
   // the source, opened for deletion; the name is the target's full path.
   // The rename is flushed as MOVEFILE_WRITE_THROUGH would.
-  static Rename RenamePosix(const Text& from, const Text& to, DWORD& error) {
-    SetFileInformationByHandleFn setInformation = SetFileInformationFn();
-    if (!setInformation) return Rename::kUnknown;
+  Rename RenamePosix(const Text& from, const Text& to, DWORD& error) {
     const DWORD needed = GetFullPathNameW(WStr(to), 0, nullptr, nullptr);
     if (needed == 0) return Rename::kNotTried;
     std::vector<wchar_t> target(needed);
@@ -277,7 +386,7 @@ class Win32FileSystem : public FileSystem {
     auto open = [&from](DWORD access) {
       return OwnedFile(CreateFileW(WStr(from), access,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   OPEN_EXISTING, kOpenAsItself, nullptr));
     };
     OwnedFile source = open(DELETE | GENERIC_WRITE);
     const bool flush = static_cast<bool>(source);
@@ -291,10 +400,10 @@ class Win32FileSystem : public FileSystem {
     std::memcpy(buffer.data(), &info, offsetof(RenameInfoEx, fileName));
     std::memcpy(buffer.data() + offsetof(RenameInfoEx, fileName), target.data(),
                 bytes + sizeof(wchar_t));
-    if (!setInformation(source.Get(), kFileRenameInfoEx, buffer.data(),
-                        static_cast<DWORD>(buffer.size()))) {
+    if (!calls_.SetInformation(source.Get(), kFileRenameInfoEx, buffer.data(),
+                               static_cast<DWORD>(buffer.size()))) {
       error = GetLastError();
-      return RenameInfoExUnknown(error) ? Rename::kUnknown : Rename::kFailed;
+      return Rename::kRefused;
     }
     if (flush) FlushFileBuffers(source.Get());
     return Rename::kDone;
@@ -303,14 +412,20 @@ class Win32FileSystem : public FileSystem {
   // Per directory: whether the POSIX rename works there (learnt from the
   // first replace; a directory of a share may differ from a local one).
   std::map<Text, bool> posixRename_;
+  RenameCalls& calls_;
 };
 
 }  // namespace
 
+std::unique_ptr<FileSystem> NewWin32FileSystem(RenameCalls& calls) {
+  return std::make_unique<Win32FileSystem>(calls);
+}
+
 void FileSystem::Wait(unsigned milliseconds) { ::Sleep(milliseconds); }
 
 FileSystem& RealFileSystem() {
-  static Win32FileSystem fs;
+  static RenameCalls calls;
+  static Win32FileSystem fs(calls);
   return fs;
 }
 

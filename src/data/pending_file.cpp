@@ -8,11 +8,10 @@ bool KeepAside(FileSystem& fs, const Clock& clock, const Text& path, bool move, 
                                now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
   for (int n = 1; n <= 1000; ++n) {
     keptPath = n == 1 ? stem : FormatText(u"%s-%d", stem.c_str(), n);
-    // Never onto another file: when the name is taken, the next one is
-    // tried; any other failure ends the attempt.
+    // Never onto another file, even one created in between: when the name
+    // is taken, the next one is tried; any other failure ends the attempt.
     if (move) {
-      if (fs.Exists(keptPath)) continue;
-      if (fs.Replace(path, keptPath) == ReplaceResult::Done) return true;
+      if (fs.MoveToNew(path, keptPath)) return true;
     } else if (fs.Copy(path, keptPath, false)) {
       return true;
     }

@@ -30,6 +30,49 @@ Text AsciiLower(Text s) {
   return s;
 }
 
+// The program's own files in its working folder: records written over
+// Dorvane.ini leave no items at the next start, and over data.bak or
+// data.csv they replace the history's safeguards.
+const char16_t* const kOwnFiles[] = {u"data.csv", u"data.bak", u"Dorvane.ini"};
+
+// What the program writes beside each of them, named by the file's name
+// and then this; a name that begins so is the program's, whatever follows.
+// A pending file that export wrote would be taken up at the next start.
+const char16_t* const kOwnSuffixes[] = {
+    u".~pending",  // the pending file, and the temporaries of its saves
+    u".~tmp",      // the temporaries of a save, numbered
+    u".tmp",       // data.bak's next content, before it takes data.bak's place
+};
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// Where a path's drive ends ("C:", also after "\\?\" or "\\.\"); 0 without one.
+size_t DriveEnd(const Text& path) {
+  size_t at = 0;
+  if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) &&
+      (path[2] == u'?' || path[2] == u'.') && IsSeparator(path[3])) {
+    at = 4;
+  }
+  const char16_t letter = path.size() >= at + 2 ? path[at] : u'\0';
+  const bool isLetter = (letter >= u'A' && letter <= u'Z') || (letter >= u'a' && letter <= u'z');
+  return isLetter && path[at + 1] == u':' ? at + 2 : at;
+}
+
+// Windows opens another name than the one given: it drops the trailing
+// dots and spaces of a name, and takes what follows a ':' for a stream of
+// the file before it ("data.csv::$DATA" is data.csv itself).
+bool WindowsAltersName(const Text& path) {
+  if (path.find(u':', DriveEnd(path)) != Text::npos) return true;
+  return !path.empty() && (path.back() == u'.' || path.back() == u' ');
+}
+
+// The name of the file that Windows opens for `name`, in lower case.
+Text NameAsOpened(const Text& name) {
+  Text opened = name.substr(0, name.find(u':'));
+  while (!opened.empty() && (opened.back() == u'.' || opened.back() == u' ')) opened.pop_back();
+  return AsciiLower(opened);
+}
+
 }  // namespace
 
 std::vector<int> RecordsOfDate(const RecordStore& store, const LocalDateTime& date) {
@@ -202,27 +245,39 @@ bool RecordEditing::Import(const Text& path) {
   return read;
 }
 
-bool RecordEditing::IsProgramFile(const Text& path) {
+bool RecordEditing::IsProgramFile(const Text& chosen) {
   FileSystem& files = data_.ws.files;
-  // The program's own files, by whatever name the dialog reached them:
-  // records written over Dorvane.ini leave no items at the next start, and
-  // over data.bak or data.csv they replace the history's safeguards.
-  for (const Text& own : {data_.store.DataPath(), data_.store.BackupPath(), SettingsPath(data_.ws)}) {
-    if (IsSameFile(files, path, own)) return true;
+  const Text path = files.ResolvePath(chosen);
+  // What the file is, when it exists: any name of one of the program's
+  // files that exists reaches it (an 8.3 name, a hard link, another path
+  // to the folder, a stream of it).
+  FileIdentity target;
+  if (files.Identify(path, target)) {
+    for (const char16_t* own : kOwnFiles) {
+      const Text ownPath = JoinPath(data_.ws.directory, own);
+      std::vector<Text> paths = {ownPath};
+      for (const char16_t* suffix : kOwnSuffixes) {
+        for (Text& found : files.FilesStartingWith(ownPath + suffix)) paths.push_back(std::move(found));
+      }
+      for (const Text& p : paths) {
+        FileIdentity id;
+        if (files.Identify(p, id) && id == target) return true;
+      }
+    }
   }
-  // The pending files and the temporaries of a save, by name in the
-  // working directory, whether they exist or not: a pending file written
-  // here would be taken up at the next start.
+  // By name in the working folder, whether the file exists or not.
   const size_t slash = path.find_last_of(u"\\/");
   if (slash == Text::npos) return false;
   Text dir = path.substr(0, slash);
   if (dir.empty() || dir.back() == u':') dir = path.substr(0, slash + 1);  // a root
   if (!IsSameFile(files, dir, data_.ws.directory)) return false;
-  const Text name = AsciiLower(path.substr(slash + 1));
-  for (const Text own : {u"data.csv", u"dorvane.ini", u"data.bak"}) {
-    if (name == own + u".~pending" || name == own + u".tmp" ||
-        name.compare(0, own.size() + 5, own + u".~tmp") == 0) {
-      return true;
+  const Text name = NameAsOpened(path.substr(slash + 1));
+  for (const char16_t* own : kOwnFiles) {
+    const Text ownName = AsciiLower(own);
+    if (name == ownName) return true;
+    for (const char16_t* suffix : kOwnSuffixes) {
+      const Text begins = ownName + AsciiLower(suffix);
+      if (name.compare(0, begins.size(), begins) == 0) return true;
     }
   }
   return false;
@@ -230,12 +285,17 @@ bool RecordEditing::IsProgramFile(const Text& path) {
 
 bool RecordEditing::Export(const Text& path, const OverwriteQuestion& mayOverwrite) {
   FileSystem& files = data_.ws.files;
-  FileFacts facts;
-  const bool exists = files.Examine(path, facts);
   if (IsProgramFile(path)) {
     data_.ws.reporter.Report(DataReport{DataEvent::kProgramFile, path});
     return false;
   }
+  // Not one of ours, but not the name that Windows would write either.
+  if (WindowsAltersName(path)) {
+    data_.ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
+    return false;
+  }
+  FileFacts facts;
+  const bool exists = files.Examine(path, facts);
   if (!exists && files.Exists(path)) {
     // There, but not to be looked at: whether it is ours is not known.
     data_.ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});

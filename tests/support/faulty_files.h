@@ -9,6 +9,7 @@
 //   fs.DiskFullAfter(100);                     // 100 more bytes fit, then writes fail
 //   fs.Lock(path);                             // held open by another program
 //   fs.HoldForReplaces(u"data.csv", 2);        // held for a moment: two replaces find it held
+//   fs.RepeatIndexes();                        // as on ReFS: only Identify tells files apart
 //   fs.Heal();                                 // the faults are gone
 // Waits for held files are added up in Waited(), not slept.
 #pragma once
@@ -22,7 +23,7 @@
 
 #include "base/files.h"
 
-enum class FileStep { Read, Copy, HardLink, Create, Write, Flush, Close, Replace, Remove, Examine };
+enum class FileStep { Read, Copy, HardLink, Create, Write, Flush, Close, Replace, Remove, Examine, Move };
 
 class FaultyFileSystem : public FileSystem {
  public:
@@ -51,6 +52,12 @@ class FaultyFileSystem : public FileSystem {
   void HoldForReplaces(const Text& pathPart, int times) {
     holds_.push_back(Fault{FileStep::Replace, pathPart, times});
   }
+
+  // ReFS gives files 128-bit ids, and the 64-bit index that
+  // GetFileInformationByHandle answers is not guaranteed unique there
+  // (learn.microsoft.com, BY_HANDLE_FILE_INFORMATION): Examine then gives
+  // every file one index, and only Identify tells them apart.
+  void RepeatIndexes() { repeatIndexes_ = true; }
 
   void Heal() {
     faults_.clear();
@@ -91,8 +98,16 @@ class FaultyFileSystem : public FileSystem {
         facts.size = p.second;
       }
     }
+    if (repeatIndexes_) facts.index = 1;
     return true;
   }
+
+  bool Identify(const Text& path, FileIdentity& identity) override {
+    if (Trips(FileStep::Examine, path)) return false;
+    return real_.Identify(path, identity);
+  }
+
+  Text ResolvePath(const Text& path) override { return real_.ResolvePath(path); }
 
   bool Copy(const Text& from, const Text& to, bool overwrite) override {
     if (Trips(FileStep::Copy, from, to) || IsLocked(from) || IsLocked(to)) return false;
@@ -133,6 +148,11 @@ class FaultyFileSystem : public FileSystem {
       return ReplaceResult::Held;
     }
     return real_.Replace(from, to);
+  }
+
+  bool MoveToNew(const Text& from, const Text& to) override {
+    if (Trips(FileStep::Move, from, to) || IsLocked(from)) return false;
+    return real_.MoveToNew(from, to);
   }
 
   void Wait(unsigned milliseconds) override { waited_ += milliseconds; }
@@ -226,7 +246,8 @@ class FaultyFileSystem : public FileSystem {
   std::vector<std::pair<Text, uint64_t>> pretended_;
   std::vector<Text> created_;
   bool diskFull_ = false;
+  bool repeatIndexes_ = false;
   size_t room_ = 0;
   unsigned waited_ = 0;
-  int calls_[10] = {};
+  int calls_[static_cast<size_t>(FileStep::Move) + 1] = {};
 };

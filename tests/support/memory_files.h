@@ -66,6 +66,15 @@ class MemoryFileSystem : public FileSystem {
     writes[to] = writes[from];
     return ReplaceResult::Done;
   }
+  bool MoveToNew(const Text& from, const Text& to) override {
+    auto it = files.find(from);
+    if (it == files.end() || files.count(to) != 0) return false;
+    std::string bytes = std::move(it->second);
+    files.erase(it);
+    files[to] = std::move(bytes);
+    writes[to] = writes[from];
+    return true;
+  }
   bool Remove(const Text& path) override { return files.erase(path) != 0; }
   void Wait(unsigned milliseconds) override { waited += milliseconds; }
   bool Replaceable(const Text& path) override { return holdsUnseen || !held.count(path); }

@@ -182,6 +182,45 @@ TEST_F(FilesTest, AnEditInPlaceIsAnotherVersion) {
   EXPECT_EQ(kMaxReadBytes, 268435456u);
 }
 
+// Keeping a file aside never replaces: a taken name leaves both as they were.
+TEST_F(FilesTest, MoveToNewNeverReplaces) {
+  Put(u"data.csv", kOld);
+  Put(u"kept", kNew);
+  EXPECT_FALSE(fs_.MoveToNew(Path(u"data.csv"), Path(u"kept")));
+  EXPECT_EQ(Content(u"data.csv"), kOld);
+  EXPECT_EQ(Content(u"kept"), kNew);
+  EXPECT_TRUE(fs_.MoveToNew(Path(u"data.csv"), Path(u"kept-2")));
+  EXPECT_EQ(Content(u"kept-2"), kOld);
+  EXPECT_EQ(Listing(), (Names{u"kept", u"kept-2"}));
+  EXPECT_FALSE(fs_.MoveToNew(Path(u"missing"), Path(u"kept-3")));
+}
+
+#ifndef _WIN32
+// Wine shows a Unix link as the file it points to, so this is seen natively.
+TEST_F(FilesTest, MoveToNewMovesALinkAsItself) {
+  Put(u"target", kOld);
+  stdfs::create_symlink("target", stdfs::path(Path(u"data.csv")));
+  EXPECT_TRUE(fs_.MoveToNew(Path(u"data.csv"), Path(u"kept")));
+  EXPECT_TRUE(stdfs::is_symlink(stdfs::path(Path(u"kept"))));
+  EXPECT_EQ(Listing(), (Names{u"kept", u"target"}));
+  EXPECT_EQ(Content(u"target"), kOld);
+}
+#endif
+
+// Two names of one file are one identity; two files, however alike, are two.
+TEST_F(FilesTest, IdentityFollowsTheFileNotTheName) {
+  Put(u"data.csv", kOld);
+  Put(u"copy.csv", kOld);
+  ASSERT_TRUE(fs_.HardLink(Path(u"data.csv"), Path(u"link.csv")));
+  FileIdentity data, link, copy;
+  ASSERT_TRUE(fs_.Identify(Path(u"data.csv"), data));
+  ASSERT_TRUE(fs_.Identify(Path(u"link.csv"), link));
+  ASSERT_TRUE(fs_.Identify(Path(u"copy.csv"), copy));
+  EXPECT_TRUE(data == link);
+  EXPECT_FALSE(data == copy);
+  EXPECT_FALSE(fs_.Identify(Path(u"missing"), copy));
+}
+
 TEST_F(FilesTest, RemoveDeletesOnlyWhatExists) {
   Put(u"data.csv", kOld);
   EXPECT_TRUE(fs_.Remove(Path(u"data.csv")));
