@@ -122,22 +122,6 @@ class Win32OutputFile : public OutputFile {
   OwnedFile file_;
 };
 
-// The real calls: SetFileInformationByHandle looked up once, so that the
-// program names no function that an older Windows lacks in its imports.
-BOOL RenameCalls::SetInformation(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info,
-                                 DWORD size) {
-  SetFileInformationByHandleFn setInformation = SetFileInformationFn();
-  if (!setInformation) {
-    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return FALSE;
-  }
-  return setInformation(file, kind, info, size);
-}
-
-BOOL RenameCalls::MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags) {
-  return MoveFileExW(from, to, flags);
-}
-
 class Win32FileSystem : public FileSystem {
  public:
   explicit Win32FileSystem(RenameCalls& calls) : calls_(calls) {}
@@ -283,21 +267,27 @@ class Win32FileSystem : public FileSystem {
       }
     }
     ReplaceResult result = ReplaceResult::Done;
-    if (!calls_.MoveFileEx(WStr(from), WStr(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!calls_.Move(WStr(from), WStr(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       result = Classify(GetLastError(), to);
     }
-    // The older rename reached the target where the POSIX one did not: the
-    // folder refuses that one, and from now on the older one alone is tried
-    // (and predicted by Replaceable, so that a quiet retry does not rewrite
-    // the whole file while another program holds it). A failure of both
-    // tells nothing of the folder.
-    if (refused && result != ReplaceResult::Failed) posixRename_[directory] = false;
+    // The older rename replaced the target, or found it held by a program
+    // that shares delete access (which the POSIX rename passes), where the
+    // POSIX one did not: the folder refuses that one, and from now on the
+    // older one alone is tried (and predicted by Replaceable, so that a
+    // quiet retry does not rewrite the whole file while such a program
+    // holds it). NTFS answers a holder that does not share delete access
+    // with ERROR_ACCESS_DENIED too; that, and a failure of both, tell
+    // nothing of the folder.
+    if (refused && (result == ReplaceResult::Done ||
+                    (result == ReplaceResult::Held && OpenForDeletion(to)))) {
+      posixRename_[directory] = false;
+    }
     return result;
   }
 
   // The older rename, which never replaces; it moves a link as itself.
   bool MoveToNew(const Text& from, const Text& to) override {
-    return calls_.MoveFileEx(WStr(from), WStr(to), MOVEFILE_WRITE_THROUGH) != 0;
+    return calls_.Move(WStr(from), WStr(to), MOVEFILE_WRITE_THROUGH) != 0;
   }
 
   // DeleteFileW removes a link, not its target.
@@ -416,6 +406,22 @@ class Win32FileSystem : public FileSystem {
 };
 
 }  // namespace
+
+// The real calls: SetFileInformationByHandle looked up once, so that the
+// program names no function that an older Windows lacks in its imports.
+BOOL RenameCalls::SetInformation(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info,
+                                 DWORD size) {
+  SetFileInformationByHandleFn setInformation = SetFileInformationFn();
+  if (!setInformation) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+  }
+  return setInformation(file, kind, info, size);
+}
+
+BOOL RenameCalls::Move(const wchar_t* from, const wchar_t* to, DWORD flags) {
+  return MoveFileExW(from, to, flags);
+}
 
 std::unique_ptr<FileSystem> NewWin32FileSystem(RenameCalls& calls) {
   return std::make_unique<Win32FileSystem>(calls);

@@ -17,7 +17,8 @@ class RenameCalls {
   // the system lacks it (before Windows Vista).
   virtual BOOL SetInformation(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info,
                               DWORD size);
-  virtual BOOL MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags);
+  // MoveFileExW.
+  virtual BOOL Move(const wchar_t* from, const wchar_t* to, DWORD flags);
 };
 
 // A file system of its own (what it learnt of each folder's renames

@@ -227,7 +227,7 @@ class RefusingRenames : public RenameCalls {
   // sharing delete access (MS-FSCC 2.4.42 FileRenameInformation,
   // learn.microsoft.com: STATUS_ACCESS_DENIED when "the target file was
   // open and ReplaceIfExists is nonzero").
-  BOOL MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags) override {
+  BOOL Move(const wchar_t* from, const wchar_t* to, DWORD flags) override {
     ++olderTries;
     if ((flags & MOVEFILE_REPLACE_EXISTING) && held == to) {
       SetLastError(ERROR_ACCESS_DENIED);
@@ -277,5 +277,29 @@ TEST(FileDecisions, TheWin32FileSystemFallsBackOnAnyRefusalAndRemembersTheFolder
     EXPECT_EQ(calls.olderTries, fallsBack ? 2 : 0) << d.what;
     EXPECT_EQ(dir.Names(), std::vector<Text>{u"data.csv"}) << d.what;
   }
+}
+
+// NTFS refuses the POSIX rename with ERROR_ACCESS_DENIED while a program
+// holds the target without sharing delete access (MS-FSCC 2.4.42,
+// learn.microsoft.com: "the target file was open"), as a share may refuse it
+// for good: a hold that the older rename meets as well says nothing of the
+// folder, and the POSIX rename is tried again once it ends.
+TEST(FileDecisions, AHoldThatBothRenamesMeetKeepsThePosixRename) {
+  TempDir dir;
+  RefusingRenames calls(ERROR_ACCESS_DENIED);
+  std::unique_ptr<FileSystem> fs = NewWin32FileSystem(calls);
+  const Text data = dir.File(u"data.csv");
+  WriteBytes(data, "old");
+  HANDLE spreadsheet = CreateFileW(WStr(data), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(spreadsheet, INVALID_HANDLE_VALUE);
+  HoldPatience none = HoldPatience::None();
+  EXPECT_FALSE(ReplaceFileContents(*fs, data, "new", none));
+  CloseHandle(spreadsheet);
+  EXPECT_EQ(calls.olderTries, 1);
+  none = HoldPatience::None();
+  EXPECT_TRUE(ReplaceFileContents(*fs, data, "new", none));
+  EXPECT_EQ(calls.posixTries, 2);
+  EXPECT_EQ(ReadBytes(data), "new");
 }
 #endif
