@@ -200,8 +200,8 @@ cmp -s "$E2E_RUN/d4.csv" "$E2E_DIR/data.csv" || e2e_fail "出力 changed data.cs
 # Names that Windows resolves to a pending file (it drops trailing dots and
 # spaces) are refused too, whether the pending file exists or not: one that
 # export wrote would be taken up at the next start. The dialog first asks
-# to create a file that does not exist.
-for name in "data.csv.~pending." "data.csv.~pending " "Dorvane.ini.~pending." "data.csv::\$DATA"; do
+# to create a file that does not exist (a name with a ':' it refuses itself).
+for name in "data.csv.~pending." "data.csv.~pending " "Dorvane.ini.~pending."; do
   e2e_expect "出力 onto '$name'" modal "$(ed_press $ED_EXPORT)"
   ed_choose_file_typed "$(e2e_winpath "$E2E_DIR")\\$name"
   box=$(drv msgbox read --pid "$ED_PID")
