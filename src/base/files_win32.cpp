@@ -205,9 +205,9 @@ class Win32FileSystem : public FileSystem {
   }
 
   Text ResolvePath(const Text& path) override {
-    const Text full = FullPathName(path);
+    Text full = FullPathName(path);
     if (full.empty()) return path;
-    const Text resolved = LongPathName(full);
+    Text resolved = LongPathName(full);
     if (!resolved.empty()) return resolved;
     // A file yet to be written: its folder's names are made long.
     const size_t slash = full.find_last_of(u"\\/");
