@@ -137,8 +137,11 @@ TrayRequest CTrayIcon::Decode(WPARAM wParam, LPARAM lParam) {
   }
   TrayRequest request;
   // Signed: a monitor left of or above the primary one has negative ones.
-  request.anchor = monitors_.PhysicalToLogical(
-      owner_, POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
+  // Mapped by the monitors, not through a window: the conversion through a
+  // window holds only for a point on it, and the hidden report is rarely
+  // over the icon.
+  request.anchor =
+      monitors_.PhysicalToLogical(POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
   UINT end = 0;
   switch (event) {
     case WM_LBUTTONDOWN:

@@ -966,11 +966,14 @@ TEST(TrayIconDecode, EachGestureAsksForOneMenu) {
   }
   ::DestroyWindow(owner);
 
-  CTrayIcon icon(tray, monitors);
+  // Left of the primary one, at 125%: physically [-1280, 0) x [-100, 860).
+  const MadeUpMonitors leftAndPrimary({{RECT{-1280, -100, -256, 668}, RECT{}, 125},
+                                       {RECT{0, 0, 1024, 768}, RECT{}}});
+  CTrayIcon icon(tray, leftAndPrimary);
   const TrayRequest key = icon.Decode(MAKEWPARAM(-1200, -30), MAKELPARAM(NIN_KEYSELECT, 0));
   EXPECT_TRUE(key.keyboard);
-  EXPECT_EQ(key.anchor.x, -1200) << "a monitor left of the primary one";
-  EXPECT_EQ(key.anchor.y, -30);
+  EXPECT_EQ(key.anchor.x, -1280 + 64) << "a monitor left of the primary one";
+  EXPECT_EQ(key.anchor.y, -100 + 56);
   EXPECT_FALSE(icon.Decode(0, WM_RBUTTONDOWN).keyboard) << "the bare mouse message of version 0";
   EXPECT_EQ(icon.Decode(0, WM_RBUTTONDOWN).menu, TrayRequest::kCommands);
   EXPECT_EQ(icon.Decode(0, NIN_KEYSELECT).menu, TrayRequest::kItems);
