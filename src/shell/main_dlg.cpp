@@ -83,7 +83,10 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
         onIconsMonitor.emplace(keyboardCommand_->anchor);
       }
       keyboardCommand_.reset();
-      return OnCommand(LOWORD(wParam));
+      const bool handled = OnCommand(LOWORD(wParam));
+      // The help page opens in another program, which keeps the focus.
+      if (onIconsMonitor && LOWORD(wParam) != IDM_HELP) ReturnFocusToIcon();
+      return handled;
     }
     case WM_NOTIFY:
       return lParam && report_.OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
@@ -139,7 +142,11 @@ bool CMainDlg::OnCommand(UINT id) {
 
 BOOL CMainDlg::PreTranslateMessage(MSG* msg) { return ::IsDialogMessageW(hwnd_, msg); }
 
-bool CMainDlg::OnIdle() { return false; }
+// Every save made since (a pick, the editor's, the settings') has ended.
+bool CMainDlg::OnIdle() {
+  saves_.UpdateBlockReason();
+  return false;
+}
 
 LRESULT CMainDlg::OnInitDialog() {
   CenterWindow(hwnd_, monitors_);
@@ -222,9 +229,6 @@ void CMainDlg::TrackMenu(const TrayRequest& request) {
   }
   const UINT command = trayIcon_.TrackMenu(popup, request);
   if (command == 0) return;
-  // An item pick opens no window: the focus goes back to the icon at once.
-  // A window the command opens takes it, and gives it back when it closes.
-  if (command >= IDM_FIRST_ITEM && command <= IDM_LAST_ITEM) trayIcon_.ReturnFocus(request);
   // Posted, as a menu that does not return its command posts it: the
   // command runs from the loop, after the shell's notification is answered.
   keyboardCommand_.reset();
@@ -262,6 +266,14 @@ void CMainDlg::OnOpenReport() {
   ShowWindow(SW_SHOW);
 }
 
+// After a keyboard menu's command, what it opened (a dialog, a box) has
+// closed, and the keyboard goes back to the icon where the user was. The
+// report stays open: it gives the focus back when 閉じる hides it.
+void CMainDlg::ReturnFocusToIcon() {
+  focusToIconOnClose_ = windowShowing_;
+  if (!windowShowing_) trayIcon_.GiveFocusBack();
+}
+
 void CMainDlg::OnCloseReport() {
   // Cleared first: hiding the active window activates another, possibly in
   // another process, and while it waits on that the thread takes in messages
@@ -269,6 +281,8 @@ void CMainDlg::OnCloseReport() {
   // so a gesture on the icon must open its menu.
   windowShowing_ = false;
   ShowWindow(SW_HIDE);
+  if (focusToIconOnClose_) trayIcon_.GiveFocusBack();
+  focusToIconOnClose_ = false;
 }
 
 INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "shell/message_box_notifier.h"
+
 namespace {
 constexpr UINT kTrayIconId = 0;
 constexpr DWORD kTrayRetryMilliseconds = 1000;
@@ -195,7 +197,11 @@ UINT CTrayIcon::TrackMenu(HMENU popup, const TrayRequest& request) {
 }
 
 void CTrayIcon::ReturnFocus(const TrayRequest& request) {
-  if (request.keyboard) shell_.NotifyIcon(NIM_SETFOCUS, Description(0));
+  if (request.keyboard) GiveFocusBack();
+}
+
+void CTrayIcon::GiveFocusBack() {
+  if (added_) shell_.NotifyIcon(NIM_SETFOCUS, Description(0));
 }
 
 void CTrayIcon::BringForward() const {
@@ -219,6 +225,8 @@ bool CTrayIcon::ProcessWindowMessage(UINT msg, WPARAM wParam) {
   if (msg == WM_TIMER && wParam == kAreaWaitTimer) {
     if (!waiting_) return true;
     StopWaiting();
+    // What the owner tells the user now, nobody asked for.
+    UnaskedBoxes unasked;
     if (noArea_) noArea_();
     return true;
   }

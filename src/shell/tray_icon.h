@@ -104,6 +104,9 @@ class CTrayIcon {
   // Gives the keyboard focus back to the icon after a keyboard request
   // (NIM_SETFOCUS); nothing after a mouse one.
   void ReturnFocus(const TrayRequest& request);
+  // Gives the keyboard focus back to the icon (NIM_SETFOCUS) while it is
+  // there: a window opened from a keyboard menu has closed.
+  void GiveFocusBack();
   // Brings the window the user was in, the owner's last active popup, to
   // the foreground: the dialogs have no taskbar button, and one behind other
   // windows is found from the icon.

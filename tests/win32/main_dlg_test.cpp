@@ -15,6 +15,7 @@
 #include "data/help_page.h"
 #include "data/tracker.h"
 #include "resource.h"
+#include "shell/message_box_notifier.h"
 #include "support/dates.h"
 #include "support/memory_files.h"
 #include "support/modal_spy.h"
@@ -163,10 +164,18 @@ TEST_F(MainDlgTest, AnyOtherFailureWaitsAMinuteForANotificationAreaThenWarnsOnce
       {"refused after a time-out", {timeOut, timeOut, refused, refused}, 1},
       {"timed out three seconds long", std::deque<std::pair<bool, DWORD>>(8, timeOut), 3},
   };
+  // The wait ends on a timer: its box comes above the program in front.
+  struct WithStyles : RecordingNotifier {
+    void Show(const Text& text, const Text& caption, MessageIcon icon) override {
+      styles.push_back(UnaskedBoxes::Style());
+      RecordingNotifier::Show(text, caption, icon);
+    }
+    std::vector<unsigned> styles;
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FakeTray tray;
-    RecordingNotifier notifier;
+    WithStyles notifier;
     tray.script = c.script;
     tray.areaWait = 50;
     CMainDlg dialog(data_, notifier, tray, monitors_, FixedNow);
@@ -186,6 +195,7 @@ TEST_F(MainDlgTest, AnyOtherFailureWaitsAMinuteForANotificationAreaThenWarnsOnce
     EXPECT_EQ(notifier.shown[0].text, u"通知領域にアイコンを登録できませんでした。");
     EXPECT_EQ(notifier.shown[0].caption, u"") << "the system's default caption";
     EXPECT_EQ(notifier.shown[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(notifier.styles, std::vector<unsigned>{MB_TOPMOST | MB_SETFOREGROUND});
     EXPECT_FALSE(::IsWindow(hwnd));
     EXPECT_EQ(quit, 0) << "ends as a start without an icon always did";
   }
@@ -474,8 +484,8 @@ TEST_F(MainDlgTest, ExitDestroysTheWindowAndQuitsWithItsOwnId) {
 }
 
 // Held saves go to pending files with one message per hold; the catch-up
-// timer, the end of the session and 終了 show nothing, and only the end of
-// the session waits (one patience in all, for a hold too late to be seen).
+// timer, the end of the session and 終了 show nothing, and the end of the
+// session never waits (the pending file has the change).
 TEST_F(MainDlgTest, HeldFilesAreCaughtUpQuietlyByTheTimerTheEndOfTheSessionAndExit) {
   const std::string work = "\x8e\x64\x8e\x96", meeting = "\x89\xef\x8b\x63";  // 仕事, 会議
   AddItems(2);
@@ -492,11 +502,12 @@ TEST_F(MainDlgTest, HeldFilesAreCaughtUpQuietlyByTheTimerTheEndOfTheSessionAndEx
   const unsigned before = files_.waited;
   ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
   EXPECT_EQ(files_.waited, before);
-  files_.holdsUnseen = true;
+  files_.holdsUnseen = true;  // every quiet save tries, and fails
+  EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
   ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
-  EXPECT_EQ(files_.waited - before, 2000u) << "one patience for both files";
+  EXPECT_EQ(files_.waited - before, 0u) << "the end of the session waits for no hold";
   ::SendMessageW(hwnd, WM_TIMER, 2, 0);
-  EXPECT_EQ(files_.waited - before, 2000u) << "a tick never waits";
+  EXPECT_EQ(files_.waited - before, 0u) << "a tick never waits";
   EXPECT_EQ(notifier_.shown.size(), 2u);
   EXPECT_FALSE(files_.files.count(kCsv));
 
@@ -548,7 +559,7 @@ TEST_F(MainDlgTest, AChangeThatNoFileHoldsIsAskedAboutAtExitAndHoldsUpTheSignOut
   Command(IDM_FIRST_ITEM);
   ASSERT_EQ(notifier_.Texts(), std::vector<Text>{u"ファイルを開けませんでした\r\n" + kCsv});
   EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
-  EXPECT_EQ(Dialog().Saves().SignOutReason(), u"Dorvane: 記録を保存できません");
+  EXPECT_EQ(Dialog().Saves().SignOutReason(), u"Dorvane: 変更を保存できません");
 
   auto exitAnswering = [&](int button) {
     Text text;
@@ -579,6 +590,55 @@ TEST_F(MainDlgTest, AChangeThatNoFileHoldsIsAskedAboutAtExitAndHoldsUpTheSignOut
   EXPECT_FALSE(::IsWindow(hwnd));
   EXPECT_EQ(PumpUntilIdle(), 32774);
   EXPECT_EQ(notifier_.shown.size(), 1u) << "no box at any quiet save";
+}
+
+// Windows asks for the reason when the work that needs it begins: it stands
+// from the moment no file holds a change of either file (Dorvane.ini's too),
+// not from WM_QUERYENDSESSION, and goes when a file holds it again.
+TEST_F(MainDlgTest, TheSignOutReasonStandsWhileNoFileHoldsAChangeOfEitherFile) {
+  AddItems(1);
+  HWND hwnd = Create();
+  for (const Text& file : {kCsv, kIni}) {
+    SCOPED_TRACE(TextToUtf8(file));
+    files_.held = {file, file + u".~pending"};
+    if (file == kCsv) {
+      Command(IDM_FIRST_ITEM);
+    } else {
+      data_.catalogue.Save(data_.ws);  // as the settings dialog does
+    }
+    loop_.OnIdle(0);  // the loop's queue has emptied
+    EXPECT_EQ(Dialog().Saves().SignOutReason(), u"Dorvane: 変更を保存できません");
+    files_.held = {file};  // the pending file can be written again
+    ::SendMessageW(hwnd, WM_TIMER, SavePolicy::kCatchUpTimer, 0);
+    EXPECT_TRUE(Dialog().Saves().SignOutReason().empty());
+    files_.held.clear();
+    ::SendMessageW(hwnd, WM_TIMER, SavePolicy::kCatchUpTimer, 0);
+  }
+}
+
+// The catch-up timer's box comes while the user works in another program:
+// above it (a click's box comes with the program in front anyway).
+TEST_F(MainDlgTest, ABoxTheCatchUpTimerBringsComesAboveTheOtherWindows) {
+  struct StyleOfEachReport : DataReporter {
+    void Report(const DataReport& report) override {
+      seen.emplace_back(report.event, UnaskedBoxes::Style());
+    }
+    std::vector<std::pair<DataEvent, unsigned>> seen;
+  } reports;
+  ActivityData data(Workspace{u"C:\\dorvane-test", files_, reports});
+  data.catalogue.AddSlot(0x0000FF, 1);
+  data.catalogue.AddName(u"仕事");
+  CMainDlg dialog(data, notifier_, tray_, monitors_, FixedNow);
+  HWND hwnd = dialog.Create(nullptr);
+  files_.held = {kCsv};
+  ::SendMessageW(hwnd, WM_COMMAND, IDM_FIRST_ITEM, 0);
+  files_.files[kCsv] = "X,2010/04/05 09:05,2010/04/05 10:30\r\n";  // another program saved meanwhile
+  files_.held.clear();
+  ::SendMessageW(hwnd, WM_TIMER, SavePolicy::kCatchUpTimer, 0);
+  using Seen = std::pair<DataEvent, unsigned>;
+  EXPECT_EQ(reports.seen, (std::vector<Seen>{{DataEvent::kCannotOpenFile, 0u},
+                                             {DataEvent::kChangedElsewhere, MB_TOPMOST | MB_SETFOREGROUND}}));
+  EXPECT_EQ(UnaskedBoxes::Style(), 0u) << "only while the timer runs";
 }
 
 // A start that adopted a pending file showed no box for its hold; no quiet save shows one.
@@ -1011,10 +1071,10 @@ TEST_F(MainDlgTest, AKeyboardPickReturnsTheFocusOnlyWhenNoWindowOpens) {
   monitors.commandPoint = POINT{500, 300};
   CMainDlg dialog(data_, notifier_, tray_, monitors, FixedNow);
   HWND hwnd = dialog.Create(nullptr);
-  auto pickFirst = [&](UINT event) {
-    MenuSpy spy([] {
+  auto pick = [&](UINT event, int downs) {
+    MenuSpy spy([downs] {
       HWND menu = ::FindWindowW(L"#32768", nullptr);
-      ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+      for (int i = 0; i < downs; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
       ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
     });
     spy.leaveOpen = true;
@@ -1022,17 +1082,30 @@ TEST_F(MainDlgTest, AKeyboardPickReturnsTheFocusOnlyWhenNoWindowOpens) {
     PumpUntilIdle();
     return spy.opened;
   };
-  ASSERT_TRUE(pickFirst(NIN_KEYSELECT));
-  ASSERT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_SETFOCUS, NIM_MODIFY}));
-  EXPECT_EQ(tray_.calls.back().Tip(), L"仕事") << "the pick came through the command table";
+  ASSERT_TRUE(pick(NIN_KEYSELECT, 1));
+  ASSERT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_MODIFY, NIM_SETFOCUS}));
+  EXPECT_EQ(tray_.calls[2].Tip(), L"仕事") << "the pick came through the command table";
 
   const size_t before = tray_.calls.size();
-  ASSERT_TRUE(pickFirst(WM_CONTEXTMENU));
+  ASSERT_TRUE(pick(WM_CONTEXTMENU, 1));
   EXPECT_TRUE(dialog.WindowShowing()) << "レポート";
   EXPECT_EQ(tray_.calls.size(), before) << "no focus to the icon under the report";
   RECT r{};
   ::GetWindowRect(hwnd, &r);
   EXPECT_EQ(r.left, CenteredPosition(r, kSecondaryWork, kSecondaryWork).x) << "on the icon's monitor";
+  ::SendMessageW(hwnd, WM_COMMAND, IDOK, 0);  // 閉じる
+  EXPECT_EQ(tray_.Messages().back(), static_cast<DWORD>(NIM_SETFOCUS)) << "the report gave it back";
+
+  // A dialog gives it back when it closes, not before.
+  size_t whileOpen = 0;
+  ModalSpy about(L"Dorvane About", [&](HWND) { whileOpen = tray_.calls.size(); },
+                 ModalSpy::kCancelAfter);
+  const size_t beforeAbout = tray_.calls.size();
+  ASSERT_TRUE(pick(WM_CONTEXTMENU, 5));
+  ASSERT_TRUE(about.Acted());
+  EXPECT_EQ(whileOpen, beforeAbout);
+  EXPECT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_MODIFY, NIM_SETFOCUS,
+                                                  NIM_SETFOCUS, NIM_SETFOCUS}));
 }
 
 TEST_F(TrayMenuTest, NotificationsWhileAMenuIsOpenAreIgnored) {
