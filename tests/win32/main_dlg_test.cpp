@@ -671,6 +671,57 @@ TEST_F(MainDlgTest, TheEditorOpensWithWindowShowingSetAndClearsItWhenItReturns) 
   EXPECT_FALSE(::IsWindowVisible(hwnd));
 }
 
+// The open-file dialog of 編集's import and export, worked from a thread
+// timer (its loop runs inside the editor's): it browses elsewhere, which
+// makes that folder the process's current directory, then is cancelled.
+struct FileDialogBrowse {
+  static BOOL CALLBACK Find(HWND hwnd, LPARAM found) {
+    wchar_t name[16] = {}, caption[64] = {};
+    ::GetClassNameW(hwnd, name, 16);
+    ::GetWindowTextW(hwnd, caption, 64);
+    if (::IsWindowVisible(hwnd) && lstrcmpW(name, L"#32770") == 0 &&
+        lstrcmpW(caption, L"Dorvane 編集") != 0) {
+      *reinterpret_cast<HWND*>(found) = hwnd;
+    }
+    return TRUE;
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND dialog = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), Find, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog || !::IsWindowEnabled(dialog)) return;
+    browsed += ::SetCurrentDirectoryW(elsewhere) ? 1 : 0;
+    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  }
+  static inline int browsed = 0;
+  static inline const wchar_t* elsewhere = nullptr;
+};
+
+// Browsing in the open-file dialog changes the process's current directory
+// (OFN_NOCHANGEDIR does not stop it for that dialog): import and export put
+// it back, or the folder browsed to (a USB stick) could not be ejected.
+TEST_F(MainDlgTest, ImportAndExportPutTheCurrentDirectoryBack) {
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_NE(::GetTempPathW(MAX_PATH, temp), 0u);
+  const Text before = CurrentDirectory();
+  ASSERT_NE(FromWStr(temp), before + u"\\");
+  FileDialogBrowse::elsewhere = temp;
+  FileDialogBrowse::browsed = 0;
+  Create();
+  std::vector<Text> after;
+  ModalSpy editor(L"Dorvane 編集", [&](HWND dialog) {
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, FileDialogBrowse::Tick);
+    for (int button : {IDC_EDIT_IMPORT, IDC_EDIT_EXPORT}) {
+      ::SendMessageW(::GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+      after.push_back(CurrentDirectory());
+    }
+    ::KillTimer(nullptr, timer);
+  }, ModalSpy::kCancelAfter);
+  Command(IDM_EDIT);
+  EXPECT_EQ(FileDialogBrowse::browsed, 2) << "both open the dialog";
+  EXPECT_EQ(after, (std::vector<Text>{before, before}));
+  ::SetCurrentDirectoryW(WStr(before));
+}
+
 // Enter on a row: NM_RETURN, then an LVN_ITEMACTIVATE that under Wine is a
 // bare NMHDR, so what follows it in memory is not the row (Wine's own list
 // view, then the same pair made here with a wrong row behind the header).
