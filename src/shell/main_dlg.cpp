@@ -142,7 +142,8 @@ bool CMainDlg::OnCommand(UINT id) {
 
 BOOL CMainDlg::PreTranslateMessage(MSG* msg) { return ::IsDialogMessageW(hwnd_, msg); }
 
-// Every save made since (a pick, the editor's, the settings') has ended.
+// The saves of whatever the messages did (a pick, the editor, the settings)
+// are over: the sign-out's reason follows what they left unsaved.
 bool CMainDlg::OnIdle() {
   saves_.UpdateBlockReason();
   return false;

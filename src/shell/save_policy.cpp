@@ -9,7 +9,8 @@
 SavePolicy::SavePolicy(ActivityData& data)
     : SavePolicy(data, [](const MessageText& q) { return MessageBoxNotifier().AskYesNo(q); }) {}
 
-SavePolicy::SavePolicy(ActivityData& data, Question ask) : data_(data), ask_(std::move(ask)) {}
+SavePolicy::SavePolicy(ActivityData& data, Question ask, SignOutBlock block)
+    : data_(data), ask_(std::move(ask)), block_(std::move(block)) {}
 
 SavePolicy::~SavePolicy() { Detach(); }
 
@@ -51,12 +52,11 @@ void SavePolicy::UpdateBlockReason() {
 void SavePolicy::SetBlockReason(const Text& reason) {
   if (!window_ || reason == reason_) return;
   // One reason for the window at a time: the old one goes first.
-  if (!reason_.empty()) ::ShutdownBlockReasonDestroy(window_);
-  reason_.clear();
+  if (!reason_.empty()) block_.destroy(window_);
   // Kept as asked for even when Windows refuses it (Wine has only a stub):
   // WM_QUERYENDSESSION's answer holds up the sign-out all the same.
   reason_ = reason;
-  if (!reason.empty()) ::ShutdownBlockReasonCreate(window_, WStr(reason));
+  if (!reason.empty()) block_.create(window_, WStr(reason));
 }
 
 void SavePolicy::KeepCatchingUp() {

@@ -13,6 +13,13 @@
 #include "data/activity_data.h"
 #include "shell/messages.h"
 
+// ShutdownBlockReasonCreate and ShutdownBlockReasonDestroy, behind a seam:
+// Wine has only stubs of them, and tests see what Windows is asked.
+struct SignOutBlock {
+  std::function<BOOL(HWND, const wchar_t*)> create = ::ShutdownBlockReasonCreate;
+  std::function<BOOL(HWND)> destroy = ::ShutdownBlockReasonDestroy;
+};
+
 class SavePolicy {
  public:
   // The user's answer to 終了's question: true ends the program.
@@ -26,7 +33,7 @@ class SavePolicy {
 
   // A Yes/No message box without an owner, No the default.
   explicit SavePolicy(ActivityData& data);
-  SavePolicy(ActivityData& data, Question ask);
+  SavePolicy(ActivityData& data, Question ask, SignOutBlock block = SignOutBlock());
   ~SavePolicy();
   SavePolicy(const SavePolicy&) = delete;
   SavePolicy& operator=(const SavePolicy&) = delete;
@@ -73,6 +80,7 @@ class SavePolicy {
 
   ActivityData& data_;
   Question ask_;
+  SignOutBlock block_;
   HWND window_ = nullptr;
   bool catchingUp_ = false;
   Text reason_;
