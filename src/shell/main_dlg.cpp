@@ -85,7 +85,7 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
       keyboardCommand_.reset();
       const bool handled = OnCommand(LOWORD(wParam));
       // The help page opens in another program, which keeps the focus.
-      if (onIconsMonitor && LOWORD(wParam) != IDM_HELP) ReturnFocusToIcon();
+      if (onIconsMonitor && LOWORD(wParam) != IDM_HELP) trayIcon_.AfterKeyboardCommand(windowShowing_);
       return handled;
     }
     case WM_NOTIFY:
@@ -267,14 +267,6 @@ void CMainDlg::OnOpenReport() {
   ShowWindow(SW_SHOW);
 }
 
-// After a keyboard menu's command, what it opened (a dialog, a box) has
-// closed, and the keyboard goes back to the icon where the user was. The
-// report stays open: it gives the focus back when 閉じる hides it.
-void CMainDlg::ReturnFocusToIcon() {
-  focusToIconOnClose_ = windowShowing_;
-  if (!windowShowing_) trayIcon_.GiveFocusBack();
-}
-
 void CMainDlg::OnCloseReport() {
   // Cleared first: hiding the active window activates another, possibly in
   // another process, and while it waits on that the thread takes in messages
@@ -282,8 +274,7 @@ void CMainDlg::OnCloseReport() {
   // so a gesture on the icon must open its menu.
   windowShowing_ = false;
   ShowWindow(SW_HIDE);
-  if (focusToIconOnClose_) trayIcon_.GiveFocusBack();
-  focusToIconOnClose_ = false;
+  trayIcon_.WindowClosed();
 }
 
 INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {

@@ -104,7 +104,6 @@ class CMainDlg : public CModelessDialog,
   void OnItemCommand(UINT id);
   void OnOpenReport();
   void OnCloseReport();
-  void ReturnFocusToIcon();
   void OnSettings();
   void OnEditor();
   void OnAbout();
@@ -129,9 +128,6 @@ class CMainDlg : public CModelessDialog,
   OwnedIcon bigIcon_;
   OwnedIcon smallIcon_;
   bool windowShowing_ = false;
-  // The report was opened from a keyboard menu: the icon gets the focus
-  // back when it closes.
-  bool focusToIconOnClose_ = false;
   // The command a keyboard menu posted, and the icon's anchor it was chosen
   // at: the dialogs it opens go on that monitor.
   struct KeyboardChoice {

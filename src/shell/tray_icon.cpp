@@ -200,6 +200,16 @@ void CTrayIcon::ReturnFocus(const TrayRequest& request) {
   if (request.keyboard) GiveFocusBack();
 }
 
+void CTrayIcon::AfterKeyboardCommand(bool windowLeftOpen) {
+  focusOwed_ = windowLeftOpen;
+  if (!windowLeftOpen) GiveFocusBack();
+}
+
+void CTrayIcon::WindowClosed() {
+  if (focusOwed_) GiveFocusBack();
+  focusOwed_ = false;
+}
+
 void CTrayIcon::GiveFocusBack() {
   if (added_) shell_.NotifyIcon(NIM_SETFOCUS, Description(0));
 }
