@@ -1115,8 +1115,9 @@ TEST_F(TrayMenuTest, KeysOpenTheMenusAtTheAnchorAndGiveTheFocusBackToTheIcon) {
 }
 
 // A keyboard pick of an item gives the focus back to the icon; レポート leaves
-// it to the report, which opens on the icon's monitor, not the cursor's.
-TEST_F(MainDlgTest, AKeyboardPickReturnsTheFocusOnlyWhenNoWindowOpens) {
+// it to the report, which opens on the icon's monitor, not the cursor's, and
+// gives it back at 閉じる; a dialog gives it back when it closes.
+TEST_F(MainDlgTest, AKeyboardCommandGivesTheFocusBackToTheIconWhenWhatItOpenedCloses) {
   AddItems(2);
   MadeUpMonitors monitors = TwoMonitors();
   monitors.commandPoint = POINT{500, 300};
