@@ -83,7 +83,10 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
         onIconsMonitor.emplace(keyboardCommand_->anchor);
       }
       keyboardCommand_.reset();
-      return OnCommand(LOWORD(wParam));
+      const bool handled = OnCommand(LOWORD(wParam));
+      // The help page opens in another program, which keeps the focus.
+      if (onIconsMonitor && LOWORD(wParam) != IDM_HELP) trayIcon_.AfterKeyboardCommand(windowShowing_);
+      return handled;
     }
     case WM_NOTIFY:
       return lParam && report_.OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
@@ -139,7 +142,12 @@ bool CMainDlg::OnCommand(UINT id) {
 
 BOOL CMainDlg::PreTranslateMessage(MSG* msg) { return ::IsDialogMessageW(hwnd_, msg); }
 
-bool CMainDlg::OnIdle() { return false; }
+// The saves of whatever the messages did (a pick, the editor, the settings)
+// are over: the sign-out's reason follows what they left unsaved.
+bool CMainDlg::OnIdle() {
+  saves_.UpdateBlockReason();
+  return false;
+}
 
 LRESULT CMainDlg::OnInitDialog() {
   CenterWindow(hwnd_, monitors_);
@@ -222,9 +230,6 @@ void CMainDlg::TrackMenu(const TrayRequest& request) {
   }
   const UINT command = trayIcon_.TrackMenu(popup, request);
   if (command == 0) return;
-  // An item pick opens no window: the focus goes back to the icon at once.
-  // A window the command opens takes it, and gives it back when it closes.
-  if (command >= IDM_FIRST_ITEM && command <= IDM_LAST_ITEM) trayIcon_.ReturnFocus(request);
   // Posted, as a menu that does not return its command posts it: the
   // command runs from the loop, after the shell's notification is answered.
   keyboardCommand_.reset();
@@ -269,6 +274,7 @@ void CMainDlg::OnCloseReport() {
   // so a gesture on the icon must open its menu.
   windowShowing_ = false;
   ShowWindow(SW_HIDE);
+  trayIcon_.WindowClosed();
 }
 
 INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {

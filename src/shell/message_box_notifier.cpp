@@ -14,14 +14,27 @@ unsigned MessageBoxStyle(MessageIcon icon) {
   return MB_OK;
 }
 
+namespace {
+// One thread: no box is shown on another.
+bool unasked = false;
+}  // namespace
+
+UnaskedBoxes::UnaskedBoxes() : previous_(unasked) { unasked = true; }
+UnaskedBoxes::~UnaskedBoxes() { unasked = previous_; }
+unsigned UnaskedBoxes::Style() { return unasked ? MB_TOPMOST | MB_SETFOREGROUND : 0; }
+
 void MessageBoxNotifier::Show(const Text& text, const Text& caption, MessageIcon icon) {
-  ::MessageBoxW(owner_ ? *owner_ : nullptr, WStr(text), caption.empty() ? nullptr : WStr(caption),
-                MessageBoxStyle(icon));
+  Box(owner_ ? *owner_ : nullptr, WStr(text), caption.empty() ? nullptr : WStr(caption),
+      MessageBoxStyle(icon) | UnaskedBoxes::Style());
 }
 
 bool MessageBoxNotifier::AskYesNo(const MessageText& q) {
   // MB_OK is 0: the icon's style with MB_YESNO is Yes and No with the icon.
-  const UINT style = MessageBoxStyle(q.icon) | MB_YESNO | MB_DEFBUTTON2;
-  return ::MessageBoxW(owner_ ? *owner_ : nullptr, WStr(q.text),
-                       q.caption.empty() ? nullptr : WStr(q.caption), style) == IDYES;
+  const UINT style = MessageBoxStyle(q.icon) | MB_YESNO | MB_DEFBUTTON2 | UnaskedBoxes::Style();
+  return Box(owner_ ? *owner_ : nullptr, WStr(q.text),
+             q.caption.empty() ? nullptr : WStr(q.caption), style) == IDYES;
+}
+
+int MessageBoxNotifier::Box(HWND owner, const wchar_t* text, const wchar_t* caption, UINT style) {
+  return ::MessageBoxW(owner, text, caption, style);
 }

@@ -8,8 +8,8 @@ const MessageText kTrayIconFailed{u"通知領域にアイコンを登録でき�
 const MessageText kAlreadyRunning{u"起動済みです", u"通知"};
 const MessageText kFileNameTooLong{u"ファイル名が長すぎます", kErrorCaption};
 const MessageText kFileNotChosen{u"ファイルを選択できませんでした", kErrorCaption};
-const char16_t kSavingAtEndOfSession[] = u"Dorvane: 記録を保存しています";
-const char16_t kCannotSaveAtEndOfSession[] = u"Dorvane: 記録を保存できません";
+const char16_t kSavingAtEndOfSession[] = u"Dorvane: 変更を保存しています";
+const char16_t kCannotSaveAtEndOfSession[] = u"Dorvane: 変更を保存できません";
 
 namespace {
 

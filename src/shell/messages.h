@@ -48,7 +48,8 @@ extern const MessageText kTrayIconFailed;
 extern const MessageText kAlreadyRunning;
 extern const MessageText kFileNameTooLong;
 extern const MessageText kFileNotChosen;
-// What the sign-out screen names while the last save runs.
+// What the sign-out screen names while the last save runs. Both name the
+// change, not the records: Dorvane.ini may be what is unsaved.
 extern const char16_t kSavingAtEndOfSession[];
 // What the sign-out screen names while a change is held by no file.
 extern const char16_t kCannotSaveAtEndOfSession[];

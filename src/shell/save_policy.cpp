@@ -9,7 +9,8 @@
 SavePolicy::SavePolicy(ActivityData& data)
     : SavePolicy(data, [](const MessageText& q) { return MessageBoxNotifier().AskYesNo(q); }) {}
 
-SavePolicy::SavePolicy(ActivityData& data, Question ask) : data_(data), ask_(std::move(ask)) {}
+SavePolicy::SavePolicy(ActivityData& data, Question ask, SignOutBlock block)
+    : data_(data), ask_(std::move(ask)), block_(std::move(block)) {}
 
 SavePolicy::~SavePolicy() { Detach(); }
 
@@ -24,8 +25,7 @@ void SavePolicy::Detach() {
   data_.ws.changed = nullptr;
   if (catchingUp_) ::KillTimer(window_, kCatchUpTimer);
   catchingUp_ = false;
-  if (!reason_.empty()) ::ShutdownBlockReasonDestroy(window_);
-  reason_.clear();
+  SetBlockReason(Text());
   window_ = nullptr;
 }
 
@@ -43,6 +43,22 @@ void SavePolicy::SaveUnsavedChanges(HoldPatience& patience, SaveKind kind) {
   UpdateBlockReason();
 }
 
+// Windows asks for the reason when the work that needs it begins, not in
+// WM_QUERYENDSESSION: by then the time Windows gives may have run out.
+void SavePolicy::UpdateBlockReason() {
+  SetBlockReason(ChangeHeldByNoFile() ? Text(kCannotSaveAtEndOfSession) : Text());
+}
+
+void SavePolicy::SetBlockReason(const Text& reason) {
+  if (!window_ || reason == reason_) return;
+  // One reason for the window at a time: the old one goes first.
+  if (!reason_.empty()) block_.destroy(window_);
+  // Kept as asked for even when Windows refuses it (Wine has only a stub):
+  // WM_QUERYENDSESSION's answer holds up the sign-out all the same.
+  reason_ = reason;
+  if (!reason.empty()) block_.create(window_, WStr(reason));
+}
+
 void SavePolicy::KeepCatchingUp() {
   if (catchingUp_ || !window_ || !AnythingUnsaved()) return;
   catchingUp_ = ::SetTimer(window_, kCatchUpTimer, kCatchUpMilliseconds, nullptr) != 0;
@@ -56,10 +72,15 @@ bool SavePolicy::OnTimer(UINT_PTR id) {
 
 // One try for each file and no waiting: the user-interface thread never
 // stops for a retry the user did not ask for. The timer ends when all is
-// saved, and the next change starts it again.
+// saved, and the next change starts it again. A box it brings (a copy kept
+// aside) comes while the user works in another program, which it must not
+// hide behind.
 void SavePolicy::OnCatchUpTimer() {
   HoldPatience none = HoldPatience::None();
-  SaveUnsavedChanges(none);
+  {
+    UnaskedBoxes unasked;
+    SaveUnsavedChanges(none);
+  }
   if (AnythingUnsaved()) return;
   ::KillTimer(window_, kCatchUpTimer);
   catchingUp_ = false;
@@ -78,40 +99,26 @@ bool SavePolicy::ConfirmExit() {
   return ask_(ExitQuestion(paths));
 }
 
-// No box may stop a sign-out, and the try is done before this returns,
-// within one patience for both files. A change that no file holds holds up
-// the sign-out instead: Windows lists the program with its reason and the
-// user decides.
+// No box may stop a sign-out, and nothing waits for a held file: the pending
+// file holds what the file could not take, and a change that no file holds
+// has held up the sign-out with its reason since it became so (here at the
+// latest). Windows lists the program with that reason and the user decides.
 bool SavePolicy::OnQueryEndSession() {
   if (!AnythingUnsaved()) return true;
-  HoldPatience patience;
-  SaveUnsavedChanges(patience, SaveKind::kEnd);
-  if (!ChangeHeldByNoFile()) return true;
-  if (reason_.empty() && window_) {
-    reason_ = kCannotSaveAtEndOfSession;
-    ::ShutdownBlockReasonCreate(window_, WStr(reason_));
-  }
-  return false;
+  HoldPatience none = HoldPatience::None();
+  SaveUnsavedChanges(none, SaveKind::kEnd);
+  return !ChangeHeldByNoFile();
 }
 
 // Meanwhile the sign-out screen names what the program is doing.
 void SavePolicy::OnEndSession() {
   if (!AnythingUnsaved()) return;
-  const bool blocking =
-      window_ && ::ShutdownBlockReasonCreate(window_, WStr(kSavingAtEndOfSession)) != 0;
-  HoldPatience patience;
-  SaveUnsavedChanges(patience, SaveKind::kEnd);
-  if (blocking) ::ShutdownBlockReasonDestroy(window_);
-  reason_.clear();
+  SetBlockReason(kSavingAtEndOfSession);
+  HoldPatience none = HoldPatience::None();
+  SaveUnsavedChanges(none, SaveKind::kEnd);
 }
 
 void SavePolicy::SaveBeforeEnding() {
   HoldPatience patience;
   SaveUnsavedChanges(patience);
-}
-
-void SavePolicy::UpdateBlockReason() {
-  if (reason_.empty() || ChangeHeldByNoFile()) return;
-  ::ShutdownBlockReasonDestroy(window_);
-  reason_.clear();
 }

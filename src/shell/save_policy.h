@@ -13,6 +13,13 @@
 #include "data/activity_data.h"
 #include "shell/messages.h"
 
+// ShutdownBlockReasonCreate and ShutdownBlockReasonDestroy, behind a seam:
+// Wine has only stubs of them, and tests see what Windows is asked.
+struct SignOutBlock {
+  std::function<BOOL(HWND, const wchar_t*)> create = ::ShutdownBlockReasonCreate;
+  std::function<BOOL(HWND)> destroy = ::ShutdownBlockReasonDestroy;
+};
+
 class SavePolicy {
  public:
   // The user's answer to 終了's question: true ends the program.
@@ -26,7 +33,7 @@ class SavePolicy {
 
   // A Yes/No message box without an owner, No the default.
   explicit SavePolicy(ActivityData& data);
-  SavePolicy(ActivityData& data, Question ask);
+  SavePolicy(ActivityData& data, Question ask, SignOutBlock block = SignOutBlock());
   ~SavePolicy();
   SavePolicy(const SavePolicy&) = delete;
   SavePolicy& operator=(const SavePolicy&) = delete;
@@ -45,12 +52,16 @@ class SavePolicy {
   // 終了: the last quiet try; true when the program may end. When no file
   // holds the change, the user is asked first.
   bool ConfirmExit();
-  // WM_QUERYENDSESSION: one quiet try within one patience; false (the
-  // sign-out waits, with a reason on its screen) when no file holds the
-  // change.
+  // WM_QUERYENDSESSION: one quiet try that waits for no held file; false
+  // (the sign-out waits, with a reason on its screen) when no file holds
+  // the change.
   bool OnQueryEndSession();
-  // WM_ENDSESSION that ends the session: the last quiet try.
+  // WM_ENDSESSION that ends the session: the last quiet try, no waiting.
   void OnEndSession();
+  // After anything that may have saved or failed to (the message loop's
+  // idle time, a timer): the sign-out's reason follows whether a change is
+  // held by no file.
+  void UpdateBlockReason();
   // The program ends without asking (no notification area).
   void SaveBeforeEnding();
 
@@ -64,12 +75,12 @@ class SavePolicy {
   // Saves what a held file kept back, quietly, within `patience`.
   void SaveUnsavedChanges(HoldPatience& patience, SaveKind kind = SaveKind::kQuiet);
   void OnCatchUpTimer();
-  // The reason that holds up a sign-out stays only while a change is held
-  // by no file.
-  void UpdateBlockReason();
+  // One reason at a time, or none (empty).
+  void SetBlockReason(const Text& reason);
 
   ActivityData& data_;
   Question ask_;
+  SignOutBlock block_;
   HWND window_ = nullptr;
   bool catchingUp_ = false;
   Text reason_;

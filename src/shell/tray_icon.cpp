@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "shell/message_box_notifier.h"
+
 namespace {
 constexpr UINT kTrayIconId = 0;
 constexpr DWORD kTrayRetryMilliseconds = 1000;
@@ -137,8 +139,11 @@ TrayRequest CTrayIcon::Decode(WPARAM wParam, LPARAM lParam) {
   }
   TrayRequest request;
   // Signed: a monitor left of or above the primary one has negative ones.
-  request.anchor = monitors_.PhysicalToLogical(
-      owner_, POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
+  // Mapped by the monitors, not through a window: the conversion through a
+  // window holds only for a point on it, and the hidden report is rarely
+  // over the icon.
+  request.anchor =
+      monitors_.PhysicalToLogical(POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
   UINT end = 0;
   switch (event) {
     case WM_LBUTTONDOWN:
@@ -192,7 +197,21 @@ UINT CTrayIcon::TrackMenu(HMENU popup, const TrayRequest& request) {
 }
 
 void CTrayIcon::ReturnFocus(const TrayRequest& request) {
-  if (request.keyboard) shell_.NotifyIcon(NIM_SETFOCUS, Description(0));
+  if (request.keyboard) GiveFocusBack();
+}
+
+void CTrayIcon::AfterKeyboardCommand(bool windowLeftOpen) {
+  focusOwed_ = windowLeftOpen;
+  if (!windowLeftOpen) GiveFocusBack();
+}
+
+void CTrayIcon::WindowClosed() {
+  if (focusOwed_) GiveFocusBack();
+  focusOwed_ = false;
+}
+
+void CTrayIcon::GiveFocusBack() {
+  if (added_) shell_.NotifyIcon(NIM_SETFOCUS, Description(0));
 }
 
 void CTrayIcon::BringForward() const {
@@ -216,6 +235,8 @@ bool CTrayIcon::ProcessWindowMessage(UINT msg, WPARAM wParam) {
   if (msg == WM_TIMER && wParam == kAreaWaitTimer) {
     if (!waiting_) return true;
     StopWaiting();
+    // What the owner tells the user now, nobody asked for.
+    UnaskedBoxes unasked;
     if (noArea_) noArea_();
     return true;
   }

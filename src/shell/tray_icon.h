@@ -104,6 +104,11 @@ class CTrayIcon {
   // Gives the keyboard focus back to the icon after a keyboard request
   // (NIM_SETFOCUS); nothing after a mouse one.
   void ReturnFocus(const TrayRequest& request);
+  // A command of a keyboard menu has run: what it opened (a dialog, a box)
+  // has closed, and the keyboard goes back to the icon where the user was;
+  // a window it left open (the report) gives it back when it closes.
+  void AfterKeyboardCommand(bool windowLeftOpen);
+  void WindowClosed();
   // Brings the window the user was in, the owner's last active popup, to
   // the foreground: the dialogs have no taskbar button, and one behind other
   // windows is found from the icon.
@@ -121,6 +126,8 @@ class CTrayIcon {
   void OnTaskbarCreated();
   void StartWaiting();
   void StopWaiting();
+  // NIM_SETFOCUS, while the icon is there.
+  void GiveFocusBack();
 
   TrayShell& shell_;
   const MonitorSeam& monitors_;
@@ -133,6 +140,7 @@ class CTrayIcon {
   bool waiting_ = false;
   std::function<void()> noArea_;
   bool menuOpen_ = false;
+  bool focusOwed_ = false;
   // The last message of the gesture answered last, and since when.
   UINT gestureEnd_ = 0;
   DWORD gestureEndSince_ = 0;

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "win/monitors_layout.h"
+
 class MonitorSeam {
  public:
   virtual ~MonitorSeam() = default;
@@ -19,11 +23,16 @@ class MonitorSeam {
   // (GetMessagePos): for a dialog that a command opens, the point where the
   // command was chosen.
   virtual POINT CommandPoint() const = 0;
-  // A point in physical pixels (as a per-monitor aware shell gives it) in
-  // the window's own coordinates, which a program that declares no DPI
-  // awareness has scaled: PhysicalToLogicalPointForPerMonitorDPI where the
-  // system has it, else PhysicalToLogicalPoint; unchanged when neither can.
-  virtual POINT PhysicalToLogical(HWND window, POINT physical) const = 0;
+  // Every monitor's rectangle as a per-monitor aware thread sees it
+  // (physical pixels) and as this program sees it; empty when they cannot
+  // be had.
+  virtual std::vector<MonitorRects> Monitors() const = 0;
+
+  // A point in physical pixels (the shell's anchor of the icon) in this
+  // program's coordinates, mapped on its monitor by the monitors' two
+  // rectangles; no window needs to cover it. Where the monitors cannot be
+  // had, CommandPoint() stands in.
+  POINT PhysicalToLogical(POINT physical) const;
 
   // Where the command being handled was chosen: the icon's anchor while a
   // command of a keyboard menu runs (the cursor may be on another monitor

@@ -64,10 +64,13 @@ class FakeMonitors : public MonitorSeam {
   }
   bool WindowWorkArea(HWND, RECT& work) const override { return NearestWorkArea(POINT{}, work); }
   POINT CommandPoint() const override { return POINT{}; }
-  // A display scaled to `percent`: physical pixels are that many hundredths
-  // of the program's.
-  POINT PhysicalToLogical(HWND, POINT p) const override {
-    return POINT{::MulDiv(p.x, 100, percent), ::MulDiv(p.y, 100, percent)};
+  // A 1024 x 768 monitor of the program's pixels on a display scaled to
+  // `percent`. Its physical rectangle is its own scaled about its corner, as
+  // Windows virtualizes GetMonitorInfoW for a thread unaware of DPI
+  // (Microsoft's "High DPI Desktop Application Development on Windows").
+  std::vector<MonitorRects> Monitors() const override {
+    return {MonitorRects{ScreenRect{0, 0, ::MulDiv(1024, percent, 100), ::MulDiv(768, percent, 100)},
+                         ScreenRect{0, 0, 1024, 768}}};
   }
   bool onMonitor = true;
   int percent = 100;
@@ -77,8 +80,11 @@ class FakeMonitors : public MonitorSeam {
 // Made-up monitors with their work areas, and where the last command was chosen.
 class MadeUpMonitors : public MonitorSeam {
  public:
+  // A monitor's bounds and work area as the program sees them; the display
+  // is scaled to `percent` about the bounds' corner (see FakeMonitors).
   struct Monitor {
     RECT bounds, work;
+    int percent = 100;
   };
   explicit MadeUpMonitors(std::vector<Monitor> monitors) : monitors_(std::move(monitors)) {}
   bool IsOnMonitor(POINT p) const override {
@@ -108,7 +114,17 @@ class MadeUpMonitors : public MonitorSeam {
     return NearestWorkArea(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, work);
   }
   POINT CommandPoint() const override { return commandPoint; }
-  POINT PhysicalToLogical(HWND, POINT p) const override { return p; }
+  std::vector<MonitorRects> Monitors() const override {
+    std::vector<MonitorRects> rects;
+    for (const Monitor& m : monitors_) {
+      const RECT& b = m.bounds;
+      rects.push_back(MonitorRects{
+          ScreenRect{b.left, b.top, b.left + ::MulDiv(b.right - b.left, m.percent, 100),
+                     b.top + ::MulDiv(b.bottom - b.top, m.percent, 100)},
+          ScreenRect{b.left, b.top, b.right, b.bottom}});
+    }
+    return rects;
+  }
 
   bool failNearest = false;
   POINT commandPoint{0, 0};

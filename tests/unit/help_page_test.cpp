@@ -98,6 +98,16 @@ TEST(ShippedHelpPage, ExplainsEveryMessageTheHelpCommandShows) {
   }
 }
 
+// What Windows shows at a sign-out while the last save runs or a change
+// cannot be saved is the program's own text; the user reads it there first.
+TEST(ShippedHelpPage, NamesWhatWindowsShowsAtSignOut) {
+  const std::string page = ShippedPage();
+  for (const char16_t* reason : {kSavingAtEndOfSession, kCannotSaveAtEndOfSession}) {
+    const std::string text = TextToUtf8(reason);
+    EXPECT_NE(page.find("「" + text + "」"), std::string::npos) << "the page does not name \"" << text << "\"";
+  }
+}
+
 TEST(ShippedHelpPage, IsOneOfflineDocumentWhoseLinksAllLand) {
   const std::string page = ShippedPage();
   EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "win/spooler.h"
@@ -44,6 +47,53 @@ TEST(LibrarySearch, TheSpoolerIsLoadedByItsFullPathWithTheSearchFlagWhereItExist
     EXPECT_EQ(givenFlags, static_cast<DWORD>(searchFlags ? LOAD_LIBRARY_SEARCH_SYSTEM32
                                                          : LOAD_WITH_ALTERED_SEARCH_PATH));
   }
+}
+
+// Points this executable's own import of `function` from `library` at
+// `replacement` (the slot of the import address table that a call through
+// the import reads); false when there is no such import.
+bool RedirectImport(const char* library, const char* function, const void* replacement) {
+  auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name; ++d) {
+    if (_stricmp(reinterpret_cast<const char*>(base + d->Name), library) != 0) continue;
+    auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+    auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+    for (; name->u1.AddressOfData; ++name, ++slot) {
+      if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+      const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+      DWORD protection = 0;
+      if (!::VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), PAGE_READWRITE, &protection)) return false;
+      slot->u1.Function = reinterpret_cast<uintptr_t>(replacement);
+      ::VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), protection, &protection);
+      return true;
+    }
+  }
+  return false;
+}
+
+// The spooler's own call site, not only its helper: the first printing call
+// loads the library through the process's LoadLibraryExW, asking for the
+// system directory. In a process of its own (the library is loaded once per
+// process), whose import of LoadLibraryExW is the recorder.
+TEST(LibrarySearch, TheFirstPrintingCallLoadsTheSpoolerFromTheSystemDirectory) {
+  EXPECT_EXIT(
+      {
+        if (!RedirectImport("kernel32.dll", "LoadLibraryExW", reinterpret_cast<const void*>(RecordLoad))) {
+          std::fprintf(stderr, "no import of LoadLibraryExW\n");
+          std::exit(2);
+        }
+        HANDLE printer = nullptr;
+        spooler::OpenPrinterW(L"x", &printer, nullptr);
+        std::fprintf(stderr, "%s with flags %lu\n",
+                     givenPath == spooler::LibraryPath() ? "the system directory's" : "another",
+                     static_cast<unsigned long>(givenFlags));
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "the system directory's with flags 2048");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "data/help_page.h"
 #include "data/tracker.h"
 #include "resource.h"
+#include "shell/message_box_notifier.h"
 #include "support/dates.h"
 #include "support/memory_files.h"
 #include "support/modal_spy.h"
@@ -163,10 +164,18 @@ TEST_F(MainDlgTest, AnyOtherFailureWaitsAMinuteForANotificationAreaThenWarnsOnce
       {"refused after a time-out", {timeOut, timeOut, refused, refused}, 1},
       {"timed out three seconds long", std::deque<std::pair<bool, DWORD>>(8, timeOut), 3},
   };
+  // The wait ends on a timer: its box comes above the program in front.
+  struct WithStyles : RecordingNotifier {
+    void Show(const Text& text, const Text& caption, MessageIcon icon) override {
+      styles.push_back(UnaskedBoxes::Style());
+      RecordingNotifier::Show(text, caption, icon);
+    }
+    std::vector<unsigned> styles;
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FakeTray tray;
-    RecordingNotifier notifier;
+    WithStyles notifier;
     tray.script = c.script;
     tray.areaWait = 50;
     CMainDlg dialog(data_, notifier, tray, monitors_, FixedNow);
@@ -186,6 +195,7 @@ TEST_F(MainDlgTest, AnyOtherFailureWaitsAMinuteForANotificationAreaThenWarnsOnce
     EXPECT_EQ(notifier.shown[0].text, u"通知領域にアイコンを登録できませんでした。");
     EXPECT_EQ(notifier.shown[0].caption, u"") << "the system's default caption";
     EXPECT_EQ(notifier.shown[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(notifier.styles, std::vector<unsigned>{MB_TOPMOST | MB_SETFOREGROUND});
     EXPECT_FALSE(::IsWindow(hwnd));
     EXPECT_EQ(quit, 0) << "ends as a start without an icon always did";
   }
@@ -474,8 +484,8 @@ TEST_F(MainDlgTest, ExitDestroysTheWindowAndQuitsWithItsOwnId) {
 }
 
 // Held saves go to pending files with one message per hold; the catch-up
-// timer, the end of the session and 終了 show nothing, and only the end of
-// the session waits (one patience in all, for a hold too late to be seen).
+// timer, the end of the session and 終了 show nothing, and the end of the
+// session never waits (the pending file has the change).
 TEST_F(MainDlgTest, HeldFilesAreCaughtUpQuietlyByTheTimerTheEndOfTheSessionAndExit) {
   const std::string work = "\x8e\x64\x8e\x96", meeting = "\x89\xef\x8b\x63";  // 仕事, 会議
   AddItems(2);
@@ -492,11 +502,12 @@ TEST_F(MainDlgTest, HeldFilesAreCaughtUpQuietlyByTheTimerTheEndOfTheSessionAndEx
   const unsigned before = files_.waited;
   ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
   EXPECT_EQ(files_.waited, before);
-  files_.holdsUnseen = true;
+  files_.holdsUnseen = true;  // every quiet save tries, and fails
+  EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
   ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
-  EXPECT_EQ(files_.waited - before, 2000u) << "one patience for both files";
+  EXPECT_EQ(files_.waited - before, 0u) << "the end of the session waits for no hold";
   ::SendMessageW(hwnd, WM_TIMER, 2, 0);
-  EXPECT_EQ(files_.waited - before, 2000u) << "a tick never waits";
+  EXPECT_EQ(files_.waited - before, 0u) << "a tick never waits";
   EXPECT_EQ(notifier_.shown.size(), 2u);
   EXPECT_FALSE(files_.files.count(kCsv));
 
@@ -547,8 +558,10 @@ TEST_F(MainDlgTest, AChangeThatNoFileHoldsIsAskedAboutAtExitAndHoldsUpTheSignOut
   files_.held = {kCsv, kCsv + u".~pending"};
   Command(IDM_FIRST_ITEM);
   ASSERT_EQ(notifier_.Texts(), std::vector<Text>{u"ファイルを開けませんでした\r\n" + kCsv});
+  loop_.OnIdle(0);  // the loop's queue has emptied: the reason stands from now
+  EXPECT_EQ(Dialog().Saves().SignOutReason(), u"Dorvane: 変更を保存できません");
   EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
-  EXPECT_EQ(Dialog().Saves().SignOutReason(), u"Dorvane: 記録を保存できません");
+  EXPECT_EQ(Dialog().Saves().SignOutReason(), u"Dorvane: 変更を保存できません");
 
   auto exitAnswering = [&](int button) {
     Text text;
@@ -581,6 +594,31 @@ TEST_F(MainDlgTest, AChangeThatNoFileHoldsIsAskedAboutAtExitAndHoldsUpTheSignOut
   EXPECT_EQ(notifier_.shown.size(), 1u) << "no box at any quiet save";
 }
 
+// The catch-up timer's box comes while the user works in another program:
+// above it (a click's box comes with the program in front anyway).
+TEST_F(MainDlgTest, ABoxTheCatchUpTimerBringsComesAboveTheOtherWindows) {
+  struct StyleOfEachReport : DataReporter {
+    void Report(const DataReport& report) override {
+      seen.emplace_back(report.event, UnaskedBoxes::Style());
+    }
+    std::vector<std::pair<DataEvent, unsigned>> seen;
+  } reports;
+  ActivityData data(Workspace{u"C:\\dorvane-test", files_, reports});
+  data.catalogue.AddSlot(0x0000FF, 1);
+  data.catalogue.AddName(u"仕事");
+  CMainDlg dialog(data, notifier_, tray_, monitors_, FixedNow);
+  HWND hwnd = dialog.Create(nullptr);
+  files_.held = {kCsv};
+  ::SendMessageW(hwnd, WM_COMMAND, IDM_FIRST_ITEM, 0);
+  files_.files[kCsv] = "X,2010/04/05 09:05,2010/04/05 10:30\r\n";  // another program saved meanwhile
+  files_.held.clear();
+  ::SendMessageW(hwnd, WM_TIMER, SavePolicy::kCatchUpTimer, 0);
+  using Seen = std::pair<DataEvent, unsigned>;
+  EXPECT_EQ(reports.seen, (std::vector<Seen>{{DataEvent::kCannotOpenFile, 0u},
+                                             {DataEvent::kChangedElsewhere, MB_TOPMOST | MB_SETFOREGROUND}}));
+  EXPECT_EQ(UnaskedBoxes::Style(), 0u) << "only while the timer runs";
+}
+
 // A start that adopted a pending file showed no box for its hold; no quiet save shows one.
 TEST_F(MainDlgTest, QuietSavesShowNoBoxForAHoldNoBoxWasShownFor) {
   files_.files[kCsv + u".~pending"] = "A,2010/04/05 09:05,2010/04/05 10:30\r\n";
@@ -609,6 +647,57 @@ TEST_F(MainDlgTest, TheEditorOpensWithWindowShowingSetAndClearsItWhenItReturns) 
   EXPECT_TRUE(showingWhileOpen);
   EXPECT_FALSE(Dialog().WindowShowing());
   EXPECT_FALSE(::IsWindowVisible(hwnd));
+}
+
+// The open-file dialog of 編集's import and export, worked from a thread
+// timer (its loop runs inside the editor's): it browses elsewhere, which
+// makes that folder the process's current directory, then is cancelled.
+struct FileDialogBrowse {
+  static BOOL CALLBACK Find(HWND hwnd, LPARAM found) {
+    wchar_t name[16] = {}, caption[64] = {};
+    ::GetClassNameW(hwnd, name, 16);
+    ::GetWindowTextW(hwnd, caption, 64);
+    if (::IsWindowVisible(hwnd) && lstrcmpW(name, L"#32770") == 0 &&
+        lstrcmpW(caption, L"Dorvane 編集") != 0) {
+      *reinterpret_cast<HWND*>(found) = hwnd;
+    }
+    return TRUE;
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND dialog = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), Find, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog || !::IsWindowEnabled(dialog)) return;
+    browsed += ::SetCurrentDirectoryW(elsewhere) ? 1 : 0;
+    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  }
+  static inline int browsed = 0;
+  static inline const wchar_t* elsewhere = nullptr;
+};
+
+// Browsing in the open-file dialog changes the process's current directory
+// (OFN_NOCHANGEDIR does not stop it for that dialog): import and export put
+// it back, or the folder browsed to (a USB stick) could not be ejected.
+TEST_F(MainDlgTest, ImportAndExportPutTheCurrentDirectoryBack) {
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_NE(::GetTempPathW(MAX_PATH, temp), 0u);
+  const Text before = CurrentDirectory();
+  ASSERT_NE(FromWStr(temp), before + u"\\");
+  FileDialogBrowse::elsewhere = temp;
+  FileDialogBrowse::browsed = 0;
+  Create();
+  std::vector<Text> after;
+  ModalSpy editor(L"Dorvane 編集", [&](HWND dialog) {
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, FileDialogBrowse::Tick);
+    for (int button : {IDC_EDIT_IMPORT, IDC_EDIT_EXPORT}) {
+      ::SendMessageW(::GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+      after.push_back(CurrentDirectory());
+    }
+    ::KillTimer(nullptr, timer);
+  }, ModalSpy::kCancelAfter);
+  Command(IDM_EDIT);
+  EXPECT_EQ(FileDialogBrowse::browsed, 2) << "both open the dialog";
+  EXPECT_EQ(after, (std::vector<Text>{before, before}));
+  ::SetCurrentDirectoryW(WStr(before));
 }
 
 // Enter on a row: NM_RETURN, then an LVN_ITEMACTIVATE that under Wine is a
@@ -966,11 +1055,14 @@ TEST(TrayIconDecode, EachGestureAsksForOneMenu) {
   }
   ::DestroyWindow(owner);
 
-  CTrayIcon icon(tray, monitors);
+  // Left of the primary one, at 125%: physically [-1280, 0) x [-100, 860).
+  const MadeUpMonitors leftAndPrimary({{RECT{-1280, -100, -256, 668}, RECT{}, 125},
+                                       {RECT{0, 0, 1024, 768}, RECT{}}});
+  CTrayIcon icon(tray, leftAndPrimary);
   const TrayRequest key = icon.Decode(MAKEWPARAM(-1200, -30), MAKELPARAM(NIN_KEYSELECT, 0));
   EXPECT_TRUE(key.keyboard);
-  EXPECT_EQ(key.anchor.x, -1200) << "a monitor left of the primary one";
-  EXPECT_EQ(key.anchor.y, -30);
+  EXPECT_EQ(key.anchor.x, -1280 + 64) << "a monitor left of the primary one";
+  EXPECT_EQ(key.anchor.y, -100 + 56);
   EXPECT_FALSE(icon.Decode(0, WM_RBUTTONDOWN).keyboard) << "the bare mouse message of version 0";
   EXPECT_EQ(icon.Decode(0, WM_RBUTTONDOWN).menu, TrayRequest::kCommands);
   EXPECT_EQ(icon.Decode(0, NIN_KEYSELECT).menu, TrayRequest::kItems);
@@ -1001,17 +1093,18 @@ TEST_F(TrayMenuTest, KeysOpenTheMenusAtTheAnchorAndGiveTheFocusBackToTheIcon) {
 }
 
 // A keyboard pick of an item gives the focus back to the icon; レポート leaves
-// it to the report, which opens on the icon's monitor, not the cursor's.
-TEST_F(MainDlgTest, AKeyboardPickReturnsTheFocusOnlyWhenNoWindowOpens) {
+// it to the report, which opens on the icon's monitor, not the cursor's, and
+// gives it back at 閉じる; a dialog gives it back when it closes.
+TEST_F(MainDlgTest, AKeyboardCommandGivesTheFocusBackToTheIconWhenWhatItOpenedCloses) {
   AddItems(2);
   MadeUpMonitors monitors = TwoMonitors();
   monitors.commandPoint = POINT{500, 300};
   CMainDlg dialog(data_, notifier_, tray_, monitors, FixedNow);
   HWND hwnd = dialog.Create(nullptr);
-  auto pickFirst = [&](UINT event) {
-    MenuSpy spy([] {
+  auto pick = [&](UINT event, int downs) {
+    MenuSpy spy([downs] {
       HWND menu = ::FindWindowW(L"#32768", nullptr);
-      ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+      for (int i = 0; i < downs; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
       ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
     });
     spy.leaveOpen = true;
@@ -1019,17 +1112,30 @@ TEST_F(MainDlgTest, AKeyboardPickReturnsTheFocusOnlyWhenNoWindowOpens) {
     PumpUntilIdle();
     return spy.opened;
   };
-  ASSERT_TRUE(pickFirst(NIN_KEYSELECT));
-  ASSERT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_SETFOCUS, NIM_MODIFY}));
-  EXPECT_EQ(tray_.calls.back().Tip(), L"仕事") << "the pick came through the command table";
+  ASSERT_TRUE(pick(NIN_KEYSELECT, 1));
+  ASSERT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_MODIFY, NIM_SETFOCUS}));
+  EXPECT_EQ(tray_.calls[2].Tip(), L"仕事") << "the pick came through the command table";
 
   const size_t before = tray_.calls.size();
-  ASSERT_TRUE(pickFirst(WM_CONTEXTMENU));
+  ASSERT_TRUE(pick(WM_CONTEXTMENU, 1));
   EXPECT_TRUE(dialog.WindowShowing()) << "レポート";
   EXPECT_EQ(tray_.calls.size(), before) << "no focus to the icon under the report";
   RECT r{};
   ::GetWindowRect(hwnd, &r);
   EXPECT_EQ(r.left, CenteredPosition(r, kSecondaryWork, kSecondaryWork).x) << "on the icon's monitor";
+  ::SendMessageW(hwnd, WM_COMMAND, IDOK, 0);  // 閉じる
+  EXPECT_EQ(tray_.Messages().back(), static_cast<DWORD>(NIM_SETFOCUS)) << "the report gave it back";
+
+  // A dialog gives it back when it closes, not before.
+  size_t whileOpen = 0;
+  ModalSpy about(L"Dorvane About", [&](HWND) { whileOpen = tray_.calls.size(); },
+                 ModalSpy::kCancelAfter);
+  const size_t beforeAbout = tray_.calls.size();
+  ASSERT_TRUE(pick(WM_CONTEXTMENU, 5));
+  ASSERT_TRUE(about.Acted());
+  EXPECT_EQ(whileOpen, beforeAbout);
+  EXPECT_EQ(tray_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_MODIFY, NIM_SETFOCUS,
+                                                  NIM_SETFOCUS, NIM_SETFOCUS}));
 }
 
 TEST_F(TrayMenuTest, NotificationsWhileAMenuIsOpenAreIgnored) {

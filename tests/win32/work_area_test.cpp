@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "support/shell_fakes.h"
 
 namespace {
@@ -40,6 +42,30 @@ TEST(ClampToWorkArea, OnTheDesktopsOwnMonitors) {
   EXPECT_EQ(ClampToWorkArea(-30000, work.top + 5, monitors), work.left);
   int screenRight = ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
   EXPECT_EQ(ClampToWorkArea(screenRight + 30000, work.top + 5, monitors), work.right);
+}
+
+}  // namespace
+
+namespace {
+
+// Wine does not scale: both views of each monitor agree, and the mapping
+// leaves a point on a monitor where it is and brings one off them all onto
+// the nearest.
+TEST(DesktopMonitors, GiveEveryMonitorInBothViews) {
+  const MonitorSeam& monitors = SystemMonitors();
+  const std::vector<MonitorRects> rects = monitors.Monitors();
+  ASSERT_EQ(rects.size(), static_cast<size_t>(::GetSystemMetrics(SM_CMONITORS)));
+  for (const MonitorRects& m : rects) {
+    EXPECT_EQ(m.physical.right - m.physical.left, m.logical.right - m.logical.left);
+    EXPECT_EQ(m.physical.left, m.logical.left);
+  }
+  RECT work{};
+  ASSERT_TRUE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+  const POINT on = monitors.PhysicalToLogical(POINT{work.left + 5, work.top + 7});
+  EXPECT_EQ(on.x, work.left + 5);
+  EXPECT_EQ(on.y, work.top + 7);
+  const POINT off = monitors.PhysicalToLogical(POINT{-30000, work.top + 7});
+  EXPECT_EQ(off.x, ::GetSystemMetrics(SM_XVIRTUALSCREEN));
 }
 
 }  // namespace

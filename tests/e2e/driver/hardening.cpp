@@ -13,6 +13,12 @@
 // handles --pid P
 //   The live handles of each kind that the program's handle owners count,
 //   "kind<TAB>count" a line; only a build with DORVANE_COUNT_HANDLES counts.
+// load-by-name --pid P --dir D
+//   Whether the program finds a library by its bare name that only D, its
+//   working directory, holds (probe_protocol.h's kPlantName): prints what the
+//   program's loader answered. The driver first loads it by name itself, from
+//   D as its current directory, to show that an unnarrowed search finds it
+//   there. 0 when the program refused it, 1 when it loaded it.
 // Exit codes as the other subcommands: 1 the expected state did not come,
 // 2 bad usage or a system call that failed.
 #include <windows.h>
@@ -122,6 +128,30 @@ int RepaintCommand(int argc, wchar_t** argv) {
   return 0;
 }
 
+int LoadByNameCommand(int argc, wchar_t** argv) {
+  const std::wstring pid_text = Option(argc, argv, 2, L"pid");
+  const std::wstring dir = Option(argc, argv, 2, L"dir");
+  if (pid_text.empty() || dir.empty()) {
+    PrintError(L"usage: dorvane_driver load-by-name --pid P --dir D\n");
+    return 2;
+  }
+  if (!SetCurrentDirectoryW(dir.c_str())) Fail(2, L"cannot make " + dir + L" the current directory");
+  HMODULE own = LoadLibraryW(probe::kPlantName);
+  if (!own) {
+    Fail(2, std::wstring(L"even the driver's own search does not find ") + probe::kPlantName +
+                L" in " + dir + L" (error " + Num(GetLastError()) + L")");
+  }
+  FreeLibrary(own);
+  const ProbeAnswer answer = CallProbe(wcstoul(pid_text.c_str(), nullptr, 10), probe::kLoadByName);
+  if (!answer.called || answer.status != probe::kOk) {
+    PrintError(L"dorvane_driver load-by-name: " + answer.error + L"\n");
+    return 2;
+  }
+  Print(answer.text + L"\n");
+  return answer.text.rfind(L"refused", 0) == 0 ? 0 : 1;
+}
+
+const CommandRegistration kLoadByName(L"load-by-name", LoadByNameCommand);
 const CommandRegistration kHoldFile(L"hold-file", HoldFileCommand);
 const CommandRegistration kHandles(L"handles", HandlesCommand);
 const CommandRegistration kRepaint(L"repaint", RepaintCommand);

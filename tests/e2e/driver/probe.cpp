@@ -231,6 +231,20 @@ void ReadHandles(probe::Block* block) {
   block->status = probe::kOk;
 }
 
+// As a library the program asks for by name would be looked for.
+void LoadByName(probe::Block* block) {
+  HMODULE module = LoadLibraryW(probe::kPlantName);
+  if (module) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(module, path, MAX_PATH);
+    Append(block, std::wstring(L"loaded ") + path);
+    FreeLibrary(module);
+  } else {
+    Append(block, L"refused " + Num(static_cast<long>(GetLastError())));
+  }
+  block->status = probe::kOk;
+}
+
 std::wstring Named(const wchar_t* base, LPARAM pid) { return base + Num(static_cast<long>(pid)); }
 
 // The barrier: a message hook on this thread sees each message the thread
@@ -263,6 +277,9 @@ void Answer(UINT op, probe::Block* block) {
     case probe::kReadHandles:
       ReadHandles(block);
       break;
+    case probe::kLoadByName:
+      LoadByName(block);
+      break;
     default:
       break;
   }
@@ -270,7 +287,7 @@ void Answer(UINT op, probe::Block* block) {
 
 // A request: message kRequest + op; lParam names the driver's block.
 LRESULT CALLBACK ProbeWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message <= probe::kRequest || message > probe::kRequest + probe::kReadHandles)
+  if (message <= probe::kRequest || message > probe::kRequest + probe::kLoadByName)
     return DefWindowProcW(hwnd, message, wparam, lparam);
   HANDLE mapping = OpenFileMappingW(FILE_MAP_WRITE, FALSE, Named(probe::kBlockName, lparam).c_str());
   if (!mapping) return 0;

@@ -15,6 +15,7 @@ enum Op : uint32_t {
   kReadTray = 2,   // the icons of Wine's tray (run inside the tray's process)
   kSync = 3,       // wait until the thread of window `arg` has taken the messages posted to it
   kReadHandles = 4,  // the live handles the program's owners count (a counting build)
+  kLoadByName = 5,   // load kPlantName by its bare name: "loaded PATH" or "refused ERROR"
 };
 
 enum Status : uint32_t {
@@ -29,6 +30,10 @@ enum Status : uint32_t {
 };
 
 constexpr uint32_t kTextCapacity = 32768;
+
+// A library only the working directory holds (a copy of the probe): a
+// process whose library search is narrowed never finds it by name.
+constexpr const wchar_t* kPlantName = L"dorvane_plant.dll";
 
 struct Block {
   uint32_t status;
