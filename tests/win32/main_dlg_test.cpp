@@ -553,7 +553,7 @@ TEST_F(MainDlgTest, AChangeThatNoFileHoldsIsAskedAboutAtExitAndHoldsUpTheSignOut
   auto exitAnswering = [&](int button) {
     Text text;
     int defaultButton = 0;
-    ModalSpy spy(L"エラー", [&](HWND box) {
+    ModalSpy spy(L"警告", [&](HWND box) {
       wchar_t buffer[512] = {};
       ::GetDlgItemTextW(box, 0xFFFF, buffer, 512);
       text = FromWStr(buffer);
