@@ -1274,4 +1274,45 @@ TEST_F(WatchTest, ALookWhileADialogIsOpenWaitsUntilItCloses) {
   EXPECT_EQ(data_.catalogue.Count(), 1);
 }
 
+// An edit of data.csv saved elsewhere while the editor is open: 追加 and 変更
+// apply nothing, save nothing, and the list shows the edit.
+TEST_F(MainDlgTest, TheEditorShowsAnEditMadeElsewhereInsteadOfApplyingAnOperation) {
+  AddItems(1);
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  data_.store.Append(Rec(u"仕事", DT(now.wYear, now.wMonth, now.wDay, 9), DT(now.wYear, now.wMonth, now.wDay, 10)));
+  ASSERT_TRUE(data_.store.Save());
+  char day[16];
+  wsprintfA(day, "%04u/%02u/%02u", now.wYear, now.wMonth, now.wDay);
+  auto record = [&day](int hour) {
+    char line[64];
+    wsprintfA(line, "X,%s %02d:00,%s %02d:00\r\n", day, hour, day, hour + 1);
+    return std::string(line);
+  };
+  Create();
+  std::string edit = record(9);
+  int hour = 11;
+  for (UINT button : {IDC_EDIT_ADD, IDC_EDIT_CHANGE}) {
+    SCOPED_TRACE(button);
+    edit += record(hour++);
+    int rows = -1;
+    ModalSpy editor(L"Dorvane 編集", [&](HWND dialog) {
+      HWND list = ::GetDlgItem(dialog, IDC_EDIT_DATALIST);
+      LVITEMW select{};
+      select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
+      ::SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+      ::SendDlgItemMessageW(dialog, IDC_EDIT_ITEM, CB_SETCURSEL, 0, 0);
+      files_.files[kCsv] = edit;
+      files_.writes[kCsv] = ++files_.clock;
+      ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(::GetDlgItem(dialog, button)));
+      rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    }, ModalSpy::kCancelAfter);
+    Command(IDM_EDIT);
+    ASSERT_TRUE(editor.Acted());
+    EXPECT_EQ(data_.store.Count(), rows) << "the list shows the edit";
+    EXPECT_EQ(files_.files[kCsv], edit) << "nothing applied";
+  }
+}
+
 }  // namespace
