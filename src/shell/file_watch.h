@@ -31,13 +31,12 @@ class CFileWatch {
   // at all the same once a burst has gone on this long.
   static constexpr DWORD kLongestBurst = 5000;
 
-  // `followed` is told when an edit was taken in (the running item may be
-  // another); `mayLook` says whether nothing that shows positions in the
-  // data is open now.
-  CFileWatch(ActivityData& data, ChangeNotifications& notifications = SystemChangeNotifications())
+  explicit CFileWatch(ActivityData& data, ChangeNotifications& notifications = SystemChangeNotifications())
       : data_(data), edits_(data), folder_(notifications) {}
 
-  // From the window's creation to its destruction.
+  // From the window's creation to its destruction. `mayLook` says whether
+  // nothing that shows positions in the data is open now; `followed` is
+  // told when an edit was taken in (the running item may be another).
   void Attach(HWND window, CMessageLoop* loop, std::function<bool()> mayLook,
               std::function<void()> followed);
   void Detach();
