@@ -22,8 +22,10 @@ e2e_expect_output "tooltip at the start" 会議 e2e_tooltip "$pid"
 e2e_write_ini "$E2E_DIR" 会議 開発 読書
 e2e_write_csv "$E2E_RUN" "会議,2024/03/04 09:00,2024/03/04 09:30" "読書,2024/03/04 09:30,2024/03/04 09:30"
 mv "$E2E_RUN/data.csv" "$E2E_DIR/data.csv"
+e2e_log "data.csv saved by another program"
 drv tray-icon --pid "$pid" --tip 読書 >/dev/null ||
   e2e_fail "the tooltip did not follow data.csv's new running item 読書 without a click"
+e2e_log "ok: the tooltip followed the edit"
 e2e_expect "item menu after Dorvane.ini gained 読書" \
   "$(e2e_menu_text '40001 会議' '40002 開発' '40003 読書' ---- '32774 終了(&X)')" "$(e2e_menu left "$pid")"
 drv menu close --pid "$pid" || e2e_fail "the item menu did not close on Esc"

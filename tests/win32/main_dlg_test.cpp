@@ -1224,6 +1224,22 @@ TEST_F(WatchTest, TheItemMenuShowsWhatTheWatchTookInAndDoesNotLookItself) {
   EXPECT_EQ(ItemMenu(), (std::vector<std::wstring>{L"読書", L"仕事", L"会議"}));
 }
 
+// A report on the screen draws what was taken in.
+TEST_F(WatchTest, AnOpenReportIsRedrawnWithTheEdit) {
+  AddItems(1);
+  HWND hwnd = CreateWatching();
+  Command(IDM_REPORT);
+  ASSERT_TRUE(::IsWindowVisible(hwnd));
+  HWND chart = ::GetDlgItem(hwnd, IDC_REPORT_TIME);
+  ::UpdateWindow(hwnd);
+  ASSERT_FALSE(::GetUpdateRect(chart, nullptr, FALSE));
+  SaveByHand(kCsv, "ABC,2024/05/14 09:00,2024/05/14 09:00\r\n");
+  FolderChanged();
+  ::UpdateWindow(hwnd);
+  Settled();
+  EXPECT_TRUE(::GetUpdateRect(chart, nullptr, FALSE));
+}
+
 // Where the folder cannot be watched (some network shares), the item menu
 // looks at Dorvane.ini before it is built.
 TEST_F(WatchTest, WithoutAWatchTheItemMenuLooksBeforeItIsBuilt) {
