@@ -60,7 +60,7 @@ void CFileWatch::Look() {
   // A file held without sharing is looked at again while it is held: its
   // edit is still to come.
   if (outcome.lookAgain && window_) {
-    timerRuns_ = ::SetTimer(window_, kQuietTimer, kQuietMilliseconds, nullptr) != 0;
+    timerRuns_ = ::SetTimer(window_, kQuietTimer, kHeldMilliseconds, nullptr) != 0;
     burstStart_ = ::GetTickCount();
   }
   if (heldBack_) Resume();

@@ -30,6 +30,9 @@ class CFileWatch {
   // A folder that never settles (a log written beside the files) is looked
   // at all the same once a burst has gone on this long.
   static constexpr DWORD kLongestBurst = 5000;
+  // A file another program holds without sharing is looked at again at the
+  // catch-up timer's pace while no change in the folder comes.
+  static constexpr UINT kHeldMilliseconds = 4000;
 
   explicit CFileWatch(ActivityData& data, ChangeNotifications& notifications = SystemChangeNotifications())
       : data_(data), edits_(data), folder_(notifications) {}

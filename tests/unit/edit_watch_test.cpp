@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "data/tracker.h"
+#include "support/faulty_files.h"
 #include "support/memory_files.h"
 #include "support/recording_notifier.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -138,6 +140,33 @@ TEST(LookAgain, AFileThatComesIsContentAndNoFileIsNothing) {
   EXPECT_EQ(LookAgain(fs, u"f", seen), FileChange::kNone);
   fs.files[u"f"] = "";
   EXPECT_EQ(LookAgain(fs, u"f", seen), FileChange::kContent);
+}
+
+// An edit in a file another program holds without sharing is not lost: the
+// look says to come back, and takes it in once the file can be read.
+TEST(EditWatchHeld, AnEditInAHeldFileIsTakenInOnceItCanBeRead) {
+  TempDir dir;
+  FaultyFileSystem files;
+  RecordingNotifier notifier;
+  ActivityData data(Workspace{dir.Path(), files, notifier});
+  WriteBytes(data.store.DataPath(), kARuns);
+  data.store.Load();
+  EditWatch watch(data);
+  watch.Start();
+
+  WriteBytes(data.store.DataPath(), kAThenBRuns);
+  files.Lock(data.store.DataPath());
+  EditWatch::Outcome held = watch.Look();
+  EXPECT_TRUE(held.lookAgain);
+  EXPECT_FALSE(held.takenIn);
+  EXPECT_EQ(data.currentActivity, u"A");
+
+  files.Heal();
+  EditWatch::Outcome freed = watch.Look();
+  EXPECT_FALSE(freed.lookAgain);
+  EXPECT_TRUE(freed.takenIn);
+  EXPECT_EQ(data.currentActivity, u"B");
+  EXPECT_TRUE(notifier.shown.empty());
 }
 
 }  // namespace
