@@ -1,15 +1,10 @@
 #include "shell/main_dlg.h"
 
-#include <shellapi.h>
-
 #include <optional>
 #include <utility>
 
 #include "resource.h"
-#include "data/help_page.h"
 #include "data/tracker.h"
-#include "shell/about_dlg.h"
-#include "shell/edit_dlg.h"
 #include "shell/messages.h"
 #include "win/centre.h"
 #include "win/module.h"
@@ -35,7 +30,8 @@ CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier)
 
 CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
                    const MonitorSeam& monitors, Clock clock,
-                   CReportPrinter::DefaultOpener openPrinter)
+                   CReportPrinter::DefaultOpener openPrinter,
+                   ChangeNotifications& notifications)
     : CModelessDialog(IDD_REPORT),
       data_(data),
       notifier_(notifier),
@@ -43,6 +39,7 @@ CMainDlg::CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
       monitors_(monitors),
       trayIcon_(tray, monitors),
       saves_(data),
+      watch_(data, notifications),
       report_(data),
       printer_(std::move(openPrinter)) {}
 
@@ -72,7 +69,7 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
       result = 0;
       return true;
     case WM_TIMER:
-      if (!saves_.OnTimer(wParam)) break;
+      if (!saves_.OnTimer(wParam) && !watch_.OnTimer(wParam)) break;
       result = 0;
       return true;
     case WM_COMMAND: {
@@ -86,6 +83,7 @@ bool CMainDlg::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPAR
       const bool handled = OnCommand(LOWORD(wParam));
       // The help page opens in another program, which keeps the focus.
       if (onIconsMonitor && LOWORD(wParam) != IDM_HELP) trayIcon_.AfterKeyboardCommand(windowShowing_);
+      if (std::exchange(menuOpen_, false)) watch_.Resume();
       return handled;
     }
     case WM_NOTIFY:
@@ -173,11 +171,14 @@ LRESULT CMainDlg::OnInitDialog() {
                  GetDlgItem(IDC_REPORT_STATICS), GetDlgItem(IDC_REPORT_DATEPICK));
   // A start that found a pending file brings the files up to date.
   saves_.Attach(hwnd_);
+  watch_.Attach(hwnd_, TheModule().GetMessageLoop(), [this] { return !modalOpen_ && !menuOpen_; },
+                [this] { FollowEdit(); });
   return TRUE;
 }
 
 LRESULT CMainDlg::OnDestroy() {
   saves_.Detach();
+  watch_.Detach();
   trayIcon_.Remove();
   if (CMessageLoop* loop = TheModule().GetMessageLoop()) {
     loop->RemoveMessageFilter(this);
@@ -225,11 +226,16 @@ void CMainDlg::TrackMenu(const TrayRequest& request) {
   HMENU popup = ::GetSubMenu(menu.Get(), 0);
   if (!popup) return;
   if (items) {
-    TakeInEdits();
+    if (watch_.LookBeforeShowing()) FollowEdit();
     InsertItemEntries(popup, data_.catalogue);
   }
+  menuOpen_ = true;
   const UINT command = trayIcon_.TrackMenu(popup, request);
-  if (command == 0) return;
+  if (command == 0) {
+    menuOpen_ = false;
+    watch_.Resume();
+    return;
+  }
   // Posted, as a menu that does not return its command posts it: the
   // command runs from the loop, after the shell's notification is answered.
   keyboardCommand_.reset();
@@ -248,10 +254,13 @@ void CMainDlg::OnExit() {
   ::PostQuitMessage(IDM_EXIT);
 }
 
-// What other programs saved to the files is shown, and the tooltip names
-// the running item it holds.
 void CMainDlg::TakeInEdits() {
   if (::TakeInEdits(data_)) SetTrayTip(TrayTip(data_.currentActivity));
+}
+
+void CMainDlg::FollowEdit() {
+  SetTrayTip(TrayTip(data_.currentActivity));
+  if (::IsWindowVisible(hwnd_)) ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void CMainDlg::OnItemCommand(UINT id) {
@@ -260,7 +269,7 @@ void CMainDlg::OnItemCommand(UINT id) {
 }
 
 void CMainDlg::OnOpenReport() {
-  TakeInEdits();
+  if (watch_.LookBeforeShowing()) FollowEdit();
   windowShowing_ = true;
   // On the monitor where レポート was chosen, as the other dialogs.
   if (!::IsWindowVisible(hwnd_)) CenterOnCommandMonitor(hwnd_, monitors_);
@@ -275,62 +284,4 @@ void CMainDlg::OnCloseReport() {
   windowShowing_ = false;
   ShowWindow(SW_HIDE);
   trayIcon_.WindowClosed();
-}
-
-INT_PTR CMainDlg::ShowModal(CModalDialog& dialog) {
-  INT_PTR result = 0;
-  {
-    ShowingScope showing(windowShowing_);
-    ShowingScope modal(modalOpen_);
-    result = dialog.DoModal(::GetActiveWindow());
-  }
-  // The wait for a notification area ran out meanwhile, and no shell took
-  // the icon since.
-  if (endAfterModal_ && !trayIcon_.Added()) OnNoNotificationArea();
-  endAfterModal_ = false;
-  return result;
-}
-
-// The three dialogs of the command menu, each shown through ShowModal, which
-// keeps WindowShowing set while it is open.
-void CMainDlg::OnSettings() {
-  TakeInEdits();
-  CConfDlg dialog(data_, customColours_);
-  ShowModal(dialog);
-}
-
-void CMainDlg::OnEditor() {
-  TakeInEdits();
-  CEditDlg dialog(data_, [this](const Text& running) { SetTrayTip(TrayTip(running)); });
-  ShowModal(dialog);
-}
-
-void CMainDlg::OnAbout() {
-  // A box that cannot be created returns at once; WindowShowing is cleared
-  // all the same.
-  CAboutDlg about;
-  ShowModal(about);
-}
-
-// Opens the help page of the working directory in the program the system
-// associates with it. The page is the user's document: it is not read or
-// checked here, and a failure is only reported.
-void CMainDlg::OnHelp() {
-  Text path = HelpPagePath(data_.ws.directory);
-  HINSTANCE opened =
-      ::ShellExecuteW(hwnd_, L"open", WStr(path), nullptr, nullptr, SW_SHOWDEFAULT);
-  MessageText failure;
-  if (HelpOpenFailed(reinterpret_cast<INT_PTR>(opened), failure)) {
-    notifier_.Show(failure.text, failure.caption, failure.icon);
-  }
-}
-
-// Prints the shown tab on one page.
-void CMainDlg::OnPrint() { printer_.Print(::GetActiveWindow(), *this); }
-
-bool CMainDlg::DrawPage(UINT page, HDC dc) {
-  if (page != 0) return false;
-  // No tab selected: a blank page, still a page.
-  if (const CReportPage* chart = report_.SelectedChart()) chart->DrawOnPage(dc);
-  return true;
 }

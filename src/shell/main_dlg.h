@@ -12,6 +12,7 @@
 #include "base/notifier.h"
 #include "data/activity_data.h"
 #include "shell/conf_dlg.h"
+#include "shell/file_watch.h"
 #include "shell/save_policy.h"
 #include "report/win32/report_printer.h"
 #include "report/win32/report_view.h"
@@ -43,7 +44,8 @@ class CMainDlg : public CModelessDialog,
   // Seams for tests.
   CMainDlg(ActivityData& data, Notifier& notifier, TrayShell& tray,
            const MonitorSeam& monitors, Clock clock,
-           CReportPrinter::DefaultOpener openPrinter = CReportPrinter::SpoolerDefault);
+           CReportPrinter::DefaultOpener openPrinter = CReportPrinter::SpoolerDefault,
+           ChangeNotifications& notifications = SystemChangeNotifications());
   // Destroys a window still alive, so that OnDestroy removes the icon and
   // the loop registrations.
   ~CMainDlg() override;
@@ -61,6 +63,7 @@ class CMainDlg : public CModelessDialog,
   // the icon then opens no menu but brings that window forward.
   bool WindowShowing() const { return windowShowing_; }
   const SavePolicy& Saves() const { return saves_; }
+  const CFileWatch& Watch() const { return watch_; }
 
   // The date last read from the report's date picker: the charts show its
   // week and the week after.
@@ -99,7 +102,12 @@ class CMainDlg : public CModelessDialog,
 
   // The command table's handlers.
   void OnExit();
+  // Before a dialog that changes the files opens: what other programs saved
+  // is taken in, and the tooltip names the running item it holds.
   void TakeInEdits();
+  // An edit the watch took in: the tooltip and a report on the screen
+  // follow it.
+  void FollowEdit();
   // Item j's command (IDM_FIRST_ITEM + j) picks item j.
   void OnItemCommand(UINT id);
   void OnOpenReport();
@@ -139,7 +147,11 @@ class CMainDlg : public CModelessDialog,
   // it closes.
   bool modalOpen_ = false;
   bool endAfterModal_ = false;
+  // From the item menu's opening until the command chosen in it has run:
+  // its ids are positions in the catalogue it showed.
+  bool menuOpen_ = false;
   SavePolicy saves_;
+  CFileWatch watch_;
   // The colour dialog's custom colours, kept for the run.
   CustomColours customColours_ = WhiteCustomColours();
 

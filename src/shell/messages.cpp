@@ -16,10 +16,14 @@ namespace {
 constexpr char16_t kIdleTip[] = u"Dorvane";
 
 constexpr char16_t kCannotOpen[] = u"ファイルを開けませんでした\r\n%s";
-constexpr char16_t kKeptCopy[] = u"\r\n元のファイルを %s に保存しました";
+// The last line of a message that kept a file aside names the copy, and
+// which content it holds.
+constexpr char16_t kKeptUnreadable[] = u"\r\n読み込めなかったファイルの控えを %s に保存しました";
+constexpr char16_t kKeptOthersEdit[] = u"\r\n他のプログラムが保存した内容を %s に保存しました";
+constexpr char16_t kKeptUnused[] = u"\r\n使わなかったファイルを %s に保存しました";
 constexpr char16_t kMalformedLine[] = u"%d番目のデータの形式が誤っています";
 constexpr char16_t kUnwritableItem[] = u"「%s」は記録ファイルに書けない文字を含むため使えません";
-constexpr char16_t kChangedElsewhere[] = u"%s は他のプログラムでも変更されていました";
+constexpr char16_t kChangedElsewhere[] = u"他のプログラムでもファイルが変更されていました\r\n%s";
 constexpr char16_t kStalePending[] = u"保存できなかった変更のファイルを読み込みませんでした\r\n%s";
 constexpr char16_t kProgramFile[] = u"Dorvane の記録と設定のファイルには出力できません\r\n%s";
 constexpr char16_t kOverwrite[] = u"%s は既にあります。上書きしますか?";
@@ -46,9 +50,9 @@ constexpr KnownHelpFailure kKnownHelpFailures[] = {
     {27, u"ファイル名の関連付けが不完全または無効です (SE_ERR_ASSOCINCOMPLETE)"},
 };
 
-// The line added when an unreadable file was copied aside first.
-Text KeptCopyLine(const Text& keptCopy) {
-  return keptCopy.empty() ? Text() : FormatText(kKeptCopy, keptCopy.c_str());
+// The line added when a file was kept aside first.
+Text KeptCopyLine(const char16_t* line, const Text& keptCopy) {
+  return keptCopy.empty() ? Text() : FormatText(line, keptCopy.c_str());
 }
 
 }  // namespace
@@ -56,15 +60,15 @@ Text KeptCopyLine(const Text& keptCopy) {
 MessageText DataMessage(const DataReport& r) {
   switch (r.event) {
     case DataEvent::kCannotOpenFile:
-      return {FormatText(kCannotOpen, r.subject.c_str()) + KeptCopyLine(r.keptCopy), kErrorCaption};
+      return {FormatText(kCannotOpen, r.subject.c_str()) + KeptCopyLine(kKeptUnreadable, r.keptCopy), kErrorCaption};
     case DataEvent::kMalformedLine:
-      return {FormatText(kMalformedLine, r.line) + KeptCopyLine(r.keptCopy), kErrorCaption};
+      return {FormatText(kMalformedLine, r.line) + KeptCopyLine(kKeptUnreadable, r.keptCopy), kErrorCaption};
     case DataEvent::kUnwritableItemName:
       return {FormatText(kUnwritableItem, r.subject.c_str()), kErrorCaption};
     case DataEvent::kChangedElsewhere:
-      return {FormatText(kChangedElsewhere, r.subject.c_str()) + KeptCopyLine(r.keptCopy), kWarningCaption};
+      return {FormatText(kChangedElsewhere, r.subject.c_str()) + KeptCopyLine(kKeptOthersEdit, r.keptCopy), kWarningCaption};
     case DataEvent::kStalePending:
-      return {FormatText(kStalePending, r.subject.c_str()) + KeptCopyLine(r.keptCopy), kWarningCaption};
+      return {FormatText(kStalePending, r.subject.c_str()) + KeptCopyLine(kKeptUnused, r.keptCopy), kWarningCaption};
     case DataEvent::kProgramFile:
       return {FormatText(kProgramFile, r.subject.c_str()), kErrorCaption};
     case DataEvent::kEndNotAfterStart:
@@ -119,7 +123,8 @@ MessageText ExitQuestion(const std::vector<Text>& paths) {
   for (const Text& path : paths) {
     text += text.empty() ? FormatText(kCannotOpen, path.c_str()) : u"\r\n" + path;
   }
-  return {text + kLostAtExit, kErrorCaption, MessageIcon::Warning};
+  // A question, as the other one the program asks: a warning's caption.
+  return {text + kLostAtExit, kWarningCaption, MessageIcon::Warning};
 }
 
 Text TrayTip(const Text& runningItem) { return runningItem.empty() ? Text(kIdleTip) : runningItem; }

@@ -26,6 +26,49 @@ bool CMessageLoop::RemoveMessageFilter(CMessageFilter* filter) { return RemoveFr
 void CMessageLoop::AddIdleHandler(CIdleHandler* handler) { idleHandlers_.push_back(handler); }
 bool CMessageLoop::RemoveIdleHandler(CIdleHandler* handler) { return RemoveFrom(idleHandlers_, handler); }
 
+bool CMessageLoop::AddWaitHandle(HANDLE handle, CWaitHandler* handler) {
+  // One place of the wait's array is the message queue's.
+  if (waits_.size() >= MAXIMUM_WAIT_OBJECTS - 1) return false;
+  for (const Wait& wait : waits_) {
+    if (wait.handle == handle) return false;
+  }
+  waits_.push_back(Wait{handle, handler});
+  return true;
+}
+
+bool CMessageLoop::RemoveWaitHandle(HANDLE handle) {
+  auto it = std::find_if(waits_.begin(), waits_.end(), [handle](const Wait& w) { return w.handle == handle; });
+  if (it == waits_.end()) return false;
+  waits_.erase(it);
+  return true;
+}
+
+BOOL CMessageLoop::NextMessage(MSG& msg) {
+  while (!waits_.empty()) {
+    // Messages first after every handle served: a handle that stays
+    // signalled must not starve the queue.
+    if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return msg.message != WM_QUIT;
+    std::vector<HANDLE> handles;
+    for (const Wait& wait : waits_) handles.push_back(wait.handle);
+    const DWORD count = static_cast<DWORD>(handles.size());
+    // MWMO_INPUTAVAILABLE: a message the idle round's PeekMessageW saw but
+    // left in the queue wakes the wait too; without it the wait would sleep
+    // on a message already there.
+    const DWORD woken = ::MsgWaitForMultipleObjectsEx(count, handles.data(), INFINITE, QS_ALLINPUT,
+                                                      MWMO_INPUTAVAILABLE);
+    if (woken == WAIT_OBJECT_0 + count) continue;  // input: PeekMessageW takes it (a sent one it handles)
+    if (woken >= WAIT_OBJECT_0 + count) break;     // the wait failed: messages alone this time
+    const HANDLE signalled = handles[woken - WAIT_OBJECT_0];
+    // Its handler of now: one served before may have removed it.
+    CWaitHandler* handler = nullptr;
+    for (const Wait& wait : waits_) {
+      if (wait.handle == signalled) handler = wait.handler;
+    }
+    if (handler) handler->OnSignalled(signalled);
+  }
+  return ::GetMessageW(&msg, nullptr, 0, 0);
+}
+
 int CMessageLoop::Run() {
   bool doIdle = true;
   int idleCount = 0;
@@ -34,7 +77,7 @@ int CMessageLoop::Run() {
     while (doIdle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
       if (!OnIdle(idleCount++)) doIdle = false;
     }
-    BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    BOOL got = NextMessage(msg);
     if (got == -1) continue;
     if (!got) break;
     if (!PreTranslateMessage(&msg)) {

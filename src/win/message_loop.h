@@ -20,6 +20,14 @@ class CIdleHandler {
   virtual bool OnIdle() = 0;
 };
 
+class CWaitHandler {
+ public:
+  virtual ~CWaitHandler() = default;
+  // The handle it waits on is signalled. The handler must reset it (or
+  // remove it), or the loop comes back at once.
+  virtual void OnSignalled(HANDLE handle) = 0;
+};
+
 class CMessageLoop {
  public:
   CMessageLoop() = default;
@@ -33,6 +41,13 @@ class CMessageLoop {
   bool RemoveMessageFilter(CMessageFilter* filter);
   void AddIdleHandler(CIdleHandler* handler);
   bool RemoveIdleHandler(CIdleHandler* handler);
+  // Handles the loop waits on beside the messages (MsgWaitForMultipleObjectsEx),
+  // on the loop's own thread: a change notification is served between two
+  // messages like a timer. Modal loops (dialogs, menus, message boxes) do
+  // not wait on them; a handle signalled meanwhile is served when they end.
+  // False when the loop waits on that handle already or on as many as it can.
+  bool AddWaitHandle(HANDLE handle, CWaitHandler* handler);
+  bool RemoveWaitHandle(HANDLE handle);
 
   // Runs until WM_QUIT and returns its wParam.
   int Run();
@@ -49,6 +64,15 @@ class CMessageLoop {
   static bool IsIdleMessage(const MSG& msg);
 
  private:
+  struct Wait {
+    HANDLE handle;
+    CWaitHandler* handler;
+  };
+  // GetMessageW's result: takes the next posted message, serving the
+  // signalled handles while none comes.
+  BOOL NextMessage(MSG& msg);
+
   std::vector<CMessageFilter*> filters_;
   std::vector<CIdleHandler*> idleHandlers_;
+  std::vector<Wait> waits_;
 };

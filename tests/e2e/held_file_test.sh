@@ -115,7 +115,7 @@ e2e_wait_caught_up
 out=$(drv msgbox read --pid "$pid") || e2e_fail "no message named the kept edit"
 kept=$(cd "$E2E_DIR" && ls data.csv.20*)
 e2e_expect "message of the catch-up that kept the edit aside" \
-  "$(printf 'caption\t警告\ntext\t%s は他のプログラムでも変更されていました\\r\\n元のファイルを %s に保存しました\nbutton\tOK' \
+  "$(printf 'caption\t警告\ntext\t他のプログラムでもファイルが変更されていました\\r\\n%s\\r\\n他のプログラムが保存した内容を %s に保存しました\nbutton\tOK' \
     "$(e2e_winpath "$E2E_DIR/data.csv")" "$(e2e_winpath "$E2E_DIR/$kept")")" "$out"
 drv msgbox dismiss --pid "$pid" || e2e_fail "could not dismiss the message box"
 e2e_expect "the kept edit" '会議,2024/05/13 09:00,2024/05/13 10:50' "$(e2e_read_cp932 "$E2E_DIR/$kept")"

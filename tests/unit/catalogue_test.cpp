@@ -347,7 +347,7 @@ TEST_F(CatalogueTest, EditsOfDorvaneIniAreTakenInOrKeptAside) {
   EXPECT_TRUE(catalogue.Save(ws_, none, SaveKind::kQuiet));
   EXPECT_EQ((std::vector<Text>{u"b"}), Names(LoadFrom(ReadBytes(IniPath()))));
   ASSERT_EQ(notifier_.shown.size(), 1u);
-  EXPECT_EQ(notifier_.shown[0].text.rfind(IniPath() + u" は他のプログラムでも変更されていました\r\n元のファイルを ", 0), 0u);
+  EXPECT_EQ(notifier_.shown[0].text.rfind(u"他のプログラムでもファイルが変更されていました\r\n" + IniPath() + u"\r\n他のプログラムが保存した内容を ", 0), 0u);
   EXPECT_EQ(dir_.Names().size(), 2u);
 }
 

@@ -108,6 +108,27 @@ TEST(ShippedHelpPage, NamesWhatWindowsShowsAtSignOut) {
   }
 }
 
+// The messages of the files, as the page quotes them: each line's words
+// around the path, the kept copy's line up to its path included.
+TEST(ShippedHelpPage, QuotesTheFileMessagesAsTheyRead) {
+  const std::string page = ShippedPage();
+  for (DataEvent event : {DataEvent::kCannotOpenFile, DataEvent::kChangedElsewhere, DataEvent::kStalePending}) {
+    const std::string text = TextToUtf8(DataMessage(DataReport(event, u"PATH", 0, u"KEPT")).text);
+    size_t begin = 0;
+    for (;;) {
+      const size_t end = text.find("\r\n", begin);
+      std::string line = text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+      const size_t kept = line.find(" KEPT");
+      if (kept != std::string::npos) line = line.substr(0, kept);
+      if (line != "PATH") {
+        EXPECT_NE(page.find(line), std::string::npos) << "the page does not quote \"" << line << "\"";
+      }
+      if (end == std::string::npos) break;
+      begin = end + 2;
+    }
+  }
+}
+
 TEST(ShippedHelpPage, IsOneOfflineDocumentWhoseLinksAllLand) {
   const std::string page = ShippedPage();
   EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);

@@ -45,23 +45,23 @@ class RecordStoreTest : public ::testing::Test {
 
   Text Pending() const { return dir.File(u"data.csv.~pending"); }
 
-  // The path that "元のファイルを %s に保存しました" names in a message.
+  // The path that the kept copy's last line ("… を %s に保存しました") names.
   static Text KeptCopyIn(const Text& message) {
-    const Text before = u"\r\n元のファイルを ";
+    const size_t line = message.rfind(u"\r\n");
+    const size_t before = line == Text::npos ? Text::npos : message.find(u"を ", line);
     const Text after = u" に保存しました";
-    size_t b = message.find(before);
-    if (b == Text::npos || message.size() < after.size() ||
+    if (before == Text::npos || message.size() < after.size() ||
         message.compare(message.size() - after.size(), after.size(), after) != 0) {
       return Text();
     }
-    b += before.size();
+    const size_t b = before + 2;
     return message.substr(b, message.size() - after.size() - b);
   }
   // The only message says `failure` and names the copy kept aside; gives the copy.
   Text KeptAside(const Text& failure) {
     const Text message = OnlyMessage();
     const Text kept = KeptCopyIn(message);
-    EXPECT_EQ(message, failure + u"\r\n元のファイルを " + kept + u" に保存しました");
+    EXPECT_EQ(message, failure + u"\r\n読み込めなかったファイルの控えを " + kept + u" に保存しました");
     return kept;
   }
 
@@ -348,7 +348,7 @@ TEST_F(RecordStoreTest, EditsMadeElsewhereAreLoadedOrKeptAside) {
   const std::string kC = "C,2010/04/05 11:00,2010/04/05 12:00\r\n", kD = "D,2010/04/05 12:00,2010/04/05 13:00\r\n",
                     kE = "E,2010/04/05 13:00,2010/04/05 14:00\r\n", kAB = kTwoRecords, kBad = "bad line\r\n";
   enum class OnDisk { kNothing, kCleanEdit, kUnreadableEdit, kNewerPending, kOlderPending };
-  const char16_t* const kChanged = u"%s は他のプログラムでも変更されていました";
+  const char16_t* const kChanged = u"他のプログラムでもファイルが変更されていました\r\n%s";
   const char16_t* const kStale = u"保存できなかった変更のファイルを読み込みませんでした\r\n%s";
   struct Case {
     OnDisk disk;
@@ -401,7 +401,11 @@ TEST_F(RecordStoreTest, EditsMadeElsewhereAreLoadedOrKeptAside) {
     }
     EXPECT_EQ(kept.empty() ? std::string() : ReadBytes(kept), c.kept);
     const Text subject = pendingRow ? Pending() : DataCsv();
-    EXPECT_EQ(notifier.Texts(), c.message ? std::vector<Text>{FormatText(c.message, subject.c_str()) + u"\r\n元のファイルを " + kept + u" に保存しました"}
+    // The kept copy's line says whose content it holds.
+    const Text keptLine = c.message == kChanged ? u"\r\n他のプログラムが保存した内容を "
+                          : c.message == kStale ? u"\r\n使わなかったファイルを "
+                                                : u"\r\n読み込めなかったファイルの控えを ";
+    EXPECT_EQ(notifier.Texts(), c.message ? std::vector<Text>{FormatText(c.message, subject.c_str()) + keptLine + kept + u" に保存しました"}
                                           : std::vector<Text>{});
     notifier.shown.clear();
   }

@@ -621,4 +621,47 @@ TEST_F(ConfDlgTest, EnterEscAndTheCloseBoxEndTheDialogWithTwo) {
   EXPECT_EQ(0, Saves());
 }
 
+// Dorvane.ini saved by another program while the dialog is open: the next
+// operation on a row applies nothing, saves nothing, and the list shows the
+// edit, so that the user acts on what is there.
+TEST_F(ConfDlgTest, AnOperationAfterAnEditElsewhereShowsTheEditAndAppliesNothing) {
+  auto ini = [](std::initializer_list<const char*> names) {
+    std::string text = "[ITEM]\r\n";
+    int k = 1;
+    for (const char* name : names) {
+      const std::string n = std::to_string(k++);
+      text += "ITEM" + n + "_COLOR=255\r\nITEM" + n + "_STATICS=1\r\nITEM" + n + "_NAME=" + name + "\r\n";
+    }
+    return text;
+  };
+  struct Case {
+    const char* what;
+    std::function<void(Dialog&)> act;
+  };
+  const Case cases[] = {
+      {"追加", [](Dialog& d) { d.SetName(L"D"); d.Press(IDC_CONF_ADD); }},
+      {"削除", [](Dialog& d) { d.Press(IDC_CONF_DELETE); }},
+      {"変更", [](Dialog& d) { d.SetName(L"E"); d.Press(IDC_CONF_CHANGE); }},
+      {"a tick", [](Dialog& d) { d.SetTick(1, false); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(dir_.File(u"Dorvane.ini"), ini({"A", "B", "C"}));
+    data_.catalogue.TakeInEdit(data_.ws);
+    ASSERT_EQ(Names(), (std::vector<Text>{u"A", u"B", u"C"}));
+    std::vector<std::wstring> shown;
+    Run([&](Dialog& d) {
+      d.Activate(0);
+      WriteBytes(dir_.File(u"Dorvane.ini"), ini({"X", "Y"}));
+      CountSavesFromHere();
+      c.act(d);
+      shown = d.Names();
+    });
+    EXPECT_EQ(shown, (std::vector<std::wstring>{L"X", L"Y"}));
+    EXPECT_EQ(Names(), (std::vector<Text>{u"X", u"Y"}));
+    EXPECT_EQ(Saves(), 0);
+  }
+  EXPECT_TRUE(notifier_.shown.empty());
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include "resource.h"
 #include "shell/message_box_notifier.h"
 #include "support/dates.h"
+#include "support/fake_notifications.h"
 #include "support/memory_files.h"
 #include "support/modal_spy.h"
 #include "support/recording_notifier.h"
@@ -566,7 +567,7 @@ TEST_F(MainDlgTest, AChangeThatNoFileHoldsIsAskedAboutAtExitAndHoldsUpTheSignOut
   auto exitAnswering = [&](int button) {
     Text text;
     int defaultButton = 0;
-    ModalSpy spy(L"エラー", [&](HWND box) {
+    ModalSpy spy(L"警告", [&](HWND box) {
       wchar_t buffer[512] = {};
       ::GetDlgItemTextW(box, 0xFFFF, buffer, 512);
       text = FromWStr(buffer);
@@ -1248,6 +1249,191 @@ TEST_F(TrayMenuTest, WhileAboutIsOpenTheMenusStayClosedAndOpenAgainAfterwards) {
     MenuSpy spy;
     Press(WM_RBUTTONDOWN, spy);
     EXPECT_TRUE(spy.opened) << "the menus open again after the box closed";
+  }
+}
+
+// ---- the watch on the working folder ----
+
+// Dorvane.ini as a user saves it from a text editor (UTF-8), one slot per name.
+std::string IniByHand(std::initializer_list<const char16_t*> names) {
+  Text text = u"[ITEM]\r\n";
+  int k = 1;
+  for (const char16_t* name : names) {
+    const Text n = TextFromUtf8(std::to_string(k++));
+    text += u"ITEM" + n + u"_COLOR=255\r\nITEM" + n + u"_STATICS=1\r\nITEM" + n + u"_NAME=" + name + u"\r\n";
+  }
+  return "\xEF\xBB\xBF" + TextToUtf8(text);
+}
+
+class WatchTest : public TrayMenuTest {
+ protected:
+  ~WatchTest() override { dialog_.reset(); }  // its watch closes the fake's handle
+  HWND CreateWatching() {
+    dialog_ = std::make_unique<CMainDlg>(data_, notifier_, tray_, monitors_, FixedNow,
+                                         CReportPrinter::SpoolerDefault, notifications_);
+    return Create();
+  }
+  // The folder changed: the loop serves the notification, which starts the
+  // quiet timer.
+  void FolderChanged() {
+    notifications_.onNext = [] { ::PostQuitMessage(0); };
+    notifications_.Signal();
+    loop_.Run();
+  }
+  // The quiet timer runs out (sent, not waited for).
+  void Settled() { ::SendMessageW(Dialog().Hwnd(), WM_TIMER, CFileWatch::kQuietTimer, 0); }
+  void SaveByHand(const Text& path, const std::string& bytes) {
+    files_.files[path] = bytes;
+    files_.writes[path] = ++files_.clock;
+  }
+  std::vector<std::wstring> ItemMenu() {
+    MenuSpy spy;
+    Press(WM_LBUTTONDOWN, spy);
+    std::vector<std::wstring> names;
+    for (const MenuEntry& e : spy.entries) {
+      if (e.id >= IDM_FIRST_ITEM && e.id <= IDM_LAST_ITEM) names.push_back(e.text);
+    }
+    return names;
+  }
+
+  FakeNotifications notifications_;
+};
+
+TEST_F(WatchTest, AnEditSavedByHandIsFollowedOnceTheFolderSettlesAndATouchIsNot) {
+  AddItems(2);
+  HWND hwnd = CreateWatching();
+  ASSERT_TRUE(Dialog().Watch().Watching());
+  EXPECT_EQ(notifications_.folders, std::vector<Text>{u"C:\\dorvane-test"});
+  SaveByHand(kCsv, "ABC,2024/05/14 09:00,2024/05/14 09:00\r\n");
+  FolderChanged();
+  EXPECT_EQ(data_.currentActivity, u"") << "not before the folder settled";
+  EXPECT_TRUE(::KillTimer(hwnd, CFileWatch::kQuietTimer)) << "the quiet timer runs";
+  Settled();
+  EXPECT_EQ(data_.currentActivity, u"ABC");
+  EXPECT_EQ(tray_.calls.back().Tip(), L"ABC");
+
+  const size_t calls = tray_.calls.size();
+  files_.writes[kCsv] = ++files_.clock;  // the same bytes saved again
+  FolderChanged();
+  Settled();
+  EXPECT_EQ(tray_.calls.size(), calls);
+  EXPECT_TRUE(notifier_.shown.empty());
+}
+
+TEST_F(WatchTest, TheItemMenuShowsWhatTheWatchTookInAndDoesNotLookItself) {
+  AddItems(2);
+  CreateWatching();
+  SaveByHand(kIni, IniByHand({u"読書", u"仕事", u"会議"}));
+  EXPECT_EQ(ItemMenu(), (std::vector<std::wstring>{L"仕事", L"会議"})) << "the menu does not read the disk";
+  FolderChanged();
+  Settled();
+  EXPECT_EQ(ItemMenu(), (std::vector<std::wstring>{L"読書", L"仕事", L"会議"}));
+}
+
+// A report on the screen draws what was taken in.
+TEST_F(WatchTest, AnOpenReportIsRedrawnWithTheEdit) {
+  AddItems(1);
+  HWND hwnd = CreateWatching();
+  Command(IDM_REPORT);
+  ASSERT_TRUE(::IsWindowVisible(hwnd));
+  HWND chart = ::GetDlgItem(hwnd, IDC_REPORT_TIME);
+  ::UpdateWindow(hwnd);
+  ASSERT_FALSE(::GetUpdateRect(chart, nullptr, FALSE));
+  SaveByHand(kCsv, "ABC,2024/05/14 09:00,2024/05/14 09:00\r\n");
+  FolderChanged();
+  ::UpdateWindow(hwnd);
+  Settled();
+  EXPECT_TRUE(::GetUpdateRect(chart, nullptr, FALSE));
+}
+
+// Where the folder cannot be watched (some network shares), the item menu
+// looks at Dorvane.ini before it is built.
+TEST_F(WatchTest, WithoutAWatchTheItemMenuLooksBeforeItIsBuilt) {
+  AddItems(2);
+  notifications_.refuse = true;
+  CreateWatching();
+  EXPECT_FALSE(Dialog().Watch().Watching());
+  SaveByHand(kIni, IniByHand({u"読書"}));
+  EXPECT_EQ(ItemMenu(), std::vector<std::wstring>{L"読書"});
+}
+
+// The item menu's commands are positions in the catalogue it showed: an edit
+// that settles while it is open is taken in after the chosen command ran.
+TEST_F(WatchTest, ALookWhileTheItemMenuIsOpenWaitsForTheChosenCommand) {
+  AddItems(3);
+  HWND hwnd = CreateWatching();
+  Text firstWhileOpen;
+  MenuSpy spy([&] {
+    SaveByHand(kIni, IniByHand({u"読書", u"仕事"}));
+    Settled();
+    firstWhileOpen = data_.catalogue.Name(0);
+    HWND menu = ::FindWindowW(L"#32768", nullptr);
+    ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  });
+  spy.leaveOpen = true;
+  ::SendMessageW(hwnd, kTrayNotifyMessage, 0, WM_LBUTTONDOWN);
+  PumpUntilIdle();
+  ASSERT_TRUE(spy.opened);
+  EXPECT_EQ(firstWhileOpen, u"仕事");
+  EXPECT_EQ(data_.currentActivity, u"仕事") << "the entry chosen, not the edit's first item";
+  EXPECT_EQ(data_.catalogue.Name(0), u"読書") << "the edit, once the command ran";
+}
+
+TEST_F(WatchTest, ALookWhileADialogIsOpenWaitsUntilItCloses) {
+  AddItems(2);
+  CreateWatching();
+  int rowsWhileOpen = -1;
+  ModalSpy settings(L"Dorvane 設定", [&](HWND dialog) {
+    SaveByHand(kIni, IniByHand({u"読書"}));
+    Settled();
+    rowsWhileOpen = data_.catalogue.Count();
+    ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  }, ModalSpy::kCancelAfter);
+  Command(IDM_CONF);
+  ASSERT_TRUE(settings.Acted());
+  EXPECT_EQ(rowsWhileOpen, 2);
+  EXPECT_EQ(data_.catalogue.Count(), 1);
+}
+
+// An edit of data.csv saved elsewhere while the editor is open: 追加 and 変更
+// apply nothing, save nothing, and the list shows the edit.
+TEST_F(MainDlgTest, TheEditorShowsAnEditMadeElsewhereInsteadOfApplyingAnOperation) {
+  AddItems(1);
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  data_.store.Append(Rec(u"仕事", DT(now.wYear, now.wMonth, now.wDay, 9), DT(now.wYear, now.wMonth, now.wDay, 10)));
+  ASSERT_TRUE(data_.store.Save());
+  char day[16];
+  wsprintfA(day, "%04u/%02u/%02u", now.wYear, now.wMonth, now.wDay);
+  auto record = [&day](int hour) {
+    char line[64];
+    wsprintfA(line, "X,%s %02d:00,%s %02d:00\r\n", day, hour, day, hour + 1);
+    return std::string(line);
+  };
+  Create();
+  std::string edit = record(9);
+  int hour = 11;
+  for (UINT button : {IDC_EDIT_ADD, IDC_EDIT_CHANGE}) {
+    SCOPED_TRACE(button);
+    edit += record(hour++);
+    int rows = -1;
+    ModalSpy editor(L"Dorvane 編集", [&](HWND dialog) {
+      HWND list = ::GetDlgItem(dialog, IDC_EDIT_DATALIST);
+      LVITEMW select{};
+      select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
+      ::SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+      ::SendDlgItemMessageW(dialog, IDC_EDIT_ITEM, CB_SETCURSEL, 0, 0);
+      files_.files[kCsv] = edit;
+      files_.writes[kCsv] = ++files_.clock;
+      ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(::GetDlgItem(dialog, button)));
+      rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    }, ModalSpy::kCancelAfter);
+    Command(IDM_EDIT);
+    ASSERT_TRUE(editor.Acted());
+    EXPECT_EQ(data_.store.Count(), rows) << "the list shows the edit";
+    EXPECT_EQ(files_.files[kCsv], edit) << "nothing applied";
   }
 }
 

@@ -231,6 +231,112 @@ TEST(MessageLoop, IdleMessages) {
   }
 }
 
+// ---- handles waited on beside the messages ----
+
+// Logs each signal and resets the event, or, told so, leaves it signalled.
+class EventHandler : public CWaitHandler {
+ public:
+  EventHandler(std::string name, std::vector<std::string>& log) : name_(std::move(name)), log_(log) {}
+  void OnSignalled(HANDLE handle) override {
+    log_.push_back(name_);
+    if (!staySignalled) ::ResetEvent(handle);
+    if (onCall) onCall();
+  }
+  bool staySignalled = false;
+  std::function<void()> onCall;
+
+ private:
+  std::string name_;
+  std::vector<std::string>& log_;
+};
+
+struct OwnedEvent {
+  OwnedEvent() : handle(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~OwnedEvent() { ::CloseHandle(handle); }
+  HANDLE handle;
+};
+
+TEST(MessageLoop, ASignalledHandleIsServedBetweenMessagesOnTheLoopsThread) {
+  DrainMessages();
+  std::vector<std::string> log;
+  CMessageLoop loop;
+  MessageNameFilter filter(log);
+  loop.AddMessageFilter(&filter);
+  OwnedEvent a, b;
+  EventHandler onA("a", log), onB("b", log);
+  ASSERT_TRUE(loop.AddWaitHandle(a.handle, &onA));
+  ASSERT_TRUE(loop.AddWaitHandle(b.handle, &onB));
+  EXPECT_FALSE(loop.AddWaitHandle(a.handle, &onB)) << "one handler per handle";
+  const DWORD thread = ::GetCurrentThreadId();
+  DWORD servedOn = 0;
+  onB.onCall = [&] {
+    servedOn = ::GetCurrentThreadId();
+    ::PostThreadMessageW(thread, kProbe, 0, 0);
+  };
+  onA.onCall = [&] { ::PostQuitMessage(5); };
+  // Another thread signals b while the loop waits with an empty queue; the
+  // posted probe then signals a.
+  std::thread signaller([&] { ::SetEvent(b.handle); });
+  ScriptedIdle idle([&](int) { return false; });
+  loop.AddIdleHandler(&idle);
+  LoggingFilter setA("setA", log);
+  setA.onCall = [&] { ::SetEvent(a.handle); };
+  loop.AddMessageFilter(&setA);
+
+  EXPECT_EQ(loop.Run(), 5);
+  signaller.join();
+  EXPECT_EQ(servedOn, thread);
+  EXPECT_EQ(log, (std::vector<std::string>{"b", "setA:1", "msg8001", "a"}));
+  EXPECT_TRUE(loop.RemoveWaitHandle(a.handle));
+  EXPECT_FALSE(loop.RemoveWaitHandle(a.handle));
+}
+
+TEST(MessageLoop, AHandleThatStaysSignalledDoesNotStarveTheQueue) {
+  DrainMessages();
+  std::vector<std::string> log;
+  CMessageLoop loop;
+  OwnedEvent stuck;
+  EventHandler handler("signal", log);
+  handler.staySignalled = true;
+  int served = 0;
+  handler.onCall = [&] {
+    if (++served == 3) ::PostQuitMessage(6);
+  };
+  ASSERT_TRUE(loop.AddWaitHandle(stuck.handle, &handler));
+  ::SetEvent(stuck.handle);
+  ::PostThreadMessageW(::GetCurrentThreadId(), kProbe, 0, 0);
+  LoggingFilter filter("filter", log);
+  loop.AddMessageFilter(&filter);
+
+  EXPECT_EQ(loop.Run(), 6);
+  EXPECT_EQ(log, (std::vector<std::string>{"filter:1", "signal", "signal", "signal"}));
+}
+
+TEST(MessageLoop, AMessageSentFromAnotherThreadIsHandledWhileTheLoopWaits) {
+  DrainMessages();
+  HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  CMessageLoop loop;
+  OwnedEvent idle;
+  std::vector<std::string> log;
+  EventHandler handler("signal", log);
+  ASSERT_TRUE(loop.AddWaitHandle(idle.handle, &handler));
+  const DWORD thread = ::GetCurrentThreadId();
+  // SendMessageW returns only once the loop's thread has handled it: a wait
+  // that slept through sent messages would hang here.
+  std::thread sender([&] {
+    ::SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"sent"));
+    ::PostThreadMessageW(thread, WM_QUIT, 7, 0);
+  });
+  EXPECT_EQ(loop.Run(), 7);
+  sender.join();
+  wchar_t text[8] = L"";
+  ::GetWindowTextW(window, text, 8);
+  EXPECT_STREQ(text, L"sent");
+  EXPECT_TRUE(log.empty());
+  ::DestroyWindow(window);
+}
+
 TEST(AppModule, KeepsOneLoopPerThread) {
   CMessageLoop mine, theirs, another;
   ASSERT_EQ(TheModule().GetMessageLoop(), nullptr);
