@@ -60,7 +60,11 @@ void DescribeDayBars(const DayRecords& in, const LocalDateTime& day, DayParts& o
     if (SameDate(r.start, day)) {
       from = ClockText(r.start);
       if (r.end == r.start) {
-        out.Add(r.name + u' ' + from + u"から計測中");
+        Text part = r.name;
+        part += u' ';
+        part += from;
+        part += u"から計測中";
+        out.Add(part);
         continue;
       }
       to = SameDate(r.end, r.start) ? ClockText(r.end) : Text(u"24:00");
@@ -73,7 +77,12 @@ void DescribeDayBars(const DayRecords& in, const LocalDateTime& day, DayParts& o
     } else {
       continue;
     }
-    out.Add(r.name + u' ' + from + u'〜' + to);
+    Text part = r.name;
+    part += u' ';
+    part += from;
+    part += u'〜';
+    part += to;
+    out.Add(part);
   }
   if (out.Shown() + out.Omitted() == before) out.Add(u"記録なし");
 }

@@ -127,7 +127,7 @@ class ListObject final : public IAccessible {
   HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
     if (!count) return E_POINTER;
     *count = 0;
-    return Call([&](AccessibleList& list) {
+    return Call([&](const AccessibleList& list) {
       *count = list.ItemCount();
       return S_OK;
     });
@@ -142,8 +142,8 @@ class ListObject final : public IAccessible {
     if (!name) return E_POINTER;
     *name = nullptr;
     return Item(
-        child, [&](AccessibleList& list, int index) { return ToBstr(list.ItemName(index), name); },
-        [&](AccessibleList& list) { return ToBstr(list.ListName(), name); });
+        child, [&](const AccessibleList& list, int index) { return ToBstr(list.ItemName(index), name); },
+        [&](const AccessibleList& list) { return ToBstr(list.ListName(), name); });
   }
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
     if (!value) return E_POINTER;
@@ -174,7 +174,7 @@ class ListObject final : public IAccessible {
     out->vt = VT_EMPTY;
     return Item(
         child,
-        [&](AccessibleList& list, int index) {
+        [&](const AccessibleList& list, int index) {
           LONG state = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_READONLY;
           if (!::IsWindowVisible(window_)) state |= STATE_SYSTEM_INVISIBLE;
           if (index == list.CurrentItem()) {
@@ -214,7 +214,7 @@ class ListObject final : public IAccessible {
   HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
     if (!out) return E_POINTER;
     out->vt = VT_EMPTY;
-    return Call([&](AccessibleList& list) {
+    return Call([&](const AccessibleList& list) {
       if (::GetFocus() != window_) return NoChild(out);
       SetChild(out, list.CurrentItem() + 1);
       return S_OK;
@@ -223,7 +223,7 @@ class ListObject final : public IAccessible {
   HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
     if (!out) return E_POINTER;
     out->vt = VT_EMPTY;
-    return Call([&](AccessibleList& list) {
+    return Call([&](const AccessibleList& list) {
       SetChild(out, list.CurrentItem() + 1);
       return S_OK;
     });
@@ -270,14 +270,14 @@ class ListObject final : public IAccessible {
     out->vt = VT_EMPTY;
     return Item(
         start,
-        [&](AccessibleList& list, int index) {
+        [&](const AccessibleList& list, int index) {
           if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) return E_INVALIDARG;
           const int beside = ItemBeside(list, index, direction);
           if (beside < 0) return NoChild(out);
           SetChild(out, beside + 1);
           return S_OK;
         },
-        [&](AccessibleList& list) {
+        [&](const AccessibleList& list) {
           const int count = list.ItemCount();
           if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) {
             if (count == 0) return NoChild(out);
@@ -291,7 +291,7 @@ class ListObject final : public IAccessible {
   HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* out) override {
     if (!out) return E_POINTER;
     out->vt = VT_EMPTY;
-    return Call([&](AccessibleList& list) {
+    return Call([&](const AccessibleList& list) {
       POINT p{x, y};
       ::ScreenToClient(window_, &p);
       RECT client{};
