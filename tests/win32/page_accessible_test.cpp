@@ -66,4 +66,25 @@ TEST(PageAccessible, AnExceptionBecomesAnErrorAtTheComBoundary) {
   ::CoUninitialize();
 }
 
+// Between WM_DESTROY and the window's end a question gets the system's
+// default object, not a new list.
+TEST(PageAccessible, ADestroyedListMakesNoNewObject) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+  {
+    ThrowingList list;
+    ASSERT_NE(list.Create(nullptr, RECT{0, 0, 200, 100}, L"list", WS_POPUP), nullptr);
+    ::SendMessageW(list.Hwnd(), WM_DESTROY, 0, 0);
+    IAccessible* object = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(list.Hwnd(), OBJID_CLIENT, __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&object)),
+              S_OK);
+    VARIANT role;
+    ::VariantInit(&role);
+    EXPECT_EQ(object->get_accRole(Child(CHILDID_SELF), &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_CLIENT) << "the standard object";
+    object->Release();
+  }
+  ::CoUninitialize();
+}
+
 }  // namespace

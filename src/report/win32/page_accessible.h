@@ -53,10 +53,13 @@ class ClientObject {
   // Whether a client has asked (and the object exists): a run without a
   // screen reader raises no events of its making.
   bool Asked() const { return object_ != nullptr; }
+  // For good: a question that comes while the window is being destroyed
+  // gets the default answer, not a new object.
   void Disconnect();
 
  private:
   IAccessible* object_ = nullptr;
+  bool closed_ = false;
 };
 
 // EVENT_OBJECT_SELECTION for the item, and EVENT_OBJECT_FOCUS when the
