@@ -416,7 +416,7 @@ int ItemBeside(const AccessibleList& list, int index, long direction) {
 bool ClientObject::Answer(HWND window, AccessibleList& list, WPARAM wParam, LPARAM lParam,
                           LRESULT& result) {
   // The object id arrives in the low 32 bits, sign and all.
-  if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT) return false;
+  if (closed_ || static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT) return false;
   const Library& lib = Oleacc();
   if (!lib.createStd || !lib.lresult) return false;
   if (!object_) {
@@ -439,6 +439,7 @@ bool ClientObject::Answer(HWND window, AccessibleList& list, WPARAM wParam, LPAR
 }
 
 void ClientObject::Disconnect() {
+  closed_ = true;
   if (!object_) return;
   static_cast<ListObject*>(object_)->Disconnect();
   // Clients in other processes hold proxies: their calls now fail in the
