@@ -219,6 +219,16 @@ void DrawDayTotals(const DayRecords& in, const DayRow& row, const DeviceMapping&
   }
 }
 
+DayRow DayRowAt(int d, int clientWidth) {
+  using namespace chart;
+  const int column = d / kRowsPerColumn;
+  DayRow row;
+  // Only the second column follows the window's width.
+  row.x0 = column == 0 ? kFirstColumnX : kFirstColumnX + clientWidth / 2;
+  row.y = kFirstRowY + kRowPitch * (d % kRowsPerColumn);
+  return row;
+}
+
 PrimitiveList LayoutChart(const ChartView& view, const ItemCatalogue& catalogue,
                           const std::vector<ActivityRecord>& records,
                           const DateLabelFormatter& formatLabel, DayStep step) {
@@ -232,17 +242,12 @@ PrimitiveList LayoutChart(const ChartView& view, const ItemCatalogue& catalogue,
 
   ShownDays days(view.reportDate);
   days.Collect(records);
-  for (int column = 0; column < 2; ++column) {
-    // Only the second column follows the window's width.
-    const int x0 = column == 0 ? kFirstColumnX : kFirstColumnX + view.clientWidth / 2;
-    for (int row = 0; row < kRowsPerColumn; ++row) {
-      const int d = column * kRowsPerColumn + row;
-      const int y = kFirstRowY + kRowPitch * row;
-      const LocalDateTime& day = days.Day(d);
-      Text label = formatLabel ? formatLabel(day) : Text();
-      step(DayRecords{catalogue, records, days.RecordsOn(d)}, DayRow{day, x0, y}, map, out);
-      AddRowFrame(map, x0, y, std::move(label), out);
-    }
+  for (int d = 0; d < kDays; ++d) {
+    DayRow row = DayRowAt(d, view.clientWidth);
+    row.day = days.Day(d);
+    Text label = formatLabel ? formatLabel(row.day) : Text();
+    step(DayRecords{catalogue, records, days.RecordsOn(d)}, row, map, out);
+    AddRowFrame(map, row.x0, row.y, std::move(label), out);
   }
   AddLegend(map, catalogue, out);
   return out;

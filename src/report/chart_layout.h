@@ -79,6 +79,12 @@ struct DayRow {
   int y = 0;
 };
 
+// Where day d (0 to 13) of a page whose client area is clientWidth wide has
+// its row: the first column's seven days, then the second's, which follows
+// the window's width. The drawing and the page's list of days for a screen
+// reader both place a day here.
+DayRow DayRowAt(int d, int clientWidth);
+
 // A per-day step: draws one day row through the page's mapping.
 using DayStep = void (*)(const DayRecords& in, const DayRow& row, const DeviceMapping& map,
                          PrimitiveList& out);

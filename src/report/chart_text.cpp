@@ -3,6 +3,10 @@
 #include <cmath>
 
 #include "base/checked.h"
+#include "data/record_file.h"
+
+// The first part of a day always fits: a record's name and its two times.
+static_assert(kDayTextLimit > kMaxRecordNameUnits + 64, "a day's first part must fit");
 
 namespace {
 
@@ -34,16 +38,21 @@ Text Duration(double seconds) {
   return out;
 }
 
-// The day's first part follows its date; every later one a "、".
-void StartPart(Text& out, bool& first) {
-  if (!first) out += u"、";
-  first = false;
-}
-
 }  // namespace
 
-void DescribeDayBars(const DayRecords& in, const LocalDateTime& day, Text& out) {
-  bool first = true;
+void DayParts::Add(const Text& part) {
+  const size_t separator = shown_ > 0 ? 1 : 0;
+  if (omitted_ > 0 || out_.size() + separator + part.size() + kTailRoom > limit_) {
+    ++omitted_;
+    return;
+  }
+  if (separator) out_ += u"、";
+  out_ += part;
+  ++shown_;
+}
+
+void DescribeDayBars(const DayRecords& in, const LocalDateTime& day, DayParts& out) {
+  const int before = out.Shown() + out.Omitted();
   for (int index : in.candidates) {
     const ActivityRecord& r = CheckedAt(in.records, index);
     Text from;
@@ -51,11 +60,11 @@ void DescribeDayBars(const DayRecords& in, const LocalDateTime& day, Text& out) 
     if (SameDate(r.start, day)) {
       from = ClockText(r.start);
       if (r.end == r.start) {
-        StartPart(out, first);
-        out += r.name;
-        out += u' ';
-        out += from;
-        out += u"から計測中";
+        Text part = r.name;
+        part += u' ';
+        part += from;
+        part += u"から計測中";
+        out.Add(part);
         continue;
       }
       to = SameDate(r.end, r.start) ? ClockText(r.end) : Text(u"24:00");
@@ -68,49 +77,47 @@ void DescribeDayBars(const DayRecords& in, const LocalDateTime& day, Text& out) 
     } else {
       continue;
     }
-    StartPart(out, first);
-    out += r.name;
-    out += u' ';
-    out += from;
-    out += u'〜';
-    out += to;
+    Text part = r.name;
+    part += u' ';
+    part += from;
+    part += u'〜';
+    part += to;
+    out.Add(part);
   }
-  if (first) out += u"記録なし";
+  if (out.Shown() + out.Omitted() == before) out.Add(u"記録なし");
 }
 
-void DescribeDayTotals(const DayRecords& in, const LocalDateTime& day, Text& out) {
+void DescribeDayTotals(const DayRecords& in, const LocalDateTime& day, DayParts& out) {
   DayTotals totals = CountDay(in, day);
   SortLongestFirst(totals);
   double sum = 0.0;
   for (double seconds : totals.seconds) sum += seconds;
-  out += u"合計 " + Duration(sum);
+  out.Add(u"合計 " + Duration(sum));
   for (size_t k = 0; k < totals.seconds.size(); ++k) {
     const double seconds = totals.seconds[k];
     const int item = totals.order[k];
     // Items not counted, and counted ones without time, have no width.
     if (in.catalogue.Statics(item) == 0 || static_cast<long long>(seconds / 60.0) == 0) continue;
-    out += u"、";
-    out += in.catalogue.Name(item);
-    out += u' ';
-    out += Duration(seconds);
+    Text part = in.catalogue.Name(item) + u' ' + Duration(seconds);
     if (sum > 0.0 && seconds > 0.0) {
-      out += FormatText(u" (%d%%)", static_cast<int>(std::lround(100.0 * seconds / sum)));
+      part += FormatText(u" (%d%%)", static_cast<int>(std::lround(100.0 * seconds / sum)));
     }
+    out.Add(part);
   }
 }
 
-Text DescribeChart(const LocalDateTime& reportDate, const ItemCatalogue& catalogue,
-                   const std::vector<ActivityRecord>& records, DayTextStep step) {
+Text DescribeDay(const LocalDateTime& reportDate, int d, const ItemCatalogue& catalogue,
+                 const std::vector<ActivityRecord>& records, DayTextStep step) {
+  if (d < 0 || d >= chart::kDays) return Text();
   ShownDays days(reportDate);
   days.Collect(records);
-  Text out;
-  for (int d = 0; d < chart::kDays; ++d) {
-    const LocalDateTime& day = days.Day(d);
-    if (d > 0) out += u"\n";
-    out += FormatText(u"%d月%d日(%s): ", day.wMonth, day.wDay,
-                      kWeekdays[day.wDayOfWeek % 7]);
-    step(DayRecords{catalogue, records, days.RecordsOn(d)}, day, out);
-    out += u"。";
+  const LocalDateTime& day = days.Day(d);
+  Text out = FormatText(u"%d月%d日(%s): ", day.wMonth, day.wDay, kWeekdays[day.wDayOfWeek % 7]);
+  DayParts parts(out, kDayTextLimit);
+  step(DayRecords{catalogue, records, days.RecordsOn(d)}, day, parts);
+  if (parts.Omitted() > 0) {
+    out += FormatText(parts.Shown() > 0 ? u"、ほか%d件" : u"%d件", parts.Omitted());
   }
+  out += u"。";
   return out;
 }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace library_search {
 
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
@@ -21,5 +23,18 @@ SetDefaultDllDirectoriesFn FindSetDefaultDllDirectories();
 // directory out of the search. The functions are passed in so that tests can
 // see what they are given.
 void Narrow(SetDefaultDllDirectoriesFn setDefault, SetDllDirectoryFn setDirectory);
+
+// The full path of the system directory's library `name`; empty when the
+// system directory cannot be had.
+std::wstring SystemLibraryPath(const wchar_t* name);
+
+// Loads the system directory's library `name` by its full path with `load`
+// (LoadLibraryExW; tests pass a recorder), with LOAD_LIBRARY_SEARCH_SYSTEM32
+// where the system has the search flags (SetDefaultDllDirectories exists).
+// For the libraries the program does not import because they are no
+// KnownDLLs (the spooler, the accessibility library): imported, they would
+// be looked for in the program's folder first.
+using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
+HMODULE LoadFromSystem(const wchar_t* name, LoadLibraryExFn load, bool searchFlags);
 
 }  // namespace library_search

@@ -51,24 +51,10 @@ BOOL Missing(const Functions& f) {
 
 }  // namespace
 
-std::wstring LibraryPath() {
-  wchar_t directory[MAX_PATH] = {};
-  const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::wstring();
-  std::wstring path(directory, length);
-  if (path.back() != L'\\') path += L'\\';
-  return path + L"winspool.drv";
-}
+std::wstring LibraryPath() { return library_search::SystemLibraryPath(L"winspool.drv"); }
 
 HMODULE Load(LoadLibraryExFn load, bool searchFlags) {
-  const std::wstring path = LibraryPath();
-  if (path.empty()) return nullptr;
-  // The full path, and the library's own dependencies from the system
-  // directory only. LOAD_WITH_ALTERED_SEARCH_PATH, where the search flags are
-  // missing (Windows 7 without its update), looks for them in the library's
-  // folder first but still ends its search in the Windows folder and PATH.
-  return load(path.c_str(), nullptr,
-              searchFlags ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH);
+  return library_search::LoadFromSystem(L"winspool.drv", load, searchFlags);
 }
 
 BOOL OpenPrinterW(const wchar_t* name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {

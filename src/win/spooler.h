@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "win/library_search.h"
+
 namespace spooler {
 
 // The spooler's functions of the same names. When the library or a function
@@ -26,7 +28,7 @@ std::wstring LibraryPath();
 // Loads the library from LibraryPath() with `load` (LoadLibraryExW; tests
 // pass a recorder), with LOAD_LIBRARY_SEARCH_SYSTEM32 where the system has
 // the search flags (SetDefaultDllDirectories exists).
-using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
+using LoadLibraryExFn = library_search::LoadLibraryExFn;
 HMODULE Load(LoadLibraryExFn load, bool searchFlags);
 
 }  // namespace spooler

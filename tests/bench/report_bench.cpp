@@ -15,6 +15,7 @@
 #include "report_bench.h"
 #include "data/item_catalogue.h"
 #include "report/chart_layout.h"
+#include "report/chart_text.h"
 
 namespace report_bench {
 
@@ -49,6 +50,25 @@ void ReportPage(benchmark::State& state, DayStep step) {
   state.counters["primitives"] = static_cast<double>(primitives);
 }
 
+// What a screen reader's question for one day costs: that day's text, built
+// from the same walk over the records as a page. Beside ReportTime it should
+// cost about as much as a paint, never the whole page's text.
+void DayText(benchmark::State& state, DayTextStep step) {
+  const ItemCatalogue catalogue = sample::MakeCatalogue();
+  const std::vector<ActivityRecord> records = sample::MakeHistory(static_cast<int>(state.range(0)));
+  const LocalDateTime reportDate = LastRecordedDay(records);
+  size_t characters = 0;
+  for (auto _ : state) {
+    const Text text = DescribeDay(reportDate, reportDate.wDayOfWeek, catalogue, records, step);
+    characters = text.size();
+    benchmark::DoNotOptimize(text.data());
+  }
+  state.counters["characters"] = static_cast<double>(characters);
+}
+
+void DayTextTime(benchmark::State& state) { DayText(state, DescribeDayBars); }
+void DayTextStatics(benchmark::State& state) { DayText(state, DescribeDayTotals); }
+
 void ReportTime(benchmark::State& state) { ReportPage(state, DrawDayBars); }
 void ReportStatics(benchmark::State& state) { ReportPage(state, DrawDayTotals); }
 
@@ -77,5 +97,7 @@ void PlainReport(benchmark::State& state) {
 BENCHMARK(ReportTime)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReportStatics)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(PlainReport)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(DayTextTime)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(DayTextStatics)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace report_bench

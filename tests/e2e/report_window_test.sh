@@ -4,7 +4,8 @@
 # captured from the screen, show the bars at their positions and in their
 # items' colours. The tabs, the week buttons and the date picker move the
 # view and both pages repaint by themselves. While the report shows, the
-# icon opens no menu. A screen reader reads both pages as text. Escape and
+# icon opens no menu. A screen reader finds both pages as lists of their
+# days, and the keyboard reaches the days with Tab and the arrows. Escape and
 # the close box leave it open; 閉じる and Enter hide it; opened again it
 # shows the last date and tab, not today's.
 set -u
@@ -87,21 +88,87 @@ expect_tab 0 $REP_TIME_PAGE $REP_STATICS_PAGE
 expect_page "time chart of today's weeks" $REP_TIME_PAGE time_bars
 e2e_screenshot "$E2E_RUN/time-chart.png"
 
-# What a screen reader reads of each page, asked from another process: the
-# tab's text, and today's line among the fourteen days.
-read_aloud() {
+# What a screen reader finds on each page, walked from another process: a
+# list named by its tab whose fourteen items are the days, each named by what
+# its row shows and placed on its band; today, the picker's day, is the
+# selected one. The hidden page's items are invisible.
+weekdays=(日 月 火 水 木 金 土)
+today_index=$(date +%w)
+tree() {
+  local page=$1 name=$2 today_text=$3 empty_text=$4 extra=$5 focused=$6 d date x0 state text
+  local sunday
+  sunday=$(date -d "$today -$today_index days" +%Y/%m/%d)
+  printf 'object\tlist\t%s\n' "$name"
+  printf 'focus\t%s\n' "$focused"
+  for ((d = 0; d < 14; d++)); do
+    date=$(date -d "$sunday $d days" +%Y/%m/%d)
+    x0=$((d < 7 ? 80 : 80 + width / 2))
+    # The letters in the driver's order: f F s S r i.
+    state=f
+    [ "$focused" = "$((d + 1))" ] && state+=F
+    state+=s
+    ((d == today_index)) && state+=S
+    state+=r$extra
+    text=$empty_text
+    [ "$date" = "$today" ] && text=$today_text
+    printf 'child\t%d\tlistitem\t%s\t%d,%d,336,20\t%s\n' $((d + 1)) "$state" "$x0" $((40 + 40 * (d % 7))) \
+      "$(date -d "$date" +%-m)月$(date -d "$date" +%-d)日(${weekdays[$(date -d "$date" +%w)]}): $text。"
+  done
+}
+# The walk without the object's own state and place (the window's, as the
+# system gives them), which the log keeps whole.
+read_tree() {
   local out
   out=$(drv accessible --pid "$pid" --id "$1") || e2e_fail "page $1 has no accessible object"
-  printf '%s\n' "${out%%	*}"
-  printf '%s\n' "${out#*	}" | sed 's/\\n/\n/g' | grep -F "$2:"
+  e2e_log "the tree of page $1 as another process reads it:"$'\n'"$out"
+  awk -F'\t' -v OFS='\t' '$1 == "object" { print $1, $2, $5; next } { print }' <<<"$out"
 }
-weekdays=(日 月 火 水 木 金 土)
-label="$(date +%-m)月$(date +%-d)日(${weekdays[$(date +%w)]})"
-e2e_expect "the time chart read aloud" "$(printf '時刻\n%s: 会議 9:30〜11:45、開発 13:00〜15:00。' "$label")" \
-  "$(read_aloud $REP_TIME_PAGE "$label")"
-e2e_expect "the totals read aloud" \
-  "$(printf '集計\n%s: 合計 4時間15分、会議 2時間15分 (53%%)、開発 2時間 (47%%)。' "$label")" \
-  "$(read_aloud $REP_STATICS_PAGE "$label")"
+time_tree() { tree $REP_TIME_PAGE 時刻 '会議 9:30〜11:45、開発 13:00〜15:00' 記録なし "" "$1"; }
+e2e_expect "the time chart as a screen reader finds it" "$(time_tree none)" "$(read_tree $REP_TIME_PAGE)"
+e2e_expect "the totals, hidden, as a screen reader finds them" \
+  "$(tree $REP_STATICS_PAGE 集計 '合計 4時間15分、会議 2時間15分 (53%)、開発 2時間 (47%)' '合計 0分' i none)" \
+  "$(read_tree $REP_STATICS_PAGE)"
+
+# The keyboard: Tab from the tab control reaches the page, which gives its
+# focus to the selected day; the arrows, Home and End move it; Tab again
+# moves on to 印刷, and Shift+Tab comes back. Wine calls every enabled
+# window focusable, so only the walk shows the page is a tab stop.
+wait_focus() {
+  local want=$1 i
+  for ((i = 0; i < 50; i++)); do
+    [ "$(drv focus --pid "$pid")" = "$want" ] && break
+    sleep 0.1
+  done
+  e2e_expect "$2" "$want" "$(drv focus --pid "$pid")"
+}
+focused_day() { drv accessible --pid "$pid" --id $REP_TIME_PAGE | sed -n 's/^focus\t//p'; }
+press_for_day() {
+  local key=$1 want=$2 i
+  xdotool key "$key" || e2e_fail "xdotool could not type"
+  for ((i = 0; i < 50; i++)); do
+    [ "$(focused_day)" = "$want" ] && break
+    sleep 0.1
+  done
+  e2e_expect "$key moves the focused day" "$want" "$(focused_day)"
+}
+rep_click_tab "$pid" 0
+wait_focus "$REP_TAB	SysTabControl32" "a click on the selected tab focuses the tab control"
+xdotool key Tab || e2e_fail "xdotool could not type"
+wait_focus "$REP_TIME_PAGE	Static" "Tab reaches the time chart"
+e2e_expect "the time chart with the focus" "$(time_tree $((today_index + 1)))" "$(read_tree $REP_TIME_PAGE)"
+now=$((today_index + 1))
+press_for_day Down $((now + 1))
+press_for_day Right $((now + 8))
+press_for_day Left $((now + 1))
+press_for_day End 14
+press_for_day Home 1
+press_for_day Down 2
+press_for_day Up 1
+xdotool key Tab || e2e_fail "xdotool could not type"
+wait_focus "$REP_PRINT	Button" "Tab moves on from the page"
+xdotool key shift+Tab || e2e_fail "xdotool could not type"
+wait_focus "$REP_TIME_PAGE	Static" "Shift+Tab comes back to the page"
+e2e_expect "the page keeps its day" 1 "$(focused_day)"
 
 drv tray left --pid "$pid" --expect-no-menu >/dev/null || e2e_fail "the left button opened a menu while the report shows"
 drv tray right --pid "$pid" --expect-no-menu >/dev/null || e2e_fail "the right button opened a menu while the report shows"

@@ -1,4 +1,3 @@
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -7,13 +6,6 @@
 #include "support/sample_history.h"
 
 namespace {
-
-std::vector<std::string> Lines(const Text& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(TextToUtf8(text));
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 TEST(ChartText, EachDayTellsWhatItsRowShows) {
   const ItemCatalogue catalogue =
@@ -37,40 +29,83 @@ TEST(ChartText, EachDayTellsWhatItsRowShows) {
        u"1月3日(日): A 9:00〜10:00、B 11:00〜13:00、X 14:00〜17:00、A 13:00〜13:30。"},
       {DescribeDayBars, 1, u"1月4日(月): B 23:00〜24:00。"},
       {DescribeDayBars, 2, u"1月5日(火): B 0:00〜1:30。"},
+      {DescribeDayBars, 3, u"1月6日(水): 記録なし。"},
       {DescribeDayBars, 5, u"1月8日(金): gone 0:00〜24:00。"},
       {DescribeDayBars, 6, u"1月9日(土): gone 0:00〜8:05。"},
       {DescribeDayBars, 13, u"1月16日(土): A 14:05から計測中。"},
       {DescribeDayTotals, 0, u"1月3日(日): 合計 3時間30分、B 2時間 (57%)、A 1時間30分 (43%)。"},
       {DescribeDayTotals, 1, u"1月4日(月): 合計 1時間、B 1時間 (100%)。"},
       {DescribeDayTotals, 5, u"1月8日(金): 合計 0分。"},
+      // Outside the fourteen days there is no day.
+      {DescribeDayBars, -1, u""},
+      {DescribeDayBars, 14, u""},
   };
   for (const Row& row : rows) {
-    // Wednesday 2010-01-06: the lines run from Sunday 01-03 to Saturday 01-16.
-    const std::vector<std::string> lines =
-        Lines(DescribeChart(PickedDate(2010, 1, 6), catalogue, records, row.step));
-    ASSERT_EQ(lines.size(), 14u);
-    EXPECT_EQ(lines[static_cast<size_t>(row.day)], TextToUtf8(row.line));
+    // Wednesday 2010-01-06: the days run from Sunday 01-03 to Saturday 01-16.
+    EXPECT_EQ(TextToUtf8(DescribeDay(PickedDate(2010, 1, 6), row.day, catalogue, records, row.step)),
+              TextToUtf8(row.line))
+        << "day " << row.day;
   }
 }
 
-// Every line names as many intervals as its row has bars.
+// Every day names as many intervals as its row has bars.
 TEST(ChartText, ASampleWeekNamesEveryBarOfItsRow) {
   const ItemCatalogue catalogue = sample::MakeCatalogue();
   const std::vector<ActivityRecord> records = sample::MakeHistory(150);
   const LocalDateTime monday = PickedDate(2000, 1, 3);
   const ChartPage page = Page(DrawDayBars, monday, catalogue, records);
   ASSERT_EQ(page.rows.size(), 14u);
-  const Text text = DescribeChart(monday, catalogue, records, DescribeDayBars);
-  size_t day = 0, named = 0, intervals = 0;
-  for (char16_t c : text) {
-    named += c == u'〜';
-    if (c != u'\n') continue;
-    EXPECT_EQ(named, page.rows.at(day++).step.size()) << "day " << day;
+  size_t intervals = 0;
+  for (int d = 0; d < 14; ++d) {
+    size_t named = 0;
+    for (char16_t c : DescribeDay(monday, d, catalogue, records, DescribeDayBars)) named += c == u'〜';
+    EXPECT_EQ(named, page.rows.at(static_cast<size_t>(d)).step.size()) << "day " << d;
     intervals += named;
-    named = 0;
   }
-  EXPECT_EQ(day, 13u) << "the last line has no line break";
-  EXPECT_EQ(intervals + named, records.size());
+  EXPECT_EQ(intervals, records.size());
+}
+
+// A day of many records, or of one with a huge name, stays within the limit
+// and counts what it leaves out; a part is kept only whole.
+TEST(ChartText, ADayIsBoundedAndCountsWhatItLeavesOut) {
+  const ItemCatalogue catalogue = MakeCatalogue({{"A", 0xFF, 1}});
+  // "1月3日(日): " is 9 characters, " 9:00〜10:00" 11, the end "。" 1.
+  const size_t room = kDayTextLimit - DayParts::kTailRoom - 9 - 11;
+  struct Row {
+    const char* what;
+    int count;       // records from 9:00 to 10:00 on Sunday 2010-01-03
+    size_t nameLength;  // of each record's name
+    int shown;       // parts kept whole; -1: as many as the limit holds
+  };
+  const Row rows[] = {
+      {"a thousand short records", 1000, 1, -1},
+      {"a name that just fits", 1, room, 1},
+      {"a name one longer", 1, room + 1, 0},
+      {"two that fit", 2, (room - 1 - 11) / 2, 2},
+      {"the second one longer", 2, (room - 1 - 11) / 2 + 1, 1},
+  };
+  for (const Row& row : rows) {
+    std::vector<ActivityRecord> records;
+    for (int i = 0; i < row.count; ++i) {
+      records.push_back(
+          Rec(Text(row.nameLength, u'A'), DT(2010, 1, 3, 9, 0), DT(2010, 1, 3, 10, 0)));
+    }
+    const Text text = DescribeDay(PickedDate(2010, 1, 6), 0, catalogue, records, DescribeDayBars);
+    EXPECT_LE(text.size(), kDayTextLimit) << row.what;
+    size_t shown = 0;
+    for (char16_t c : text) shown += c == u'〜';
+    const int omitted = row.count - static_cast<int>(shown);
+    if (row.shown >= 0) {
+      EXPECT_EQ(static_cast<int>(shown), row.shown) << row.what;
+    }
+    Text end = u"。";
+    if (omitted > 0) end = FormatText(shown > 0 ? u"、ほか%d件。" : u"%d件。", omitted);
+    ASSERT_GE(text.size(), end.size()) << row.what;
+    EXPECT_EQ(TextToUtf8(text.substr(text.size() - end.size())), TextToUtf8(end)) << row.what;
+    if (row.count == 1000) {
+      EXPECT_GT(shown, 100u) << "the limit is filled, not cut short";
+    }
+  }
 }
 
 }  // namespace

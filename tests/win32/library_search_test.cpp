@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "report/win32/page_accessible.h"
 #include "win/spooler.h"
 
 namespace {
@@ -39,14 +40,28 @@ TEST(LibrarySearch, IsNarrowedToTheSystemDirectoryAndTheCurrentOneDropped) {
   EXPECT_EQ(givenPath, L"");
 }
 
-// Wine's own dialogs load the spooler first, so the call itself is checked.
-TEST(LibrarySearch, TheSpoolerIsLoadedByItsFullPathWithTheSearchFlagWhereItExists) {
-  for (const bool searchFlags : {true, false}) {
-    EXPECT_EQ(spooler::Load(RecordLoad, searchFlags), nullptr);
-    EXPECT_EQ(givenPath, spooler::LibraryPath());
-    EXPECT_EQ(givenFlags, static_cast<DWORD>(searchFlags ? LOAD_LIBRARY_SEARCH_SYSTEM32
-                                                         : LOAD_WITH_ALTERED_SEARCH_PATH));
+// Wine's own dialogs load the spooler first, so each call itself is checked.
+TEST(LibrarySearch, LibrariesAreLoadedByTheirFullPathWithTheSearchFlagWhereItExists) {
+  const struct {
+    HMODULE (*load)(library_search::LoadLibraryExFn, bool);
+    const wchar_t* name;
+  } libraries[] = {{spooler::Load, L"winspool.drv"}, {LoadAccessibilityLibrary, L"oleacc.dll"}};
+  for (const auto& library : libraries) {
+    for (const bool searchFlags : {true, false}) {
+      givenPath = L"(not called)";
+      EXPECT_EQ(library.load(RecordLoad, searchFlags), nullptr);
+      EXPECT_EQ(givenPath, library_search::SystemLibraryPath(library.name)) << library.name;
+      EXPECT_EQ(givenFlags, static_cast<DWORD>(searchFlags ? LOAD_LIBRARY_SEARCH_SYSTEM32
+                                                           : LOAD_WITH_ALTERED_SEARCH_PATH))
+          << library.name;
+    }
   }
+  EXPECT_EQ(spooler::LibraryPath(), library_search::SystemLibraryPath(L"winspool.drv"));
+  wchar_t system[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+  ASSERT_GT(length, 0u);
+  EXPECT_EQ(library_search::SystemLibraryPath(L"oleacc.dll"),
+            std::wstring(system, length) + L"\\oleacc.dll");
 }
 
 // Points this executable's own import of `function` from `library` at

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "base/system_time_win32.h"
 #include "resource.h"
@@ -186,47 +188,333 @@ TEST_F(ReportWindowTest, ADateChangeOrAWeekButtonRepaintsTheShownPage) {
   EXPECT_TRUE(::GetUpdateRect(page, &dirty, FALSE));
 }
 
-HWND valueChanged[2] = {};
-void CALLBACK OnValueChange(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
-  if (object == OBJID_CLIENT) valueChanged[valueChanged[0] ? 1 : 0] = hwnd;
+// ---- the pages for the keyboard and a screen reader ----
+
+VARIANT Child(LONG id) {
+  VARIANT v;
+  ::VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = id;
+  return v;
 }
 
-// A page reads as the core's text of its days; a week button tells every
-// page read, the hidden one too; a paint of the same days tells nothing.
-TEST_F(ReportWindowTest, APageReadsAsItsDaysAndTellsWhenTheyChange) {
-  ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+// The events a page raised, as a client out of context hears them.
+struct HeardEvent {
+  DWORD event;
+  HWND hwnd;
+  LONG child;
+};
+std::vector<HeardEvent> heard;
+void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+  const bool ours = event == EVENT_OBJECT_FOCUS || event == EVENT_OBJECT_SELECTION ||
+                    event == EVENT_OBJECT_NAMECHANGE;
+  if (ours && object == OBJID_CLIENT && child != CHILDID_SELF) heard.push_back(HeardEvent{event, hwnd, child});
+}
+
+class PageAccessTest : public ReportWindowTest {
+ protected:
+  void SetUp() override {
+    ReportWindowTest::SetUp();
+    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+    heard.clear();
+    hook_ = ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, nullptr, OnEvent,
+                              ::GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  }
+  void TearDown() override {
+    ::UnhookWinEvent(hook_);
+    if (object_) object_->Release();
+    dialog_.reset();
+    ::CoUninitialize();
+  }
+  // The page's client object, as a client asks for it.
+  IAccessible& Object(int id) {
+    if (object_) object_->Release();
+    object_ = nullptr;
+    EXPECT_EQ(::AccessibleObjectFromWindow(Item(id), OBJID_CLIENT, __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&object_)),
+              S_OK);
+    return *object_;
+  }
+  LONG Role(IAccessible& o, LONG child) {
+    VARIANT v;
+    ::VariantInit(&v);
+    EXPECT_EQ(o.get_accRole(Child(child), &v), S_OK);
+    return v.vt == VT_I4 ? v.lVal : -1;
+  }
+  LONG State(IAccessible& o, LONG child) {
+    VARIANT v;
+    ::VariantInit(&v);
+    EXPECT_EQ(o.get_accState(Child(child), &v), S_OK);
+    return v.vt == VT_I4 ? v.lVal : -1;
+  }
+  Text Name(IAccessible& o, LONG child) {
+    BSTR name = nullptr;
+    EXPECT_EQ(o.get_accName(Child(child), &name), S_OK);
+    Text text = name ? FromWStr(name) : Text();
+    ::SysFreeString(name);
+    return text;
+  }
+  LONG Focused(IAccessible& o) {
+    VARIANT v;
+    ::VariantInit(&v);
+    o.get_accFocus(&v);
+    return v.vt == VT_I4 ? v.lVal : -1;
+  }
+  void Key(int id, WPARAM key) {
+    ::SendMessageW(Item(id), WM_KEYDOWN, key, 0);
+    PumpUntilIdle();
+  }
+  // The events the time chart raised for its days since the last call, in
+  // order, as (event, child).
+  std::vector<std::pair<DWORD, LONG>> Heard() {
+    PumpUntilIdle();
+    std::vector<std::pair<DWORD, LONG>> out;
+    for (const HeardEvent& e : heard) {
+      if (e.hwnd == Item(IDC_REPORT_TIME)) out.emplace_back(e.event, e.child);
+    }
+    heard.clear();
+    return out;
+  }
+
+  HWINEVENTHOOK hook_ = nullptr;
+  IAccessible* object_ = nullptr;
+};
+
+TEST_F(PageAccessTest, APageIsAListWhoseItemsAreItsDaysNamedAsTheyRead) {
   Add(u"会議", DTW(2010, 1, 4, 1, 9, 30), DTW(2010, 1, 4, 1, 11, 45));
   Create();
-  const HWND pages[2] = {Item(IDC_REPORT_TIME), Item(IDC_REPORT_STATICS)};
-  for (HWND page : pages) {
-    IAccessible* object = nullptr;
-    ASSERT_EQ(::AccessibleObjectFromWindow(page, OBJID_CLIENT, __uuidof(IAccessible),
-                                           reinterpret_cast<void**>(&object)), S_OK);
-    VARIANT self{};
-    self.vt = VT_I4;
-    BSTR value = nullptr;
-    EXPECT_EQ(object->get_accValue(self, &value), S_OK);
-    if (page == pages[1]) {
-      EXPECT_EQ(FromWStr(value), DescribeChart(dialog_->ReportDate(), data_.catalogue,
-                                               data_.store.Records(), DescribeDayTotals));
+  PickDate(DTW(2010, 1, 6, 3));
+  const struct {
+    int id;
+    DayTextStep step;
+    const char16_t* name;
+  } pages[] = {{IDC_REPORT_TIME, DescribeDayBars, u"時刻"},
+               {IDC_REPORT_STATICS, DescribeDayTotals, u"集計"}};
+  for (const auto& page : pages) {
+    IAccessible& o = Object(page.id);
+    EXPECT_EQ(Role(o, CHILDID_SELF), ROLE_SYSTEM_LIST);
+    EXPECT_EQ(Name(o, CHILDID_SELF), page.name);
+    LONG count = 0;
+    EXPECT_EQ(o.get_accChildCount(&count), S_OK);
+    ASSERT_EQ(count, 14);
+    for (LONG child = 1; child <= count; ++child) {
+      EXPECT_EQ(Role(o, child), ROLE_SYSTEM_LISTITEM);
+      EXPECT_EQ(Name(o, child), DescribeDay(dialog_->ReportDate(), child - 1, data_.catalogue,
+                                            data_.store.Records(), page.step));
+      IDispatch* simple = reinterpret_cast<IDispatch*>(1);
+      EXPECT_EQ(o.get_accChild(Child(child), &simple), S_FALSE) << "a simple element";
+      EXPECT_EQ(simple, nullptr);
     }
-    ::SysFreeString(value);
-    object->Release();
+    BSTR none = nullptr;
+    EXPECT_EQ(o.get_accName(Child(15), &none), E_INVALIDARG);
+    EXPECT_EQ(o.get_accName(Child(0 - 1), &none), E_INVALIDARG);
   }
-  HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE,
-                                         nullptr, OnValueChange, ::GetCurrentProcessId(), 0,
-                                         WINEVENT_OUTOFCONTEXT);
+  // Monday 2010-01-04 is the second row; Wednesday, the report date, is
+  // the current day.
+  IAccessible& o = Object(IDC_REPORT_TIME);
+  EXPECT_EQ(Name(o, 2), u"1月4日(月): 会議 9:30〜11:45。");
+  EXPECT_EQ(State(o, 4) & (STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED), STATE_SYSTEM_SELECTED);
+  EXPECT_EQ(State(o, 3) & STATE_SYSTEM_SELECTED, 0);
+  EXPECT_TRUE(State(o, 3) & STATE_SYSTEM_FOCUSABLE);
+  VARIANT selection;
+  ::VariantInit(&selection);
+  EXPECT_EQ(o.get_accSelection(&selection), S_OK);
+  EXPECT_EQ(selection.lVal, 4);
+  EXPECT_EQ(Focused(o), -1) << "the page does not have the focus";
+}
+
+// Each day's place is its band, where the drawing puts it; the hit test and
+// the navigation follow the places.
+TEST_F(PageAccessTest, TheDaysLieOnTheirBandsAndNavigateByThem) {
+  Create();
+  HWND page = Item(IDC_REPORT_TIME);
+  const int half = PageSize().cx / 2;
+  IAccessible& o = Object(IDC_REPORT_TIME);
+  const struct {
+    LONG child;
+    int x0;
+    int y;
+  } places[] = {{1, 80, 40}, {7, 80, 280}, {8, 80 + half, 40}, {14, 80 + half, 280}};
+  for (const auto& place : places) {
+    POINT origin{place.x0, place.y};
+    ::ClientToScreen(page, &origin);
+    long left = 0, top = 0, width = 0, height = 0;
+    EXPECT_EQ(o.accLocation(&left, &top, &width, &height, Child(place.child)), S_OK);
+    EXPECT_EQ(left, origin.x) << place.child;
+    EXPECT_EQ(top, origin.y) << place.child;
+    EXPECT_EQ(width, 336);
+    EXPECT_EQ(height, 20);
+    VARIANT hit;
+    ::VariantInit(&hit);
+    EXPECT_EQ(o.accHitTest(origin.x + 100, origin.y + 10, &hit), S_OK);
+    EXPECT_EQ(hit.lVal, place.child);
+    EXPECT_EQ(o.accHitTest(origin.x + 100, origin.y - 10, &hit), S_OK) << "between the bands";
+    EXPECT_EQ(hit.lVal, CHILDID_SELF);
+  }
+  struct Row {
+    LONG start;
+    long direction;
+    LONG to;  // 0: none (S_FALSE)
+  };
+  const Row rows[] = {
+      {CHILDID_SELF, NAVDIR_FIRSTCHILD, 1}, {CHILDID_SELF, NAVDIR_LASTCHILD, 14},
+      {1, NAVDIR_NEXT, 2},     {7, NAVDIR_NEXT, 8},       {14, NAVDIR_NEXT, 0},
+      {1, NAVDIR_PREVIOUS, 0}, {8, NAVDIR_PREVIOUS, 7},   {1, NAVDIR_DOWN, 2},
+      {7, NAVDIR_DOWN, 0},     {8, NAVDIR_UP, 0},         {9, NAVDIR_UP, 8},
+      {3, NAVDIR_RIGHT, 10},   {10, NAVDIR_RIGHT, 0},     {10, NAVDIR_LEFT, 3},
+      {3, NAVDIR_LEFT, 0},
+  };
+  for (const Row& row : rows) {
+    VARIANT to;
+    ::VariantInit(&to);
+    const HRESULT hr = o.accNavigate(row.direction, Child(row.start), &to);
+    EXPECT_EQ(hr, row.to ? S_OK : S_FALSE) << row.start << " " << row.direction;
+    EXPECT_EQ(to.vt, row.to ? VT_I4 : VT_EMPTY) << row.start << " " << row.direction;
+    if (row.to) {
+      EXPECT_EQ(to.lVal, row.to) << row.start << " " << row.direction;
+    }
+  }
+}
+
+// Tab reaches the shown page; the arrows, Home and End move the current
+// day, and a client hears the focus go to each day in turn.
+TEST_F(PageAccessTest, TheKeyboardMovesTheFocusedDayAndTellsTheClient) {
+  Create();
+  PickDate(DTW(2010, 1, 6, 3));
   dialog_->ShowWindow(SW_SHOW);
-  ::UpdateWindow(pages[0]);
-  PumpUntilIdle();
-  EXPECT_EQ(valueChanged[0], nullptr);
+  HWND page = Item(IDC_REPORT_TIME);
+  EXPECT_EQ(::GetNextDlgTabItem(dialog_->Hwnd(), Item(IDC_REPORT_TAB), FALSE), page);
+  EXPECT_EQ(::GetNextDlgTabItem(dialog_->Hwnd(), page, FALSE), Item(IDC_REPORT_PRINT));
+  EXPECT_EQ(::SendMessageW(page, WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS)
+      << "the arrows are the page's, not the dialog's";
+  IAccessible& o = Object(IDC_REPORT_TIME);
+  Heard();
+  ::SetFocus(page);
+  EXPECT_EQ(Focused(o), 4) << "the report date's day";
+  EXPECT_TRUE(State(o, 4) & STATE_SYSTEM_FOCUSED);
+  const std::vector<std::pair<DWORD, LONG>> onFocus = {{EVENT_OBJECT_SELECTION, 4},
+                                                       {EVENT_OBJECT_FOCUS, 4}};
+  EXPECT_EQ(Heard(), onFocus);
+  struct Row {
+    WPARAM key;
+    LONG focused;
+  };
+  const Row rows[] = {{VK_DOWN, 5}, {VK_UP, 4},  {VK_RIGHT, 11}, {VK_RIGHT, 11}, {VK_LEFT, 4},
+                      {VK_END, 14}, {VK_DOWN, 14}, {VK_HOME, 1},  {VK_UP, 1},     {VK_DOWN, 2}};
+  LONG before = 4;
+  for (const Row& row : rows) {
+    Key(IDC_REPORT_TIME, row.key);
+    EXPECT_EQ(Focused(o), row.focused) << "key " << row.key;
+    EXPECT_EQ(dialog_->TimeChart().CurrentItem(), row.focused - 1);
+    std::vector<std::pair<DWORD, LONG>> expected;
+    if (row.focused != before) {
+      expected = {{EVENT_OBJECT_SELECTION, row.focused}, {EVENT_OBJECT_FOCUS, row.focused}};
+    }
+    EXPECT_EQ(Heard(), expected) << "key " << row.key;
+    before = row.focused;
+  }
+  // A client may move the focus too.
+  EXPECT_EQ(o.accSelect(SELFLAG_TAKEFOCUS, Child(9)), S_OK);
+  EXPECT_EQ(Focused(o), 9);
+  EXPECT_EQ(o.accSelect(SELFLAG_ADDSELECTION, Child(3)), E_INVALIDARG) << "one day at a time";
+  // A new date makes its day current, and tells the names changed.
+  Heard();
   ::SendMessageW(dialog_->Hwnd(), WM_COMMAND, IDC_REPORT_NEXTWEEK, 0);
-  PumpUntilIdle([] { return valueChanged[1] != nullptr; }, 2000);
-  EXPECT_EQ(valueChanged[0], pages[0]);
-  EXPECT_EQ(valueChanged[1], pages[1]);
-  ::UnhookWinEvent(hook);
+  EXPECT_EQ(Focused(o), 4);
+  std::vector<std::pair<DWORD, LONG>> changed;
+  for (LONG child = 1; child <= 14; ++child) changed.emplace_back(EVENT_OBJECT_NAMECHANGE, child);
+  changed.emplace_back(EVENT_OBJECT_SELECTION, 4);
+  changed.emplace_back(EVENT_OBJECT_FOCUS, 4);
+  EXPECT_EQ(Heard(), changed) << "the shown page, which has the focus";
+}
+
+// The names of the days change with the date; only a client that asked
+// for the list hears of it (the focus is news to every client).
+TEST_F(PageAccessTest, WithoutAClientANewDateRaisesNoEvents) {
+  Create();
+  dialog_->ShowWindow(SW_SHOW);
+  Heard();
+  ::SendMessageW(dialog_->Hwnd(), WM_COMMAND, IDC_REPORT_NEXTWEEK, 0);
+  EXPECT_TRUE(Heard().empty());
+}
+
+// The frame around the focused day is drawn outside its band and label,
+// and only while the page has the focus.
+TEST_F(PageAccessTest, TheFocusFrameShowsOnlyWhileThePageHasTheFocus) {
+  Create();
+  PickDate(DTW(2010, 1, 6, 3));
+  dialog_->ShowWindow(SW_SHOW);
+  HWND page = Item(IDC_REPORT_TIME);
+  ::SetFocus(Item(IDC_REPORT_PRINT));
+  ::UpdateWindow(page);
+  const SIZE size = PageSize();
+  auto grab = [&] {
+    ::RedrawWindow(page, nullptr, nullptr, RDW_UPDATENOW);
+    WindowDC dc(page);
+    DibSurface copy(size.cx, size.cy, kUndrawn);
+    ::BitBlt(copy.Dc(), 0, 0, size.cx, size.cy, dc.Get(), 0, 0, SRCCOPY);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < size.cy; ++y)
+      for (int x = 0; x < size.cx; ++x) pixels.push_back(copy.At(x, y));
+    return pixels;
+  };
+  const std::vector<COLORREF> unfocused = grab();
+  ::SetFocus(page);
+  const std::vector<COLORREF> focused = grab();
+  // Wednesday's band: row 3 of the first column, y 160 to 180.
+  int changed = 0;
+  int outsideTheFrame = 0;
+  for (int y = 0; y < size.cy; ++y) {
+    for (int x = 0; x < size.cx; ++x) {
+      const size_t i = static_cast<size_t>(y) * size.cx + x;
+      if (focused[i] == unfocused[i]) continue;
+      ++changed;
+      const bool onFrame = (x == 78 || x == 417) ? (y >= 158 && y <= 181)
+                                                 : (y == 158 || y == 181) && x >= 78 && x <= 417;
+      outsideTheFrame += !onFrame;
+    }
+  }
+  EXPECT_GT(changed, 100) << "a frame is drawn";
+  EXPECT_EQ(outsideTheFrame, 0) << "and nothing else changes";
+  ::SetFocus(Item(IDC_REPORT_PRINT));
+  EXPECT_EQ(grab(), unfocused) << "the frame goes with the focus";
+}
+
+// A client that holds the object after the window is gone reaches nothing.
+TEST_F(PageAccessTest, AfterTheWindowIsGoneEveryCallFailsAsDisconnected) {
+  Create();
+  IAccessible& o = Object(IDC_REPORT_TIME);
+  EXPECT_EQ(Role(o, CHILDID_SELF), ROLE_SYSTEM_LIST);
   dialog_.reset();
-  ::CoUninitialize();
+  BSTR name = nullptr;
+  LONG count = 0;
+  VARIANT v;
+  ::VariantInit(&v);
+  long l = 0, t = 0, w = 0, h = 0;
+  EXPECT_EQ(o.get_accName(Child(CHILDID_SELF), &name), RPC_E_DISCONNECTED);
+  EXPECT_EQ(o.get_accName(Child(1), &name), RPC_E_DISCONNECTED);
+  EXPECT_EQ(o.get_accChildCount(&count), RPC_E_DISCONNECTED);
+  EXPECT_EQ(o.get_accRole(Child(1), &v), RPC_E_DISCONNECTED);
+  EXPECT_EQ(o.get_accFocus(&v), RPC_E_DISCONNECTED);
+  EXPECT_EQ(o.accLocation(&l, &t, &w, &h, Child(1)), RPC_E_DISCONNECTED);
+  EXPECT_EQ(o.accHitTest(0, 0, &v), RPC_E_DISCONNECTED);
+  IDispatch* parent = nullptr;
+  EXPECT_EQ(o.get_accParent(&parent), RPC_E_DISCONNECTED);
+  EXPECT_EQ(name, nullptr);
+}
+
+// A window that is not the page's any more (the binding gone, as after its
+// object let go of it) is not read either.
+TEST_F(PageAccessTest, AWindowNoLongerBoundToThePageIsNotRead) {
+  Create();
+  IAccessible& o = Object(IDC_REPORT_TIME);
+  HWND page = Item(IDC_REPORT_TIME);
+  HANDLE bound = ::RemovePropW(page, L"Dorvane.WindowObject");
+  ASSERT_NE(bound, nullptr);
+  LONG count = 0;
+  EXPECT_EQ(o.get_accChildCount(&count), RPC_E_DISCONNECTED);
+  ::SetPropW(page, L"Dorvane.WindowObject", bound);
+  EXPECT_EQ(o.get_accChildCount(&count), S_OK);
 }
 
 // The row of day d (0 to 13) of the shown weeks: the middle of its band.

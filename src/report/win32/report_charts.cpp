@@ -1,45 +1,124 @@
 #include "report/win32/report_charts.h"
 
-#include <utility>
-
 #include "report/page_geometry.h"
 #include "report/win32/gdi_canvas.h"
 #include "win/handles.h"
 
 bool CReportPage::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPARAM lParam,
                                        LRESULT& result) {
-  if (msg == WM_GETOBJECT) {
-    if (!AnswerClientObject(hwnd_, wParam, lParam, result)) return false;
-    // What the client reads now is what a change is measured from.
-    asked_ = true;
-    announced_ = AccessibleValue();
-    return true;
+  switch (msg) {
+    case WM_PAINT:
+      result = OnPaint();
+      return true;
+    case WM_GETOBJECT:
+      return client_.Answer(hwnd_, *this, wParam, lParam, result);
+    case WM_GETDLGCODE:
+      // The arrows move the current day; Tab and Enter stay the dialog's.
+      result = DLGC_WANTARROWS;
+      return true;
+    case WM_KEYDOWN:
+      if (!OnKeyDown(wParam)) return false;
+      result = 0;
+      return true;
+    case WM_SETFOCUS:
+      // After the system's focus event for the window: the reader goes on
+      // to the day.
+      RaiseItemSelected(hwnd_, CurrentItem());
+      InvalidateFocusRect();
+      return false;
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+      InvalidateFocusRect();
+      return false;
+    case WM_DESTROY:
+      // A client may hold the object longer than the window lives.
+      client_.Disconnect();
+      return false;
+    default:
+      return false;
   }
-  if (msg != WM_PAINT) return false;
-  result = OnPaint();
-  return true;
 }
 
 LRESULT CReportPage::OnPaint() {
-  {
-    PaintDC dc(hwnd_);
-    DrawChart(dc.Get(), 1, 0, 0);
+  PaintDC dc(hwnd_);
+  DrawChart(dc.Get(), 1, 0, 0);
+  // Shown only while the page has the focus, and hidden as the system hides
+  // focus frames until the keyboard is used.
+  if (::GetFocus() == hwnd_ && !(SendMessage(WM_QUERYUISTATE) & UISF_HIDEFOCUS)) {
+    const RECT frame = FocusRect();
+    ::DrawFocusRect(dc.Get(), &frame);
   }
-  // A page shown again after the records changed paints them first.
-  AnnounceIfChanged();
   return 0;
 }
 
-Text CReportPage::AccessibleValue() const {
-  return DescribeChart(reportDate_, data_.catalogue, data_.store.Records(), textStep_);
+bool CReportPage::OnKeyDown(WPARAM key) {
+  int to = -1;
+  switch (key) {
+    case VK_DOWN:
+      to = ItemBeside(*this, CurrentItem(), NAVDIR_NEXT);
+      break;
+    case VK_UP:
+      to = ItemBeside(*this, CurrentItem(), NAVDIR_PREVIOUS);
+      break;
+    case VK_RIGHT:
+      to = ItemBeside(*this, CurrentItem(), NAVDIR_RIGHT);
+      break;
+    case VK_LEFT:
+      to = ItemBeside(*this, CurrentItem(), NAVDIR_LEFT);
+      break;
+    case VK_HOME:
+      to = 0;
+      break;
+    case VK_END:
+      to = ItemCount() - 1;
+      break;
+    default:
+      return false;
+  }
+  if (to >= 0) SelectItem(to);
+  return true;
 }
 
-void CReportPage::AnnounceIfChanged() {
-  if (!asked_ || !hwnd_) return;
-  Text now = AccessibleValue();
-  if (now == announced_) return;
-  announced_ = std::move(now);
-  RaiseValueChange(hwnd_);
+Text CReportPage::ItemName(int day) const {
+  return DescribeDay(reportDate_, day, data_.catalogue, data_.store.Records(), textStep_);
+}
+
+RECT CReportPage::ItemRect(int day) const {
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  const DayRow row = DayRowAt(day, client.right - client.left);
+  return RECT{row.x0, row.y, row.x0 + chart::kBandWidth, row.y + chart::kBandHeight};
+}
+
+int CReportPage::CurrentItem() const {
+  // The report date lies in the first week, on its weekday's row.
+  return current_ >= 0 ? current_ : reportDate_.wDayOfWeek % chart::kRowsPerColumn;
+}
+
+void CReportPage::SelectItem(int day) {
+  if (day < 0 || day >= ItemCount() || day == CurrentItem()) return;
+  InvalidateFocusRect();
+  current_ = day;
+  InvalidateFocusRect();
+  RaiseItemSelected(hwnd_, day);
+}
+
+void CReportPage::DaysChanged() {
+  current_ = -1;
+  if (!client_.Asked()) return;
+  for (int day = 0; day < ItemCount(); ++day) RaiseItemNameChange(hwnd_, day);
+  if (::GetFocus() == hwnd_) RaiseItemSelected(hwnd_, CurrentItem());
+}
+
+RECT CReportPage::FocusRect() const {
+  RECT frame = ItemRect(CurrentItem());
+  ::InflateRect(&frame, 2, 2);
+  return frame;
+}
+
+void CReportPage::InvalidateFocusRect() const {
+  const RECT frame = FocusRect();
+  ::InvalidateRect(hwnd_, &frame, FALSE);
 }
 
 int CReportPage::DrawChart(HDC dc, int scale, int offsetX, int offsetY) const {

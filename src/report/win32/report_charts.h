@@ -3,9 +3,12 @@
 // dialog subclassed into its object; it takes WM_PAINT and draws itself
 // afresh from the catalogue, the records and the report date at every paint.
 // Both are drawn through CReportPage alone, on screen and on paper; they
-// differ only in the day step that fills a row. For a screen reader each
-// also answers WM_GETOBJECT: its name is its tab's text, its value the
-// page's days as text, made by the day step's counterpart in words.
+// differ only in the day step that fills a row. For the keyboard and a
+// screen reader each is also a list of its fourteen days: it takes the
+// focus (a tab stop), the arrow keys, Home and End move the current day
+// (framed while the page has the focus), and WM_GETOBJECT answers with the
+// list, named by its tab's text, whose items are the days, each named by the
+// day step's counterpart in words.
 #pragma once
 
 #include <windows.h>
@@ -17,7 +20,7 @@
 #include "report/win32/page_accessible.h"
 #include "win/window.h"
 
-class CReportPage : public CWindowImpl, public AccessibleSource {
+class CReportPage : public CWindowImpl, public AccessibleList {
  public:
   bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                             LRESULT& result) override;
@@ -32,13 +35,17 @@ class CReportPage : public CWindowImpl, public AccessibleSource {
   // area.
   void DrawOnPage(HDC dc) const;
 
-  // The tab's text, and the page's days as text.
-  Text AccessibleName() const override { return name_; }
-  Text AccessibleValue() const override;
-  // Raises EVENT_OBJECT_VALUECHANGE when the value differs from the one a
-  // client last had. Only once a client has asked: a run without a screen
-  // reader never makes the text.
-  void AnnounceIfChanged();
+  // The list a screen reader reads: the tab's text, and the days.
+  Text ListName() const override { return name_; }
+  int ItemCount() const override { return chart::kDays; }
+  Text ItemName(int day) const override;
+  RECT ItemRect(int day) const override;  // the day's band
+  int CurrentItem() const override;
+  void SelectItem(int day) override;
+
+  // The days shown changed (the report date moved): the current day becomes
+  // the report date's, and clients that asked hear that the names changed.
+  void DaysChanged();
 
  protected:
   // data and reportDate are read at every drawing and must outlive the page.
@@ -52,8 +59,15 @@ class CReportPage : public CWindowImpl, public AccessibleSource {
   Text name_;
   DayStep step_;
   DayTextStep textStep_;
-  bool asked_ = false;
-  Text announced_;
+  // The current day, or -1 for the report date's.
+  int current_ = -1;
+  ClientObject client_;
+
+  // The frame around the current day's band, outside the band and its
+  // label, so that a page without the focus looks as it always did.
+  RECT FocusRect() const;
+  void InvalidateFocusRect() const;
+  bool OnKeyDown(WPARAM key);
 };
 
 class CReportTime : public CReportPage {

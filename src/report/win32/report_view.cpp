@@ -28,8 +28,8 @@ void CReportView::Attach(HWND tab, HWND timePage, HWND staticsPage, HWND datePic
   tab_ = tab;
   timeChart_.SubclassWindow(timePage);
   staticsChart_.SubclassWindow(staticsPage);
-  AppendTab(tab_, timeChart_.AccessibleName(), timeChart_.Hwnd());
-  AppendTab(tab_, staticsChart_.AccessibleName(), staticsChart_.Hwnd());
+  AppendTab(tab_, timeChart_.ListName(), timeChart_.Hwnd());
+  AppendTab(tab_, staticsChart_.ListName(), staticsChart_.Hwnd());
   staticsChart_.ShowWindow(SW_HIDE);
   ShowPage(SelectedPage());
   // Created at start-up, the picker holds today: the report first shows the
@@ -86,9 +86,8 @@ void CReportView::ReadReportDate() {
 void CReportView::InvalidatePages() {
   ::InvalidateRect(timeChart_.Hwnd(), nullptr, TRUE);
   ::InvalidateRect(staticsChart_.Hwnd(), nullptr, TRUE);
-  // At once, not at the next paint: the hidden tab paints only when shown.
-  timeChart_.AnnounceIfChanged();
-  staticsChart_.AnnounceIfChanged();
+  timeChart_.DaysChanged();
+  staticsChart_.DaysChanged();
 }
 
 void CReportView::MoveWeek(int days) {

@@ -166,8 +166,72 @@ int TabCommand(int argc, wchar_t** argv) {
   return 0;
 }
 
+// The role as a short word for the roles a report page and its items may
+// have, else its number.
+std::wstring RoleText(const VARIANT& role) {
+  if (role.vt != VT_I4) return L"?";
+  switch (role.lVal) {
+    case ROLE_SYSTEM_LIST: return L"list";
+    case ROLE_SYSTEM_LISTITEM: return L"listitem";
+    case ROLE_SYSTEM_CLIENT: return L"client";
+    case ROLE_SYSTEM_STATICTEXT: return L"text";
+    case ROLE_SYSTEM_GRAPHIC: return L"graphic";
+    default: return Num(static_cast<ULONG>(role.lVal));
+  }
+}
+
+// The state bits a screen reader acts on, one letter each: f focusable,
+// F focused, s selectable, S selected, r read-only, i invisible.
+std::wstring StateText(const VARIANT& state) {
+  if (state.vt != VT_I4) return L"?";
+  const struct {
+    LONG bit;
+    wchar_t letter;
+  } bits[] = {{STATE_SYSTEM_FOCUSABLE, L'f'}, {STATE_SYSTEM_FOCUSED, L'F'}, {STATE_SYSTEM_SELECTABLE, L's'},
+              {STATE_SYSTEM_SELECTED, L'S'},  {STATE_SYSTEM_READONLY, L'r'}, {STATE_SYSTEM_INVISIBLE, L'i'}};
+  std::wstring out;
+  for (const auto& b : bits)
+    if (state.lVal & b.bit) out += b.letter;
+  return out.empty() ? L"-" : out;
+}
+
+VARIANT ChildId(LONG id) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = id;
+  return v;
+}
+
+// One line of the tree: role, state, place (relative to the control's client
+// area: x,y,width,height) and name of the object or one of its simple
+// elements.
+std::wstring DescribeElement(IAccessible* object, LONG child, const RECT& client) {
+  const VARIANT id = ChildId(child);
+  VARIANT role, state;
+  VariantInit(&role);
+  VariantInit(&state);
+  BSTR name = nullptr;
+  const HRESULT named = object->get_accName(id, &name);
+  object->get_accRole(id, &role);
+  object->get_accState(id, &state);
+  long left = 0, top = 0, width = 0, height = 0;
+  std::wstring place = L"-";
+  if (object->accLocation(&left, &top, &width, &height, id) == S_OK)
+    place = std::to_wstring(left - client.left) + L"," + std::to_wstring(top - client.top) + L"," +
+            std::to_wstring(width) + L"," + std::to_wstring(height);
+  std::wstring line = RoleText(role) + L"\t" + StateText(state) + L"\t" + place + L"\t" +
+                      (SUCCEEDED(named) ? Escape(name ? name : L"") : L"(error " + Num(static_cast<ULONG>(named)) + L")");
+  SysFreeString(name);
+  return line;
+}
+
 // accessible --pid P --id N: the client object of control N as a screen
-// reader asks for it from its own process: "name<TAB>value", each escaped.
+// reader walks it from its own process (AccessibleObjectFromWindow, then
+// AccessibleChildren): "object<TAB>role<TAB>state<TAB>place<TAB>name", then
+// "focus<TAB>child" (the child get_accFocus names, "self" or "none"), then
+// "child<TAB>N<TAB>role<TAB>state<TAB>place<TAB>name" for each child that is a
+// simple element (a child object prints "child<TAB>N<TAB>object").
 int AccessibleCommand(int argc, wchar_t** argv) {
   Args args(argc, argv, 2, {});
   HWND control = Control(args, static_cast<int>(args.Number(L"id", 0)));
@@ -176,20 +240,40 @@ int AccessibleCommand(int argc, wchar_t** argv) {
   const HRESULT got = AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
                                                  __uuidof(IAccessible), reinterpret_cast<void**>(&object));
   if (FAILED(got) || !object) Expectation(L"no accessible object: " + Num(static_cast<ULONG>(got)));
-  VARIANT self{};
-  self.vt = VT_I4;
-  self.lVal = CHILDID_SELF;
-  BSTR name = nullptr, value = nullptr;
-  const HRESULT named = object->get_accName(self, &name);
-  const HRESULT valued = object->get_accValue(self, &value);
-  const std::wstring line = Escape(name ? name : L"") + L"\t" + Escape(value ? value : L"");
-  SysFreeString(name);
-  SysFreeString(value);
-  object->Release();
-  if (FAILED(named) || FAILED(valued)) {
-    Expectation(L"the object answered " + Num(static_cast<ULONG>(named)) + L" and " + Num(static_cast<ULONG>(valued)));
+  const RECT client = ClientOnScreen(control);
+  std::wstring out = L"object\t" + DescribeElement(object, CHILDID_SELF, client) + L"\n";
+  VARIANT focus;
+  VariantInit(&focus);
+  const HRESULT focused = object->get_accFocus(&focus);
+  out += L"focus\t";
+  if (FAILED(focused)) {
+    out += L"(error " + Num(static_cast<ULONG>(focused)) + L")";
+  } else if (focus.vt == VT_I4) {
+    out += focus.lVal == CHILDID_SELF ? std::wstring(L"self") : Num(static_cast<ULONG>(focus.lVal));
+  } else {
+    out += L"none";
   }
-  Print(line + L"\n");
+  VariantClear(&focus);
+  out += L"\n";
+  LONG count = 0;
+  if (FAILED(object->get_accChildCount(&count)) || count < 0) count = 0;
+  std::vector<VARIANT> children(static_cast<size_t>(count));
+  LONG obtained = 0;
+  if (count > 0 && FAILED(AccessibleChildren(object, 0, count, children.data(), &obtained)))
+    Expectation(L"AccessibleChildren failed");
+  for (LONG i = 0; i < obtained; ++i) {
+    VARIANT& child = children[static_cast<size_t>(i)];
+    out += L"child\t" + Num(static_cast<ULONG>(i + 1)) + L"\t";
+    if (child.vt == VT_I4) {
+      out += DescribeElement(object, child.lVal, client);
+    } else {
+      out += L"object";
+    }
+    out += L"\n";
+    VariantClear(&child);
+  }
+  object->Release();
+  Print(out);
   return 0;
 }
 
