@@ -74,6 +74,5 @@ if [ "$failures" -ne 0 ]; then
   exit 1
 fi
 echo "the rebuild in another folder gave the same bytes:"
-cat "$here/SHA256SUMS"
-sha256sum "$build/Dorvane.exe"
+sha256sum "$build/Dorvane.exe" "$rebuild/tree/Dorvane.exe" "$here/$name.zip" "$rebuild/tree/$name.zip"
 rm -rf "$rebuild"
