@@ -4,7 +4,9 @@
 # UndefinedBehaviorSanitizer, and under valgrind, the fuzz targets (each for
 # DORVANE_FUZZ_SECONDS: 60 by default, 30 on two cores or fewer), the static
 # checks of src/, the same unit tests under Wine, the Win32 and end-to-end
-# tests under Wine on private Xvfb displays.
+# tests under Wine on private Xvfb displays, and the package rebuilt from a
+# copy of the sources in another folder and compared byte for byte. The
+# native tree builds the benchmarks too (not run) and tests this summary.
 # Ends with the seconds of each phase, each failure named with the line that
 # says why and where its output is kept, and one line "N passed, N failed,
 # N skipped" (scripts/test-summary.sh counts) and exits non-zero on any
