@@ -32,7 +32,7 @@ std::vector<std::string> Labels(const ChartPage& page) {
   return labels;
 }
 
-TEST(ChartDays, FirstRowIsTheSundayOnOrBeforeTheReportDate) {
+TEST(ChartDays, FirstRowIsTheSundayOnOrBeforeTheReportDateWhateverItsClockTime) {
   const ItemCatalogue none;
   // A Sunday shows itself first; a Saturday the Sunday six days before.
   EXPECT_EQ(Labels(Page(DrawDayBars, PickedDate(2010, 1, 3), none, {}))[0], "2010-01-03 0");
@@ -47,9 +47,8 @@ TEST(ChartDays, FirstRowIsTheSundayOnOrBeforeTheReportDate) {
       "2010-01-01 5", "2010-01-02 6", "2010-01-03 0", "2010-01-04 1", "2010-01-05 2",
       "2010-01-06 3", "2010-01-07 4", "2010-01-08 5", "2010-01-09 6"};
   EXPECT_EQ(labels, expected);
-}
 
-TEST(ChartDays, ClockTimeOfTheReportDateDoesNotMoveTheDays) {
+  // The clock time of the report date does not move the days.
   LocalDateTime lateFriday = PickedDate(2010, 1, 1);
   lateFriday.wHour = 23;
   lateFriday.wMinute = 59;
@@ -150,7 +149,7 @@ TEST(ChartFrame, RowOrderIsStepThenLabelThenOutlineThenTicksWithOddLabels) {
   for (int r = 1; r < 14; ++r) EXPECT_TRUE(page.rows[r].step.empty()) << "row " << r;
 }
 
-TEST(ChartLegend, NineItemsPerRowThenOneWrapThatRunsOn) {
+TEST(ChartLegend, NineItemsPerRowThenOneWrapThatRunsOnAndNoneWithoutItems) {
   static const char* const kNames[] = {"i0", "i1", "i2", "i3", "i4", "i5",
                                        "i6", "i7", "i8", "i9", "i10", "i11"};
   ItemCatalogue catalogue;
@@ -172,9 +171,8 @@ TEST(ChartLegend, NineItemsPerRowThenOneWrapThatRunsOn) {
   }
   EXPECT_EQ(page.legend[16].rect.left, 760);  // item 8, last of the first row
   EXPECT_EQ(page.legend[18].rect, R(40, 360, 50, 380));  // item 9 alone at the left
-}
 
-TEST(ChartLegend, NoItemsNoLegend) {
+  // No items, no legend.
   EXPECT_TRUE(Page(DrawDayBars, Wednesday(), ItemCatalogue(), {}).legend.empty());
   EXPECT_TRUE(Page(DrawDayTotals, Wednesday(), ItemCatalogue(), {}).legend.empty());
 }
