@@ -59,7 +59,7 @@ if ! timed "build win32" build win32; then
   summary; exit 1
 fi
 
-rm -rf build/native/junit.xml build/win32/junit.xml build/fuzz/junit.xml \
+rm -rf build/native/junit.xml build/win32/junit.xml build/win32/junit-rebuild.xml build/fuzz/junit.xml \
   build/win32/tests/unit/unit_wine.xml build/win32/tests/win32/win32_wine.xml build/*/failed
 
 . scripts/wine-env.sh
@@ -71,7 +71,7 @@ rm -f "$wine_seconds"
   dorvane_wine_prefix
   # unit_wine, win32_wine and the two end-to-end lanes each have a prefix
   # and a display of their own; two of them run at a time.
-  ctest --test-dir build/win32 -j2 --output-on-failure --no-tests=error \
+  ctest --test-dir build/win32 -j2 -LE rebuild --output-on-failure --no-tests=error \
     --output-junit "$root/build/win32/junit.xml"
   rc=$?
   wineserver -k 2>/dev/null
@@ -94,15 +94,42 @@ else
   status=1
 fi
 
+# The package rebuilt from a copy of the sources in another folder (the
+# win32 tree's test labelled "rebuild") is compiler work like the native
+# layers': it runs beside the fuzzers, which fuzz for fixed seconds whatever
+# share of the machine they get, rather than in one of the Wine tree's two
+# slots.
+rebuild_log=build/win32/rebuild.log
+rebuild_seconds=build/win32/rebuild.seconds
+rm -f "$rebuild_seconds"
+start_rebuild() {
+  (
+    start=$SECONDS
+    native ctest --test-dir build/win32 -L rebuild --output-on-failure --no-tests=error \
+      --output-junit "$root/build/win32/junit-rebuild.xml"
+    rc=$?
+    echo $((SECONDS - start)) >"$rebuild_seconds"
+    exit $rc
+  ) >"$rebuild_log" 2>&1 &
+  rebuild_pid=$!
+}
+
 if timed "build fuzz" build fuzz native; then
+  start_rebuild
   timed fuzzing native ctest --test-dir build/fuzz -j2 --output-on-failure --no-tests=error \
     --output-junit "$root/build/fuzz/junit.xml" || status=1
   count_junit build/fuzz/junit.xml
 else
+  start_rebuild
   status=1
 fi
 
 timed "static checks" count_one "static checks" build/static-check.log native ./scripts/static-check.sh
+
+wait "$rebuild_pid" || status=1
+cat "$rebuild_log"
+phases+=("$(printf 'phase %-14s %4s s' "rebuild" "$(cat "$rebuild_seconds" 2>/dev/null || echo '?')")")
+count_junit build/win32/junit-rebuild.xml
 
 wait "$wine_pid" || status=1
 cat "$wine_log"

@@ -9,7 +9,8 @@
 # Usage: reproducible_test.sh CMAKE SOURCE BUILD BUILD_TYPE PACKAGE_NAME PACKAGE_COMMAND...
 # PACKAGE_COMMAND is the package target's; here it writes elsewhere (--out),
 # so that it never races the end-to-end test that makes this tree's package.
-# The rebuild, in a temporary folder, is kept when the test fails.
+# The rebuild, in a temporary folder, is kept when the test fails (the summary
+# of test.sh names it).
 set -u
 cmake=$1 source=$2 build=$3 build_type=$4 name=$5
 shift 5
@@ -70,7 +71,7 @@ cp "$here/$name.zip" "$here/SHA256SUMS" "$unpacked"/
 [ "$(wc -l <"$here/SHA256SUMS")" = 2 ] || fail "SHA256SUMS should name the ZIP and the program"
 
 if [ "$failures" -ne 0 ]; then
-  echo "kept: $rebuild"
+  echo "working directory kept: $rebuild"
   exit 1
 fi
 echo "the rebuild in another folder gave the same bytes:"
