@@ -87,7 +87,7 @@ TEST(ChartFrame, GeometryOfBothColumnsOnScreen) {
             R(496, 40, 832, 60));
 }
 
-TEST(ChartFrame, ScaleAndOffsetMapEveryPoint) {
+TEST(ChartFrame, ScaleAndOffsetMapEveryPointAndScaleZeroPutsItOnTheOffset) {
   const ChartView view = WednesdayView(DeviceMapping{3, 100, 50});
   const ItemCatalogue catalogue = MakeCatalogue({{"A", kRed, 1}});
   const std::vector<ActivityRecord> records = {
@@ -107,14 +107,12 @@ TEST(ChartFrame, ScaleAndOffsetMapEveryPoint) {
   // Totals map the same way.
   ASSERT_TRUE(ReadPage(LayoutChart(view, catalogue, records, FakeLabel, DrawDayTotals), page));
   EXPECT_EQ(page.rows[0].step[0].rect, R(340, 170, 340 + 3 * 31, 230));
-}
 
-TEST(ChartFrame, ScaleZeroPutsEveryPointOnTheOffset) {
-  const ChartView view = WednesdayView(DeviceMapping{0, 75, 628});
-  const ItemCatalogue catalogue = MakeCatalogue({{"A", kRed, 1}});
-  const std::vector<ActivityRecord> records = {Rec("A", DT(2010, 1, 4, 1), DT(2010, 1, 4, 2))};
+  // Scale zero puts every point on the offset.
+  const ChartView zero = WednesdayView(DeviceMapping{0, 75, 628});
+  const std::vector<ActivityRecord> monday = {Rec("A", DT(2010, 1, 4, 1), DT(2010, 1, 4, 2))};
   for (DayStep step : {DrawDayBars, DrawDayTotals}) {
-    const PrimitiveList list = LayoutChart(view, catalogue, records, FakeLabel, step);
+    const PrimitiveList list = LayoutChart(zero, catalogue, monday, FakeLabel, step);
     ASSERT_GT(list.size(), 14u * 37u);
     for (const Primitive& p : list) EXPECT_EQ(p.rect, R(75, 628, 75, 628));
   }
