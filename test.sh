@@ -4,7 +4,9 @@
 # UndefinedBehaviorSanitizer, and under valgrind, the fuzz targets (each for
 # DORVANE_FUZZ_SECONDS: 60 by default, 30 on two cores or fewer), the static
 # checks of src/, the same unit tests under Wine, the Win32 and end-to-end
-# tests under Wine on private Xvfb displays.
+# tests under Wine on private Xvfb displays, and the package rebuilt from a
+# copy of the sources in another folder and compared byte for byte. The
+# native tree builds the benchmarks too (not run) and tests this summary.
 # Ends with the seconds of each phase, each failure named with the line that
 # says why and where its output is kept, and one line "N passed, N failed,
 # N skipped" (scripts/test-summary.sh counts) and exits non-zero on any
@@ -57,7 +59,7 @@ if ! timed "build win32" build win32; then
   summary; exit 1
 fi
 
-rm -rf build/native/junit.xml build/win32/junit.xml build/fuzz/junit.xml \
+rm -rf build/native/junit.xml build/win32/junit.xml build/win32/junit-rebuild.xml build/fuzz/junit.xml \
   build/win32/tests/unit/unit_wine.xml build/win32/tests/win32/win32_wine.xml build/*/failed
 
 . scripts/wine-env.sh
@@ -69,7 +71,7 @@ rm -f "$wine_seconds"
   dorvane_wine_prefix
   # unit_wine, win32_wine and the two end-to-end lanes each have a prefix
   # and a display of their own; two of them run at a time.
-  ctest --test-dir build/win32 -j2 --output-on-failure --no-tests=error \
+  ctest --test-dir build/win32 -j2 -LE rebuild --output-on-failure --no-tests=error \
     --output-junit "$root/build/win32/junit.xml"
   rc=$?
   wineserver -k 2>/dev/null
@@ -92,15 +94,42 @@ else
   status=1
 fi
 
+# The package rebuilt from a copy of the sources in another folder (the
+# win32 tree's test labelled "rebuild") is compiler work like the native
+# layers': it runs beside the fuzzers, which fuzz for fixed seconds whatever
+# share of the machine they get, rather than in one of the Wine tree's two
+# slots.
+rebuild_log=build/win32/rebuild.log
+rebuild_seconds=build/win32/rebuild.seconds
+rm -f "$rebuild_seconds"
+start_rebuild() {
+  (
+    start=$SECONDS
+    native ctest --test-dir build/win32 -L rebuild --output-on-failure --no-tests=error \
+      --output-junit "$root/build/win32/junit-rebuild.xml"
+    rc=$?
+    echo $((SECONDS - start)) >"$rebuild_seconds"
+    exit $rc
+  ) >"$rebuild_log" 2>&1 &
+  rebuild_pid=$!
+}
+
 if timed "build fuzz" build fuzz native; then
+  start_rebuild
   timed fuzzing native ctest --test-dir build/fuzz -j2 --output-on-failure --no-tests=error \
     --output-junit "$root/build/fuzz/junit.xml" || status=1
   count_junit build/fuzz/junit.xml
 else
+  start_rebuild
   status=1
 fi
 
 timed "static checks" count_one "static checks" build/static-check.log native ./scripts/static-check.sh
+
+wait "$rebuild_pid" || status=1
+cat "$rebuild_log"
+phases+=("$(printf 'phase %-14s %4s s' "rebuild" "$(cat "$rebuild_seconds" 2>/dev/null || echo '?')")")
+count_junit build/win32/junit-rebuild.xml
 
 wait "$wine_pid" || status=1
 cat "$wine_log"

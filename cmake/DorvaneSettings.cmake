@@ -37,8 +37,18 @@ set(DORVANE_WIN32_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
 # 32-bit process on 64-bit Windows gets 4 GB of address space instead of 2.
 # Subsystem 6.0: Vista and later, as the manifest names Windows 7 and later.
 set(DORVANE_WIN32_COMPILE_OPTIONS $<$<COMPILE_LANGUAGE:C,CXX>:-fstack-protector-strong>)
+# --no-insert-timestamp: the PE header's time stamp is 0, not the time of the
+# link, so that two builds of one commit give the same bytes.
 set(DORVANE_WIN32_LINK_OPTIONS -Wl,--no-seh -Wl,--large-address-aware
-    -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,0)
+    -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,0 -Wl,--no-insert-timestamp)
+
+# Nor does the program's code record the folders it was built in (__FILE__,
+# debug information): paths are named from the top of the source tree, and
+# "build/" for the build tree (named last: it may lie inside the sources,
+# and the last map that matches wins). Only the program's own targets get
+# it: the tests find the source tree through __FILE__.
+set(DORVANE_PROGRAM_PATH_OPTIONS -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=
+    -ffile-prefix-map=${CMAKE_BINARY_DIR}/=build/)
 
 # Every compile command lands in compile_commands.json, which clang-tidy reads.
 set(CMAKE_EXPORT_COMPILE_COMMANDS ON)

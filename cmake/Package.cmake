@@ -1,8 +1,12 @@
 # The download package: Dorvane-<version>-win32.zip with the program, the
 # default settings file, an empty record file (so the first start has
 # nothing to report), the help page and a short readme, all in one folder
-# that the user unpacks and starts the program from. Made by the "package"
-# target of the win32 tree:  cmake --build build/win32 --target package
+# that the user unpacks and starts the program from, and SHA256SUMS beside
+# it. Made by the "package" target of the win32 tree:
+#   cmake --build build/win32 --target package
+# Two builds of one commit give the same bytes: the ZIP is written by
+# packaging/make_package.py (CPack's ZIP carries the files' times, the
+# builder's permissions and extra fields of times and ids).
 #
 # Only the component "Dorvane" goes into it, so that nothing else a
 # subproject might install (test frameworks) can slip in.
@@ -15,15 +19,18 @@ install(FILES ${PROJECT_SOURCE_DIR}/defaults/Dorvane.ini
         DESTINATION . COMPONENT Dorvane)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/defaults/help DESTINATION . COMPONENT Dorvane)
 
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME Dorvane)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME ${dorvane_package_name})
-# One top folder of the same name: unpacking never scatters files.
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-# The program without its symbols: half the download.
-set(CPACK_STRIP_FILES ON)
-set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};Dorvane;Dorvane;/")
-set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})
-set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
-include(CPack)
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  # The program goes in without its symbols (--strip): half the download.
+  set(dorvane_package_command ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/packaging/make_package.py
+      --cmake ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --source ${PROJECT_SOURCE_DIR}
+      --name ${dorvane_package_name} --component Dorvane --program $<TARGET_FILE_NAME:Dorvane>)
+else()
+  set(dorvane_package_command ${CMAKE_COMMAND} -E echo "the package needs Python 3, which was not found"
+      COMMAND ${CMAKE_COMMAND} -E false)
+endif()
+# CMake reserves the name while a CPack configuration lies in the tree (one
+# configured before the package was made this way).
+file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
+add_custom_target(package COMMAND ${dorvane_package_command} VERBATIM)
+add_dependencies(package Dorvane)

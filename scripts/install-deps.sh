@@ -4,7 +4,7 @@
 set -euo pipefail
 
 need_native=(cmake g++ make clang libclang-rt-14-dev clang-tidy cppcheck googletest libgtest-dev
-             libbenchmark-dev valgrind locales libxml2-utils)
+             libbenchmark-dev valgrind locales libxml2-utils python3)
 need_win=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386
           xvfb xdotool x11-utils imagemagick ghostscript fonts-ipafont-gothic
           poppler-utils cups printer-driver-cups-pdf libcups2:i386)

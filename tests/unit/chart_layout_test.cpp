@@ -32,7 +32,7 @@ std::vector<std::string> Labels(const ChartPage& page) {
   return labels;
 }
 
-TEST(ChartDays, FirstRowIsTheSundayOnOrBeforeTheReportDate) {
+TEST(ChartDays, FirstRowIsTheSundayOnOrBeforeTheReportDateWhateverItsClockTime) {
   const ItemCatalogue none;
   // A Sunday shows itself first; a Saturday the Sunday six days before.
   EXPECT_EQ(Labels(Page(DrawDayBars, PickedDate(2010, 1, 3), none, {}))[0], "2010-01-03 0");
@@ -47,9 +47,8 @@ TEST(ChartDays, FirstRowIsTheSundayOnOrBeforeTheReportDate) {
       "2010-01-01 5", "2010-01-02 6", "2010-01-03 0", "2010-01-04 1", "2010-01-05 2",
       "2010-01-06 3", "2010-01-07 4", "2010-01-08 5", "2010-01-09 6"};
   EXPECT_EQ(labels, expected);
-}
 
-TEST(ChartDays, ClockTimeOfTheReportDateDoesNotMoveTheDays) {
+  // The clock time of the report date does not move the days.
   LocalDateTime lateFriday = PickedDate(2010, 1, 1);
   lateFriday.wHour = 23;
   lateFriday.wMinute = 59;
@@ -88,7 +87,7 @@ TEST(ChartFrame, GeometryOfBothColumnsOnScreen) {
             R(496, 40, 832, 60));
 }
 
-TEST(ChartFrame, ScaleAndOffsetMapEveryPoint) {
+TEST(ChartFrame, ScaleAndOffsetMapEveryPointAndScaleZeroPutsItOnTheOffset) {
   const ChartView view = WednesdayView(DeviceMapping{3, 100, 50});
   const ItemCatalogue catalogue = MakeCatalogue({{"A", kRed, 1}});
   const std::vector<ActivityRecord> records = {
@@ -108,14 +107,12 @@ TEST(ChartFrame, ScaleAndOffsetMapEveryPoint) {
   // Totals map the same way.
   ASSERT_TRUE(ReadPage(LayoutChart(view, catalogue, records, FakeLabel, DrawDayTotals), page));
   EXPECT_EQ(page.rows[0].step[0].rect, R(340, 170, 340 + 3 * 31, 230));
-}
 
-TEST(ChartFrame, ScaleZeroPutsEveryPointOnTheOffset) {
-  const ChartView view = WednesdayView(DeviceMapping{0, 75, 628});
-  const ItemCatalogue catalogue = MakeCatalogue({{"A", kRed, 1}});
-  const std::vector<ActivityRecord> records = {Rec("A", DT(2010, 1, 4, 1), DT(2010, 1, 4, 2))};
+  // Scale zero puts every point on the offset.
+  const ChartView zero = WednesdayView(DeviceMapping{0, 75, 628});
+  const std::vector<ActivityRecord> monday = {Rec("A", DT(2010, 1, 4, 1), DT(2010, 1, 4, 2))};
   for (DayStep step : {DrawDayBars, DrawDayTotals}) {
-    const PrimitiveList list = LayoutChart(view, catalogue, records, FakeLabel, step);
+    const PrimitiveList list = LayoutChart(zero, catalogue, monday, FakeLabel, step);
     ASSERT_GT(list.size(), 14u * 37u);
     for (const Primitive& p : list) EXPECT_EQ(p.rect, R(75, 628, 75, 628));
   }
@@ -150,7 +147,7 @@ TEST(ChartFrame, RowOrderIsStepThenLabelThenOutlineThenTicksWithOddLabels) {
   for (int r = 1; r < 14; ++r) EXPECT_TRUE(page.rows[r].step.empty()) << "row " << r;
 }
 
-TEST(ChartLegend, NineItemsPerRowThenOneWrapThatRunsOn) {
+TEST(ChartLegend, NineItemsPerRowThenOneWrapThatRunsOnAndNoneWithoutItems) {
   static const char* const kNames[] = {"i0", "i1", "i2", "i3", "i4", "i5",
                                        "i6", "i7", "i8", "i9", "i10", "i11"};
   ItemCatalogue catalogue;
@@ -172,9 +169,8 @@ TEST(ChartLegend, NineItemsPerRowThenOneWrapThatRunsOn) {
   }
   EXPECT_EQ(page.legend[16].rect.left, 760);  // item 8, last of the first row
   EXPECT_EQ(page.legend[18].rect, R(40, 360, 50, 380));  // item 9 alone at the left
-}
 
-TEST(ChartLegend, NoItemsNoLegend) {
+  // No items, no legend.
   EXPECT_TRUE(Page(DrawDayBars, Wednesday(), ItemCatalogue(), {}).legend.empty());
   EXPECT_TRUE(Page(DrawDayTotals, Wednesday(), ItemCatalogue(), {}).legend.empty());
 }

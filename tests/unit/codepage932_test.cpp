@@ -114,29 +114,18 @@ TEST(Cp932, CharactersOutsideTheBasicPlaneBecomeOneQuestionMark) {
   EXPECT_FALSE(CanEncodeCp932(Text(1, char16_t(0xDC00))));
 }
 
-TEST(Cp932, DuplicateCodesDecodeToOneCharacter) {
-  struct Case {
-    const char* bytes;
-    char16_t c;
-  };
-  const Case cases[] = {
-      {"\x81\xCA", 0xFFE2}, {"\xEE\xF9", 0xFFE2}, {"\xFA\x54", 0xFFE2},  // not sign
-      {"\x81\xE6", 0x2235}, {"\x87\x9A", 0x2235}, {"\xFA\x5B", 0x2235},  // because
-      {"\xED\x40", 0x7E8A}, {"\xFA\x5C", 0x7E8A},                        // NEC / IBM kanji
-      {"\x87\x55", 0x2161}, {"\xFA\x4B", 0x2161},                        // roman two
-      {"\x81\x60", 0xFF5E}, {"\x81\x61", 0x2225}, {"\x81\x7C", 0xFF0D},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(DecodeCp932(c.bytes), Text(1, c.c)) << Hex(c.bytes);
-  }
-}
-
-TEST(Cp932, InvalidBytesBecomeReplacementCharacters) {
+// Duplicate codes read as one character; invalid bytes as replacements.
+TEST(Cp932, DecodingTakesDuplicateCodesAndReplacesInvalidBytes) {
   struct Case {
     std::string bytes;
     Text text;
   };
   const Case cases[] = {
+      {"\x81\xCA", u"\uFFE2"}, {"\xEE\xF9", u"\uFFE2"}, {"\xFA\x54", u"\uFFE2"},  // not sign
+      {"\x81\xE6", u"\u2235"}, {"\x87\x9A", u"\u2235"}, {"\xFA\x5B", u"\u2235"},  // because
+      {"\xED\x40", u"\u7E8A"}, {"\xFA\x5C", u"\u7E8A"},                            // NEC / IBM kanji
+      {"\x87\x55", u"\u2161"}, {"\xFA\x4B", u"\u2161"},                            // roman two
+      {"\x81\x60", u"\uFF5E"}, {"\x81\x61", u"\u2225"}, {"\x81\x7C", u"\uFF0D"},
       {"\x80", u"\uFFFD"},
       {"\xA0", u"\uFFFD"},
       {"\xFD\xFE\xFF", u"\uFFFD\uFFFD\uFFFD"},
@@ -146,11 +135,11 @@ TEST(Cp932, InvalidBytesBecomeReplacementCharacters) {
       {"\x82 \x82\xA0", u"\uFFFD \u3042"},        // a lead byte without a trail byte
       {"\x81\x7F", u"\uFFFD\x7F"},
       {std::string("\x00\xA1", 2), Text(1, u'\0') + u"\uFF61"},
+      {"", u""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(DecodeCp932(c.bytes), c.text) << Hex(c.bytes);
   }
-  EXPECT_EQ(DecodeCp932(""), u"");
 }
 
 // Every character of the basic plane is either refused, or written as bytes

@@ -302,11 +302,11 @@ TEST_F(MainDlgTest, ARefusedIconIsOfferedAgainDuringTheWait) {
 // A wait that runs out under the About box ends the program when it closes.
 TEST_F(MainDlgTest, AWaitThatRunsOutUnderADialogEndsWhenTheDialogCloses) {
   tray_.script = std::deque<std::pair<bool, DWORD>>(100, {false, ERROR_FILE_NOT_FOUND});
-  tray_.areaWait = 30;
   HWND hwnd = Create();
   bool aliveUnderTheBox = false;
   ModalSpy about(L"Dorvane About", [&](HWND) {
-    PumpUntilIdle([] { return false; }, 300);
+    ::SendMessageW(hwnd, WM_TIMER, CTrayIcon::kAreaWaitTimer, 0);
+    PumpUntilIdle();
     aliveUnderTheBox = ::IsWindow(hwnd) && notifier_.shown.empty();
   }, ModalSpy::kCancelAfter);
   Command(IDM_ABOUT);
