@@ -220,8 +220,9 @@ bool RecordEditing::IsProgramFile(const Text& path) {
   if (!IsSameFile(files, dir, data_.ws.directory)) return false;
   const Text name = AsciiLower(path.substr(slash + 1));
   for (const Text own : {u"data.csv", u"dorvane.ini", u"data.bak"}) {
-    if (name == own + u".~pending" || name == own + u".tmp" ||
-        name.compare(0, own.size() + 5, own + u".~tmp") == 0) {
+    // ".~": the pending file, its record of what it was based on, and
+    // every temporary of a save.
+    if (name == own + u".tmp" || name.compare(0, own.size() + 2, own + u".~") == 0) {
       return true;
     }
   }

@@ -60,8 +60,8 @@ class RecordEditing {
   using OverwriteQuestion = std::function<bool(const Text& path)>;
 
   // Writes every record to the file. The program's own data.csv, data.bak
-  // and Dorvane.ini, whatever name reaches them, and their pending files and
-  // temporaries are refused with a message of their own; a file that exists
+  // and Dorvane.ini, whatever name reaches them, and their pending files
+  // (with the records of what they were based on) and temporaries are refused with a message of their own; a file that exists
   // but cannot be looked at, with the open-failure message. A file that
   // exists and is not empty is replaced only when mayOverwrite agrees.
   // False when nothing was written.

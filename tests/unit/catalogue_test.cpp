@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -282,7 +283,7 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
     if (locked) {
       EXPECT_EQ(saved, ReadBytes(PendingPath()));
     }
-    const std::vector<Text> withPending = {u"Dorvane.ini", u"Dorvane.ini.~pending"};
+    const std::vector<Text> withPending = {u"Dorvane.ini", u"Dorvane.ini.~base", u"Dorvane.ini.~pending"};
     EXPECT_EQ(locked ? withPending : std::vector<Text>{u"Dorvane.ini"}, dir_.Names());
     ASSERT_EQ(1u, notifier_.shown.size());
     EXPECT_EQ(OpenFailure(), notifier_.shown[0].text);
@@ -300,31 +301,56 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   }
 }
 
-// A newer pending file naming an item is loaded until a quiet retry puts it
-// in place; an unreadable one is left; an older or empty one is kept aside.
+// A pending file based on what Dorvane.ini holds and naming an item is
+// loaded until a quiet retry puts it in place; any other (unreadable, no
+// record, a file edited since, no item) is kept aside and reported.
 TEST_F(CatalogueTest, APendingFileIsLoadedInPlaceOfDorvaneIniUntilItIsPutInPlace) {
   const std::string old = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old"), pending = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "new");
+  const std::string edited = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "edited");
+  enum class Then { kNothing, kUnreadable, kNoRecord, kEdited, kNoItem };
   struct Case {
-    std::string pending;
-    bool older, unreadable, adopted;
+    Then then;
+    const char16_t* message;  // before the kept-copy line; null: none
   };
-  for (const Case& c : {Case{pending, false, true, false}, Case{pending, false, false, true}, Case{pending, true, false, false},
-                        Case{"[ITEM]\r\n" + Slot(1, "0x0000FF", "1"), false, false, false}}) {
+  for (const Case& c : {Case{Then::kNothing, nullptr}, Case{Then::kUnreadable, u"ファイルを開けませんでした\r\n%s"},
+                        Case{Then::kNoRecord, u"保存できなかった変更のファイルを読み込みませんでした\r\n%s"},
+                        Case{Then::kEdited, u"保存できなかった変更のファイルを読み込みませんでした\r\n%s"},
+                        Case{Then::kNoItem, u"保存できなかった変更のファイルを読み込みませんでした\r\n%s"}}) {
+    SCOPED_TRACE(static_cast<int>(c.then));
     for (const Text& name : dir_.Names()) std::filesystem::remove(std::filesystem::path(dir_.File(name)));
-    WriteBytes(IniPath(), old);
-    WriteBytes(PendingPath(), c.pending);
-    Age(c.older ? PendingPath() : IniPath());
-    if (c.unreadable) files_.Fail(FileStep::Read, u".~pending", 1);
+    {
+      ItemCatalogue run = LoadFrom(old);
+      run.ReplaceItem(0, c.then == Then::kNoItem ? Text() : Text(u"new"), 0x0000FF);
+      files_.Lock(IniPath());
+      EXPECT_FALSE(run.Save(ws_));
+      files_.Heal();
+      notifier_.shown.clear();
+    }
+    if (c.then == Then::kNoItem) WriteBytes(PendingPath(), "[ITEM]\r\n" + Slot(1, "0x0000FF", "1"));
+    if (c.then == Then::kUnreadable) files_.Fail(FileStep::Read, u".~pending", 1);
+    if (c.then == Then::kNoRecord) std::filesystem::remove(std::filesystem::path(dir_.File(u"Dorvane.ini.~base")));
+    if (c.then == Then::kEdited) {
+      WriteBytes(IniPath(), edited);
+      Age(IniPath());  // a restore keeps its old write time
+    }
+    const std::string before = ReadBytes(PendingPath());
     ItemCatalogue catalogue;
     catalogue.Load(ws_);
-    EXPECT_EQ(catalogue.Unsaved(), c.adopted);
+    const bool adopted = c.then == Then::kNothing;
+    EXPECT_EQ(catalogue.Unsaved(), adopted);
     HoldPatience none = HoldPatience::None();
     EXPECT_TRUE(catalogue.Save(ws_, none, SaveKind::kQuiet));
-    EXPECT_EQ(ReadBytes(IniPath()), c.adopted ? pending : old);
-    EXPECT_EQ(FileExists(PendingPath()), c.unreadable) << "never removed unread";
-    const bool keptAside = !c.adopted && !c.unreadable;
-    EXPECT_EQ(dir_.Names().size(), keptAside || c.unreadable ? 2u : 1u);
-    EXPECT_EQ(notifier_.Texts().size(), keptAside ? 1u : 0u);
+    EXPECT_EQ(ReadBytes(IniPath()), adopted ? pending : c.then == Then::kEdited ? edited : old);
+    EXPECT_FALSE(FileExists(PendingPath()));
+    EXPECT_FALSE(FileExists(dir_.File(u"Dorvane.ini.~base")));
+    std::vector<Text> expected;
+    if (c.message) {
+      const Text kept = dir_.Names().back();  // "Dorvane.ini.~pending.<date>" sorts last
+      EXPECT_EQ(ReadBytes(dir_.File(kept)), before);
+      expected.push_back(FormatText(c.message, PendingPath().c_str()) + u"\r\n元のファイルを " + dir_.File(kept) +
+                         u" に保存しました");
+    }
+    EXPECT_EQ(notifier_.Texts(), expected);
     notifier_.shown.clear();
   }
 }
