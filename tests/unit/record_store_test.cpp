@@ -432,6 +432,52 @@ TEST_F(RecordStoreTest, EditsMadeElsewhereAreLoadedOrKeptAside) {
   }
 }
 
+// Both sides changed and the other side's version cannot be kept aside: the
+// replace does not go ahead, and the pending file holds the change.
+TEST_F(RecordStoreTest, AnEditThatCannotBeKeptAsideLeavesTheChangeInThePendingFile) {
+  WriteBytes(DataCsv(), kTwoRecords);
+  store.Load();
+  store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
+  SaveElsewhere(DataCsv(), "D,2010/04/05 12:00,2010/04/05 13:00\r\n");
+  files.Fail(FileStep::Create, u"data.csv.2");
+  EXPECT_FALSE(store.Save());
+  EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
+  EXPECT_EQ(ReadBytes(DataCsv()), "D,2010/04/05 12:00,2010/04/05 13:00\r\n");
+  EXPECT_EQ(ReadBytes(Pending()), std::string(kTwoRecords) + "C,2010/04/05 11:00,2010/04/05 11:00\r\n");
+  EXPECT_FALSE(store.ChangeHeldByNoFile());
+
+  files.Heal();
+  HoldPatience none = HoldPatience::None();
+  EXPECT_TRUE(store.Save(none, SaveKind::kQuiet));
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].caption, u"警告");
+  const Text message = notifier.shown[0].text;
+  EXPECT_EQ(ReadBytes(KeptCopyIn(message)), "D,2010/04/05 12:00,2010/04/05 13:00\r\n");
+  EXPECT_EQ(message.substr(0, message.find(u'\r')), DataCsv() + u" は他のプログラムでも変更されていました");
+}
+
+// A copy read before the last save and saved after it: the store's own
+// version is kept, and the user told where.
+TEST_F(RecordStoreTest, ACopyReadBeforeTheLastSaveKeepsTheStoresVersionAsideFirst) {
+  WriteBytes(DataCsv(), kTwoRecords);
+  store.Load();
+  store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
+  ASSERT_TRUE(store.Save());
+  const std::string mine = ReadBytes(DataCsv());
+  SaveElsewhere(DataCsv(), std::string(kTwoRecords) + "D,2010/04/05 12:00,2010/04/05 13:00\r\n");
+  EXPECT_TRUE(store.TakeInEdit());
+  EXPECT_EQ(store.Count(), 3);
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].caption, u"警告");
+  const Text message = notifier.shown[0].text;
+  const Text prefix = u"他のプログラムが保存したファイルに、Dorvane が保存した変更がありませんでした\r\n" + DataCsv() +
+                      u"\r\nDorvane が保存していた内容を ";
+  ASSERT_EQ(message.compare(0, prefix.size(), prefix), 0) << TextToUtf8(message);
+  const Text kept = message.substr(prefix.size(), message.size() - prefix.size() - 8);
+  EXPECT_EQ(message.substr(message.size() - 8), u" に保存しました");
+  EXPECT_EQ(ReadBytes(kept), mine);
+}
+
 // A backup of a read-only data.csv must not leave a data.bak the next backup cannot replace.
 TEST_F(RecordStoreTest, AReadOnlyDataCsvIsBackedUpAsAWritableFile) {
   namespace stdfs = std::filesystem;
