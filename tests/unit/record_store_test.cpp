@@ -494,8 +494,10 @@ TEST_F(RecordStoreTest, AReadOnlyDataCsvIsBackedUpAsAWritableFile) {
 }
 
 #ifdef _WIN32
-// Under Wine the lock is real: another handle without sharing.
-TEST_F(RecordStoreTest, FileLockedByAnotherProgramIsNeverReplaced) {
+// Under Wine the lock is real: another handle without sharing. While it is
+// held nothing replaces data.csv and the change goes to the pending file;
+// once it is released the next save keeps the file aside first.
+TEST_F(RecordStoreTest, FileLockedByAnotherProgramIsKeptAsideOnceReleased) {
   WriteBytes(DataCsv(), kTwoRecords);
   HANDLE h = CreateFileW(WStr(DataCsv()), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -504,10 +506,16 @@ TEST_F(RecordStoreTest, FileLockedByAnotherProgramIsNeverReplaced) {
   real.store.Load();
   EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
   EXPECT_TRUE(real.store.SavesBlocked());
-  CloseHandle(h);
   real.store.Append(Rec(u"C", DT(2010, 4, 6, 9, 0), DT(2010, 4, 6, 9, 0)));
-  EXPECT_FALSE(real.store.Save());
+  HoldPatience none = HoldPatience::None();
+  EXPECT_FALSE(real.store.Save(none, SaveKind::kChange));
+  EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
+  EXPECT_FALSE(real.store.ChangeHeldByNoFile());
+  CloseHandle(h);
   EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
+  EXPECT_TRUE(real.store.Save(none, SaveKind::kQuiet));
+  EXPECT_EQ(ReadBytes(KeptAside(OpenFailure(DataCsv()))), kTwoRecords);
+  EXPECT_EQ(ReadBytes(DataCsv()), "C,2010/04/06 09:00,2010/04/06 09:00\r\n");
 }
 #endif
 
