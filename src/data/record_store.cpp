@@ -338,8 +338,13 @@ bool RecordStore::Save(HoldPatience& patience, SaveKind kind) {
   const auto keepEdit = [&] {
     return !savesBlocked_ && KeepOtherVersionAside(fs, ws_.clock, path, held_, false, keptCopy);
   };
+  // A pending file made while data.csv is unloaded is based on nothing a
+  // start may build on: the next start keeps it aside and deals with
+  // data.csv first.
+  FileVersion unloaded;
+  unloaded.Restore(held_.Exists(), held_.Facts(), false, 0, 0);
   bool report = false;
-  unsaved_ = !pending_.Save(fs, path, bytes, patience, kind, held_, keepEdit, report);
+  unsaved_ = !pending_.Save(fs, path, bytes, patience, kind, savesBlocked_ ? unloaded : held_, keepEdit, report);
   // The backup's second name of a held data.csv can be neither renamed
   // nor removed until the hold ends.
   if (!unsaved_) fs.Remove(BackupTemporaryPath());

@@ -283,6 +283,26 @@ TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSavesUntilItCanBe) 
   EXPECT_EQ(ReadBytes(DataCsv()), "C,2010/04/05 11:00,2010/04/05 11:00\r\n");
 }
 
+// The pending file of a run that could not load data.csv is no base for the
+// next start: both files are kept aside there before anything replaces them.
+TEST_F(RecordStoreTest, APendingFileMadeOverAnUnloadedDataCsvIsNotTakenUp) {
+  WriteBytes(DataCsv(), "bad line\r\n");
+  files.Fail(FileStep::Copy);
+  files.Fail(FileStep::Create, u"data.csv.2");
+  store.Load();
+  store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
+  EXPECT_FALSE(store.Save());
+  files.Heal();
+  notifier.shown.clear();
+
+  ActivityData next(Workspace{dir.Path(), files, notifier});
+  next.store.Load();
+  ASSERT_EQ(notifier.Texts().size(), 2u);
+  EXPECT_EQ(ReadBytes(KeptCopyIn(notifier.Texts()[0])), "C,2010/04/05 11:00,2010/04/05 11:00\r\n");
+  EXPECT_EQ(ReadBytes(KeptCopyIn(notifier.Texts()[1])), "bad line\r\n");
+  notifier.shown.clear();
+}
+
 // A change is held by a file once data.csv or the pending file has it.
 TEST_F(RecordStoreTest, TheLastChangeIsHeldByNoFileUntilDataCsvOrThePendingFileHasIt) {
   WriteBytes(DataCsv(), kTwoRecords);
