@@ -209,7 +209,7 @@ bool PendingFile::Save(FileSystem& fs, const Text& path, std::string_view bytes,
   if (!leftAlone_ && (kind == SaveKind::kChange || !current_)) {
     // A scanner may look at the new file for a moment: a change gets a
     // patience of its own; a quiet retry keeps to the one it was given.
-    HoldPatience own;
+    HoldPatience own = HoldPatience();
     current_ = WritePending(fs, path, bytes, held, kind == SaveKind::kChange ? own : patience);
   }
   report = kind == SaveKind::kChange && (!reported_ || !current_);
