@@ -84,8 +84,8 @@ class RecordStore {
   // holds a change data.csv does not. The next Save that succeeds writes it.
   bool Unsaved() const { return unsaved_; }
   // True when the latest change is in memory only: neither data.csv nor a
-  // pending file holds it (the pending file could not be written either, or
-  // saves are blocked). Ending the program now would lose it.
+  // pending file holds it (the pending file could not be written either).
+  // Ending the program now would lose it.
   bool ChangeHeldByNoFile() const { return unsaved_ && !pending_.Holds(); }
 
   // Every change marks the list unsaved at once, before the save that
