@@ -17,19 +17,24 @@ int Run() {
 
   MessageBoxNotifier notifier;
   ReportNotifier reports(notifier);
-  ActivityData data(Workspace{CurrentDirectory(), RealFileSystem(), reports});
+  // Looked for before the files are read: a second copy reads them (and
+  // shows what it finds, as a start does), but its load renames, copies
+  // and writes nothing under the running copy's feet. What it would have
+  // kept aside waits for a start that runs.
+  OwnedKernelHandle instanceMutex;
+  const bool secondCopy = AnotherCopyRunning(instanceMutex);
+  ReadOnlyFileSystem lookOnly(RealFileSystem());
+  FileSystem& files = secondCopy ? static_cast<FileSystem&>(lookOnly) : RealFileSystem();
+  ActivityData data(Workspace{CurrentDirectory(), files, reports});
   data.catalogue.Load(data.ws);
   // May report the record file's failures and restore the running item.
   data.store.Load();
-
-  CMainDlg dialog(data, notifier);
-  // A second copy has read the files (and shown their messages) but never
-  // writes them.
-  OwnedKernelHandle instanceMutex;
-  if (AnotherCopyRunning(instanceMutex)) {
+  if (secondCopy) {
     notifier.Show(kAlreadyRunning);
     return 0;
   }
+
+  CMainDlg dialog(data, notifier);
   // Without a notification area yet the window waits for one, hidden and
   // holding the mutex, and ends the loop when none comes.
   if (!dialog.Create(nullptr)) return 0;

@@ -91,19 +91,73 @@ bool FileSystem::Identify(const Text& path, FileIdentity& identity) {
   return true;
 }
 
+ReadResult ReadVersion(FileSystem& fs, const Text& path, std::string& bytes, FileVersion& version) {
+  FileFacts facts;
+  const bool looked = fs.Examine(path, facts);
+  const ReadResult result = ReadWholeFile(fs, path, bytes);
+  if (result == ReadResult::kRead) {
+    if (looked) {
+      version.Take(facts, bytes);
+    } else {
+      version.TakeContent(bytes);
+    }
+  } else if (looked) {
+    version.Restore(true, facts, false, 0, 0);
+  } else {
+    version.TakeMissing();
+  }
+  return result;
+}
+
 bool IsSameFile(FileSystem& fs, const Text& a, const Text& b) {
   FileIdentity x, y;
   return fs.Identify(a, x) && fs.Identify(b, y) && x == y;
 }
 
+uint64_t ContentHash(std::string_view bytes) {
+  uint64_t hash = 14695981039346656037u;
+  for (const char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211u;
+  }
+  return hash;
+}
+
 void FileVersion::Take(FileSystem& fs, const Text& path) {
-  exists_ = fs.Examine(path, facts_);
+  *this = FileVersion();
+  exists_ = factsKnown_ = fs.Examine(path, facts_);
+}
+
+void FileVersion::Take(const FileFacts& facts, std::string_view content) {
+  TakeContent(content);
+  factsKnown_ = true;
+  facts_ = facts;
+}
+
+void FileVersion::TakeContent(std::string_view content) {
+  *this = FileVersion();
+  exists_ = contentKnown_ = true;
+  size_ = content.size();
+  hash_ = ContentHash(content);
+}
+
+void FileVersion::TakeMissing() { *this = FileVersion(); }
+
+void FileVersion::Restore(bool exists, const FileFacts& facts, bool contentKnown, uint64_t size,
+                          uint64_t hash) {
+  *this = FileVersion();
+  exists_ = exists;
+  factsKnown_ = exists;
+  facts_ = facts;
+  contentKnown_ = exists && contentKnown;
+  size_ = size;
+  hash_ = hash;
 }
 
 bool FileVersion::Changed(FileSystem& fs, const Text& path) const {
   FileFacts now;
   if (!fs.Examine(path, now)) return exists_ && !fs.Exists(path);
-  return !exists_ || now.size != facts_.size || now.lastWrite != facts_.lastWrite ||
+  return !exists_ || !factsKnown_ || now.size != facts_.size || now.lastWrite != facts_.lastWrite ||
          now.volume != facts_.volume || now.index != facts_.index;
 }
 
@@ -113,8 +167,10 @@ HoldPatience HoldPatience::None() {
   return none;
 }
 
-bool HoldPatience::Replace(FileSystem& fs, const Text& from, const Text& to) {
+bool HoldPatience::Replace(FileSystem& fs, const Text& from, const Text& to,
+                          const std::function<bool()>& beforeEachTry) {
   for (;;) {
+    if (beforeEachTry && !beforeEachTry()) return false;
     const ReplaceResult result = fs.Replace(from, to);
     if (result != ReplaceResult::Held || waits_ == sizeof kHoldWaits / sizeof kHoldWaits[0]) {
       return result == ReplaceResult::Done;
@@ -124,22 +180,44 @@ bool HoldPatience::Replace(FileSystem& fs, const Text& from, const Text& to) {
 }
 
 bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes,
-                         HoldPatience& patience) {
+                         HoldPatience& patience, const std::function<bool()>& beforeEachTry,
+                         FileVersion* written) {
   unsigned n = 0;
   std::unique_ptr<OutputFile> file = CreateTemporary(fs, path, n);
   if (!file) return false;
   const Text temporary = TemporaryName(path, n);
 
-  bool written = file->Write(bytes.data(), bytes.size()) && file->Flush();
+  bool complete = file->Write(bytes.data(), bytes.size()) && file->Flush();
+  // The version is asked of the handle: once renamed, the path may be
+  // another program's file before the program could look at it.
+  FileFacts facts;
+  const bool factsKnown = complete && written && file->Facts(facts);
   // Closed in any case: Win32 cannot delete a file that is still open.
-  written = file->Close() && written;
+  complete = file->Close() && complete;
   file.reset();
-  if (written && patience.Replace(fs, temporary, path)) {
+  if (complete && patience.Replace(fs, temporary, path, beforeEachTry)) {
+    if (written) {
+      if (factsKnown) {
+        written->Take(facts, bytes);
+      } else {
+        written->TakeContent(bytes);
+      }
+    }
     RemoveLeftovers(fs, path);
     return true;
   }
   fs.Remove(temporary);
   return false;
+}
+
+bool WriteNewFile(FileSystem& fs, const Text& path, std::string_view bytes) {
+  std::unique_ptr<OutputFile> file = fs.CreateNew(path);
+  if (!file) return false;
+  bool complete = file->Write(bytes.data(), bytes.size()) && file->Flush();
+  complete = file->Close() && complete;
+  file.reset();
+  if (!complete) fs.Remove(path);
+  return complete;
 }
 
 bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,12 +13,22 @@
 
 #include "base/text.h"
 
+struct FileFacts;
+
 class OutputFile {
  public:
   virtual ~OutputFile() = default;
   virtual bool Write(const void* data, size_t size) = 0;
   // Pushes the data to the disk (FlushFileBuffers / fsync).
   virtual bool Flush() = 0;
+  // What the file system tells of the file written so far, asked through
+  // this handle (GetFileInformationByHandle; fstat), never by a path that
+  // another program may have taken over meanwhile. Called after the last
+  // write: on Win32 it also sets the last-write time it reports on the
+  // handle, so that closing the handle stamps no later one. A rename keeps
+  // the size, the write time and (NTFS; ext4) the index. False when the
+  // platform cannot tell; the caller then knows the content only.
+  virtual bool Facts(FileFacts& facts) = 0;
   // Closing reports late write errors; a destroyed file closes itself.
   virtual bool Close() = 0;
 };
@@ -38,25 +49,60 @@ struct FileFacts {
   bool readOnly = false;
 };
 
+// A 64-bit hash of a file's content (FNV-1a): two versions whose facts
+// differ are the same content when their hashes and sizes agree.
+uint64_t ContentHash(std::string_view bytes);
+
 // Which version of a file the program holds: the one it last read or
 // wrote. Another program that writes the file changes its last-write time
 // (or its size); one that saves a new file in its place changes its index.
+// The content's hash, when the program holds the content, tells a touch
+// (or a file system that renumbers a renamed file) from an edit.
 class FileVersion {
  public:
-  // Remembers the file as it is now, or that there is none.
+  // Remembers the file as it is now, or that there is none; its content
+  // is not known.
   void Take(FileSystem& fs, const Text& path);
-  void Take(const FileFacts& facts) {
-    exists_ = true;
-    facts_ = facts;
-  }
+  // Remembers a version whose content the program holds: read after
+  // `facts` were taken, or written through the handle that gave them.
+  void Take(const FileFacts& facts, std::string_view content);
+  // Remembers content written whose facts are not known: the next look
+  // finds it changed, and confirms by the content.
+  void TakeContent(std::string_view content);
+  void TakeMissing();
+  // Set when a version is rebuilt from what was recorded of it.
+  void Restore(bool exists, const FileFacts& facts, bool contentKnown, uint64_t size,
+               uint64_t hash);
+
   // True when the file is not the version taken last: written, replaced,
-  // created or removed since. A file that cannot be looked at now counts as
-  // unchanged: the next look tries again.
+  // created or removed since (or its facts were never known). A file that
+  // cannot be looked at now counts as unchanged: the next look tries again.
   bool Changed(FileSystem& fs, const Text& path) const;
+  // True when `content` is the content of this version.
+  bool Holds(std::string_view content) const {
+    return contentKnown_ && content.size() == size_ && ContentHash(content) == hash_;
+  }
+  // True when both versions are known to hold the same content, or neither
+  // file exists.
+  bool SameContent(const FileVersion& other) const {
+    if (!exists_ || !other.exists_) return exists_ == other.exists_;
+    return contentKnown_ && other.contentKnown_ && size_ == other.size_ && hash_ == other.hash_;
+  }
+
+  bool Exists() const { return exists_; }
+  bool FactsKnown() const { return factsKnown_; }
+  const FileFacts& Facts() const { return facts_; }
+  bool ContentKnown() const { return contentKnown_; }
+  uint64_t Size() const { return size_; }
+  uint64_t Hash() const { return hash_; }
 
  private:
   bool exists_ = false;
+  bool factsKnown_ = false;
   FileFacts facts_;
+  bool contentKnown_ = false;
+  uint64_t size_ = 0;
+  uint64_t hash_ = 0;
 };
 
 // What makes a file that file whatever name reaches it: the volume's serial
@@ -144,6 +190,12 @@ constexpr uint64_t kMaxReadBytes = uint64_t{256} << 20;
 // failure like any other (kCannotRead), not the end of the program.
 ReadResult ReadWholeFile(FileSystem& fs, const Text& path, std::string& bytes);
 
+// The whole file as ReadWholeFile reads it, and in `version` the version
+// read: its facts are taken before the read (a write meanwhile shows at the
+// next look), its content's hash when it was read. A file that is not there
+// gives a missing version.
+ReadResult ReadVersion(FileSystem& fs, const Text& path, std::string& bytes, FileVersion& version);
+
 // True when both paths reach one existing file.
 bool IsSameFile(FileSystem& fs, const Text& a, const Text& b);
 
@@ -167,8 +219,12 @@ class HoldPatience {
   static HoldPatience None();
 
   // FileSystem::Replace, tried again after a wait while a file is held and
-  // patience remains. True when it was done.
-  bool Replace(FileSystem& fs, const Text& from, const Text& to);
+  // patience remains. True when it was done. `beforeEachTry`, when given,
+  // runs right before every try, the first and each after a wait: false
+  // gives up without replacing (the caller could not deal with what it
+  // found at `to`).
+  bool Replace(FileSystem& fs, const Text& from, const Text& to,
+               const std::function<bool()>& beforeEachTry = nullptr);
 
  private:
   unsigned waits_ = 0;
@@ -177,8 +233,48 @@ class HoldPatience {
 // Writes bytes in place of the file at path so that the file exists at every
 // instant and is always complete: a temporary file in the same directory is
 // created, written, flushed and closed, then replaces path (waiting out a
-// brief hold with `patience`). On any failure the temporary file is removed,
-// path keeps its old content, and false is returned.
+// brief hold with `patience`; `beforeEachTry` as for HoldPatience::Replace).
+// On any failure the temporary file is removed, path keeps its old content,
+// and false is returned. `written`, when given, becomes the version written,
+// its facts taken from the temporary file's own handle before the rename.
 bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes,
-                         HoldPatience& patience);
+                         HoldPatience& patience,
+                         const std::function<bool()>& beforeEachTry = nullptr,
+                         FileVersion* written = nullptr);
 bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes);
+
+// A new file at path holding bytes, written and flushed; fails when a file
+// of that name exists (it is never written over). A file left half written
+// is removed.
+bool WriteNewFile(FileSystem& fs, const Text& path, std::string_view bytes);
+
+// The look of a second copy of the program, which must leave every file as
+// it is: reads and looks pass to `files`; copies, links, creates, replaces
+// and removes fail without touching anything.
+class ReadOnlyFileSystem : public FileSystem {
+ public:
+  explicit ReadOnlyFileSystem(FileSystem& files) : files_(files) {}
+  ReadResult Read(const Text& path, uint64_t limit, std::string& bytes) override {
+    return files_.Read(path, limit, bytes);
+  }
+  bool Exists(const Text& path) override { return files_.Exists(path); }
+  bool Examine(const Text& path, FileFacts& facts) override { return files_.Examine(path, facts); }
+  bool Identify(const Text& path, FileIdentity& identity) override {
+    return files_.Identify(path, identity);
+  }
+  Text ResolvePath(const Text& path) override { return files_.ResolvePath(path); }
+  bool Copy(const Text&, const Text&, bool) override { return false; }
+  bool HardLink(const Text&, const Text&) override { return false; }
+  std::unique_ptr<OutputFile> CreateNew(const Text&) override { return nullptr; }
+  ReplaceResult Replace(const Text&, const Text&) override { return ReplaceResult::Failed; }
+  bool MoveToNew(const Text&, const Text&) override { return false; }
+  bool Remove(const Text&) override { return false; }
+  std::vector<Text> FilesStartingWith(const Text& pathPrefix) override {
+    return files_.FilesStartingWith(pathPrefix);
+  }
+  bool Replaceable(const Text&) override { return false; }
+  void Wait(unsigned) override {}
+
+ private:
+  FileSystem& files_;
+};

@@ -57,6 +57,17 @@ ReadResult ReadToEnd(int fd, uint64_t limit, std::string& out) {
   }
 }
 
+FileFacts FactsOf(const struct stat& st) {
+  FileFacts facts;
+  facts.size = static_cast<uint64_t>(st.st_size);
+  facts.lastWrite = static_cast<uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                    static_cast<uint64_t>(st.st_mtim.tv_nsec);
+  facts.readOnly = (st.st_mode & 0222) == 0;
+  facts.volume = static_cast<uint64_t>(st.st_dev);
+  facts.index = static_cast<uint64_t>(st.st_ino);
+  return facts;
+}
+
 // A rename is only durable once the directory that holds the names is on
 // disk too.
 void SyncDirectoryOf(const std::string& path) {
@@ -73,6 +84,12 @@ class PosixOutputFile : public OutputFile {
     return fd_ && WriteAll(fd_.Get(), static_cast<const char*>(data), size);
   }
   bool Flush() override { return fd_ && fsync(fd_.Get()) == 0; }
+  bool Facts(FileFacts& facts) override {
+    struct stat st;
+    if (!fd_ || fstat(fd_.Get(), &st) != 0) return false;
+    facts = FactsOf(st);
+    return true;
+  }
   bool Close() override { return CloseReporting(fd_); }
 
  private:
@@ -102,12 +119,7 @@ class PosixFileSystem : public FileSystem {
   bool Examine(const Text& path, FileFacts& facts) override {
     struct stat st;
     if (stat(Native(path).c_str(), &st) != 0) return false;
-    facts.size = static_cast<uint64_t>(st.st_size);
-    facts.lastWrite = static_cast<uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
-                      static_cast<uint64_t>(st.st_mtim.tv_nsec);
-    facts.readOnly = (st.st_mode & 0222) == 0;
-    facts.volume = static_cast<uint64_t>(st.st_dev);
-    facts.index = static_cast<uint64_t>(st.st_ino);
+    facts = FactsOf(st);
     return true;
   }
 

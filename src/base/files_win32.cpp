@@ -95,6 +95,17 @@ struct FileHandleTraits : PlainHandle<HANDLE> {
 };
 using OwnedFile = UniqueHandle<FileHandleTraits>;
 
+FileFacts FactsOf(const BY_HANDLE_FILE_INFORMATION& info) {
+  FileFacts facts;
+  facts.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  facts.lastWrite = (uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                    info.ftLastWriteTime.dwLowDateTime;
+  facts.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  facts.volume = info.dwVolumeSerialNumber;
+  facts.index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  return facts;
+}
+
 // WriteFile and ReadFile take at most a DWORD at a time.
 constexpr DWORD kChunk = 1u << 30;
 
@@ -115,6 +126,20 @@ class Win32OutputFile : public OutputFile {
     return true;
   }
   bool Flush() override { return file_ && FlushFileBuffers(file_.Get()) != 0; }
+  // NTFS and FAT stamp the last-write time of a handle that wrote when it
+  // is closed, unless a time was set through it; so the time read is set
+  // again, and read back as the file system keeps it (FAT rounds it).
+  bool Facts(FileFacts& facts) override {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file_ || !GetFileInformationByHandle(file_.Get(), &info)) return false;
+    const FILETIME written = info.ftLastWriteTime;
+    if (!SetFileTime(file_.Get(), nullptr, nullptr, &written) ||
+        !GetFileInformationByHandle(file_.Get(), &info)) {
+      return false;
+    }
+    facts = FactsOf(info);
+    return true;
+  }
   // Late write errors show in CloseHandle's result.
   bool Close() override { return !file_ || ::CloseHandle(file_.Release()) != 0; }
 
@@ -173,12 +198,7 @@ class Win32FileSystem : public FileSystem {
                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!file || !GetFileInformationByHandle(file.Get(), &info)) return false;
-    facts.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-    facts.lastWrite = (uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
-                      info.ftLastWriteTime.dwLowDateTime;
-    facts.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    facts.volume = info.dwVolumeSerialNumber;
-    facts.index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    facts = FactsOf(info);
     return true;
   }
 

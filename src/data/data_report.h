@@ -14,6 +14,8 @@ enum class DataEvent {
   kChangedElsewhere,    // subject: a file another program wrote while this one had a change
                         // of its own to save; keptCopy: where the other program's version went
   kStalePending,        // subject: a pending file not taken up at start-up; keptCopy as above
+  kOwnVersionKept,      // subject: a file another program saved from a copy read before this
+                        // program's last save; keptCopy: where this program's version went
   kProgramFile,         // subject: an export's target that is one of the program's own files
 };
 

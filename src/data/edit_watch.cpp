@@ -2,15 +2,6 @@
 
 #include <string>
 
-uint64_t ContentHash(std::string_view bytes) {
-  uint64_t hash = 14695981039346656037ull;
-  for (unsigned char c : bytes) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
-  return hash;
-}
-
 namespace {
 bool SameVersion(const FileFacts& a, const FileFacts& b) {
   return a.size == b.size && a.lastWrite == b.lastWrite && a.volume == b.volume && a.index == b.index;

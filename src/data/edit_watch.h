@@ -31,9 +31,6 @@ enum class FileChange {
   kUnreadable,  // there, but it cannot be looked at or read now: look again later
 };
 
-// 64-bit FNV-1a: no guard against a forger, only against a touch.
-uint64_t ContentHash(std::string_view bytes);
-
 // Compares the file at path with what was seen and, unless it could not be
 // read, remembers it as it is now.
 FileChange LookAgain(FileSystem& fs, const Text& path, SeenFile& seen);

@@ -1,5 +1,7 @@
 #include "data/item_catalogue.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 #include <string>
 #include <utility>
@@ -17,31 +19,36 @@ Text SettingsPath(const Workspace& ws) { return JoinPath(ws.directory, u"Dorvane
 
 void ItemCatalogue::Load(const Workspace& ws) {
   Clear();
+  readKeys_.clear();
   unsaved_ = false;
   std::string bytes;
   const Text path = SettingsPath(ws);
-  held_.Take(ws.files, path);
-  if (LoadPending(ws)) return;
-  const ReadResult read = ReadWholeFile(ws.files, path, bytes);
-  if (read == ReadResult::kRead && TakeText(bytes)) return;
+  const ReadResult read = ReadVersion(ws.files, path, bytes, held_);
+  if (LoadPending(ws)) {
+    ItemCatalogue file;
+    if (read == ReadResult::kRead && file.TakeText(bytes)) readKeys_ = file.EntryKeys();
+    return;
+  }
+  if (read == ReadResult::kRead && TakeText(bytes)) {
+    readKeys_ = EntryKeys();
+    return;
+  }
   // A file that is there but too large to be ours is no settings file; it is
   // not replaced either, since without slots nothing saves the catalogue.
   if (read != ReadResult::kCannotRead) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
 }
 
 // The settings reader takes any bytes, so a pending file that can be read
-// is used while it is newer than Dorvane.ini and names an item (garbage, or
-// a sync client's empty copy, must not empty the menu). Any other is
-// renamed aside and reported; one that cannot be read is left where it is.
+// is used while Dorvane.ini still holds what it was based on and it names
+// an item (garbage, or a sync client's empty copy, must not empty the
+// menu). Any other is renamed aside and reported: one that cannot be read
+// (or is too large to be ours) as a file that could not be opened.
 bool ItemCatalogue::LoadPending(const Workspace& ws) {
-  const Text pending = PendingPath(SettingsPath(ws));
+  const Text path = SettingsPath(ws);
+  const Text pending = PendingPath(path);
   std::string bytes;
-  const PendingFile::Found found = pending_.Read(ws.files, SettingsPath(ws), bytes);
+  const PendingFile::Found found = pending_.Read(ws.files, path, held_, bytes);
   if (found == PendingFile::Found::kNone) return false;
-  if (found == PendingFile::Found::kUnreadable) {
-    pending_.LeaveAlone();
-    return false;
-  }
   if (found == PendingFile::Found::kRead && TakeText(bytes) && Count() > 0) {
     pending_.Adopt();
     unsaved_ = true;
@@ -49,9 +56,55 @@ bool ItemCatalogue::LoadPending(const Workspace& ws) {
   }
   Clear();
   Text kept;
-  if (!KeepAside(ws.files, ws.clock, pending, true, kept)) pending_.LeaveAlone();
-  ws.reporter.Report(DataReport{DataEvent::kStalePending, pending, 0, kept});
+  pending_.PutAside(ws.files, ws.clock, path, kept);
+  const bool unread = found == PendingFile::Found::kUnreadable || found == PendingFile::Found::kTooLarge;
+  ws.reporter.Report(DataReport{unread ? DataEvent::kCannotOpenFile : DataEvent::kStalePending, pending, 0, kept});
   return false;
+}
+
+IniSection ItemCatalogue::Section() const {
+  IniSection section{kSection, {}};
+  for (size_t slot = 0; slot < colors_.size(); ++slot) {
+    const int k = static_cast<int>(slot) + 1;
+    section.entries.push_back({FormatText(u"ITEM%d_COLOR", k), FormatText(u"0x%06X", colors_[slot])});
+    section.entries.push_back({FormatText(u"ITEM%d_STATICS", k), FormatText(u"%d", statics_[slot])});
+    if (slot < names_.size()) section.entries.push_back({FormatText(u"ITEM%d_NAME", k), names_[slot]});
+  }
+  return section;
+}
+
+std::string ItemCatalogue::Render() const {
+  IniFile ini;
+  ini.encoding = encoding_;
+  ini.sections.push_back(Section());
+  return WriteIni(ini);
+}
+
+std::vector<uint64_t> ItemCatalogue::EntryKeys() const {
+  std::vector<uint64_t> keys;
+  for (const IniEntry& entry : Section().entries) {
+    const Text line = entry.key + u"=" + entry.value;
+    keys.push_back(ContentHash(std::string_view(reinterpret_cast<const char*>(line.data()),
+                                                line.size() * sizeof(char16_t))));
+  }
+  std::sort(keys.begin(), keys.end());
+  return keys;
+}
+
+// As for data.csv: a file saved from a copy read before this run's last
+// save lacks a setting this run wrote (an item added, renamed, moved up or
+// recoloured here). The catalogue's own last-written version is kept aside
+// first, and reported once.
+bool ItemCatalogue::KeepOwnVersionAside(const Workspace& ws, const ItemCatalogue& theirs) const {
+  const std::vector<uint64_t> mine = EntryKeys(), found = theirs.EntryKeys();
+  std::vector<uint64_t> written;
+  std::set_difference(mine.begin(), mine.end(), readKeys_.begin(), readKeys_.end(),
+                      std::back_inserter(written));
+  if (std::includes(found.begin(), found.end(), written.begin(), written.end())) return true;
+  Text kept;
+  if (!KeepBytesAside(ws.files, ws.clock, SettingsPath(ws), Render(), kept)) return false;
+  ws.reporter.Report(DataReport{DataEvent::kOwnVersionKept, SettingsPath(ws), 0, kept});
+  return true;
 }
 
 bool ItemCatalogue::TakeText(const std::string& bytes) {
@@ -71,29 +124,40 @@ bool ItemCatalogue::TakeInEdit(const Workspace& ws) {
   FileSystem& fs = ws.files;
   const Text path = SettingsPath(ws);
   if (unsaved_ || !held_.Changed(fs, path)) return false;
-  FileFacts facts;
   std::string bytes;
-  const ReadResult read = fs.Examine(path, facts) ? ReadWholeFile(fs, path, bytes) : ReadResult::kCannotRead;
+  FileVersion now;
+  const ReadResult read = ReadVersion(fs, path, bytes, now);
   if (read == ReadResult::kCannotRead) {
     // Removed (the next save writes it again), or held without sharing
     // (the next look tries again).
-    if (!fs.Exists(path)) held_.Take(fs, path);
+    if (!fs.Exists(path)) held_.TakeMissing();
+    return false;
+  }
+  if (read == ReadResult::kRead && held_.Holds(bytes)) {
+    held_ = now;  // touched, not edited
     return false;
   }
   ItemCatalogue loaded;
   if (read == ReadResult::kRead && loaded.TakeText(bytes) && loaded.SlotCount() > 0) {
+    if (!KeepOwnVersionAside(ws, loaded)) return false;
+    readKeys_ = loaded.EntryKeys();
     names_.swap(loaded.names_);
     colors_.swap(loaded.colors_);
     statics_.swap(loaded.statics_);
     encoding_ = loaded.encoding_;
-    held_.Take(facts);
+    held_ = now;
     return true;
   }
   // No settings of ours: kept aside before a change of the items replaces
   // it. Without slots in memory there is nothing to save over it.
   Text kept;
-  if (SlotCount() == 0 || KeepAside(fs, ws.clock, path, read == ReadResult::kTooLarge, kept)) {
-    held_.Take(fs, path);
+  const bool move = read == ReadResult::kTooLarge;
+  if (SlotCount() == 0 || KeepAside(fs, ws.clock, path, move, kept)) {
+    if (move && !kept.empty()) {
+      held_.TakeMissing();
+    } else {
+      held_ = now;
+    }
   }
   if (SlotCount() > 0) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path, 0, kept});
   return false;
@@ -128,34 +192,16 @@ bool ItemCatalogue::Save(const Workspace& ws) const {
 bool ItemCatalogue::Save(const Workspace& ws, HoldPatience& patience, SaveKind kind) const {
   const Text path = SettingsPath(ws);
   if (!pending_.WorthTrying(ws.files, path, kind)) return false;
-  // Both sides changed: what another program wrote is kept aside first.
-  Text kept;
-  if (held_.Changed(ws.files, path) && ws.files.Exists(path)) {
-    if (!KeepAside(ws.files, ws.clock, path, false, kept)) {
-      unsaved_ = true;
-      if (kind == SaveKind::kChange) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
-      return false;
-    }
-    held_.Take(ws.files, path);
-    if (kind == SaveKind::kEnd) kept.clear();
-  }
-  IniSection section{kSection, {}};
-  for (size_t slot = 0; slot < colors_.size(); ++slot) {
-    const int k = static_cast<int>(slot) + 1;
-    section.entries.push_back({FormatText(u"ITEM%d_COLOR", k), FormatText(u"0x%06X", colors_[slot])});
-    section.entries.push_back({FormatText(u"ITEM%d_STATICS", k), FormatText(u"%d", statics_[slot])});
-    if (slot < names_.size()) section.entries.push_back({FormatText(u"ITEM%d_NAME", k), names_[slot]});
-  }
-  IniFile ini;
-  ini.encoding = encoding_;
-  ini.sections.push_back(std::move(section));
-
   // Replaced, never deleted and rewritten: a crash in between would lose
-  // every item.
+  // every item. Right before each try, what another program saved since
+  // this run read or wrote the file is kept aside (both sides changed).
+  Text kept;
+  const auto keepEdit = [&] { return KeepOtherVersionAside(ws.files, ws.clock, path, held_, false, kept); };
   bool report = false;
-  unsaved_ = !pending_.Save(ws.files, path, WriteIni(ini), patience, kind, report);
-  if (!unsaved_) held_.Take(ws.files, path);
-  if (!kept.empty()) ws.reporter.Report(DataReport{DataEvent::kChangedElsewhere, path, 0, kept});
+  unsaved_ = !pending_.Save(ws.files, path, Render(), patience, kind, held_, keepEdit, report);
+  if (!kept.empty() && kind != SaveKind::kEnd) {
+    ws.reporter.Report(DataReport{DataEvent::kChangedElsewhere, path, 0, kept});
+  }
   if (unsaved_ && ws.changed) ws.changed();
   if (report) ws.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path});
   return !unsaved_;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/text.h"
@@ -20,16 +21,18 @@ class ItemCatalogue {
 
   // Fills the empty catalogue from Dorvane.ini in the working directory, or
   // from the pending file a failed save left beside it (PendingFile) while
-  // that is newer and names an item. A missing or unreadable file gives an
+  // Dorvane.ini still holds what it was based on and it names an item. A missing or unreadable file gives an
   // empty catalogue (no slots, no items).
   void Load(const Workspace& ws);
   // Looks at Dorvane.ini before a change of the items and before they are
   // shown. When another program wrote it since the catalogue read or wrote
   // it, and the catalogue has no unsaved change: a file with slots is
-  // loaded and true returned; one without is kept aside and reported, and
-  // the catalogue in memory stays. Before a save replaces a file written so
-  // while a change of the catalogue's own is unsaved, that file is kept
-  // aside too.
+  // loaded and true returned (when it lacks a setting this run wrote since
+  // it last read the file, the catalogue's own version is kept aside first,
+  // and reported); one without is kept aside and reported, and
+  // the catalogue in memory stays. A file touched but holding the same
+  // content is no edit. Right before each try of a save to replace a file
+  // written so since, that file is kept aside too.
   bool TakeInEdit(const Workspace& ws);
   // Rewrites Dorvane.ini whole, atomically, in the encoding it was read in,
   // or when it cannot be replaced, its pending file; the first failure of a
@@ -73,6 +76,12 @@ class ItemCatalogue {
   // False, and an empty catalogue, when the text is too large for memory.
   bool TakeText(const std::string& bytes);
   bool LoadPending(const Workspace& ws);
+  // The settings section as Save writes it, and the whole file.
+  IniSection Section() const;
+  std::string Render() const;
+  // Each entry of the section as a hash of "key=value", sorted.
+  std::vector<uint64_t> EntryKeys() const;
+  bool KeepOwnVersionAside(const Workspace& ws, const ItemCatalogue& theirs) const;
 
   std::vector<Text> names_;
   std::vector<uint32_t> colors_;
@@ -83,4 +92,7 @@ class ItemCatalogue {
   mutable bool unsaved_ = false;
   mutable PendingFile pending_;
   mutable FileVersion held_;  // of Dorvane.ini
+  // The entries of Dorvane.ini as this run last read it (EntryKeys): what
+  // the catalogue holds beyond them, this run wrote.
+  std::vector<uint64_t> readKeys_;
 };

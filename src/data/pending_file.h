@@ -3,12 +3,18 @@
 // whole content whenever the file itself could not be replaced. A
 // spreadsheet open on data.csv lets others read it but not replace it, for
 // as long as its window stays open; a crash or a power cut meanwhile must
-// not take the changes with it. A pending file is taken up at start-up only
-// while it is newer than its file: one that a save failed to remove, or one
-// left behind while the user saved an edit to the file with another
-// program, must not bring older content back.
+// not take the changes with it.
+//
+// Beside the pending file a small record ("data.csv.~base"), written and
+// flushed after it, names what the file was when the program last read or
+// wrote it: the content the pending file was based on. A start takes the
+// pending file up only while the file still holds that content; one left
+// behind while the user saved an edit, or restored an older version (which
+// keeps its old write time), must not bring older content back. Clocks
+// decide nothing: two files can share a write time, and a restore keeps one.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +23,8 @@
 #include "base/text.h"
 
 Text PendingPath(const Text& path);
+// The record of what the pending file of `path` was based on.
+Text PendingBasePath(const Text& path);
 
 // Puts the file at `path` aside under a name of its own that no save or
 // backup writes to, dated by `clock` ("data.csv.2026-12-07_093000", or with
@@ -24,6 +32,19 @@ Text PendingPath(const Text& path);
 // `move` by renaming it (a file above the size limit is not copied on the
 // user-interface thread). False when that could not be done.
 bool KeepAside(FileSystem& fs, const Clock& clock, const Text& path, bool move, Text& keptPath);
+// The same for content the program holds: `bytes` written under such a name.
+bool KeepBytesAside(FileSystem& fs, const Clock& clock, const Text& path, std::string_view bytes,
+                    Text& keptPath);
+
+// Right before a try to replace `path` with content based on `held`: when
+// the file there is no longer that version (an edit saved meanwhile), or
+// with `always` whatever it holds, its content is kept aside under a dated
+// name first, and `held` becomes the version kept; the first copy's name
+// goes to `keptPath` when that is empty. A version that differs only in its
+// facts (a touch) is taken as it is. False when it could not be kept aside,
+// or the file kept changing: the replace must not go ahead.
+bool KeepOtherVersionAside(FileSystem& fs, const Clock& clock, const Text& path, FileVersion& held,
+                           bool always, Text& keptPath);
 
 enum class SaveKind {
   kChange,  // after a change: the first failure of a hold is reported
@@ -33,15 +54,20 @@ enum class SaveKind {
 
 class PendingFile {
  public:
-  // kStale: not newer than its file (or no newer than the file's own
-  // last write), so not read.
+  // kStale: no record of what it was based on, or one that names another
+  // content of the file than the start found: not read.
   enum class Found { kNone, kRead, kUnreadable, kTooLarge, kStale };
 
-  // Start-up: the pending file of `path`, when there is one. kRead: `bytes`
-  // holds it, and the file is to be brought up to date.
-  Found Read(FileSystem& fs, const Text& path, std::string& bytes);
+  // Start-up: the pending file of `path`, when there is one, checked
+  // against `target`, the file as the start read it. kRead: `bytes` holds
+  // it, and the file is to be brought up to date.
+  Found Read(FileSystem& fs, const Text& path, const FileVersion& target, std::string& bytes);
   // The content read is in use: the pending file holds it already.
   void Adopt() { current_ = true; }
+  // Start-up: a pending file not taken up is renamed aside (so that no
+  // later start finds it again) and its record removed; one that cannot be
+  // renamed is left alone for the run. False in that case.
+  bool PutAside(FileSystem& fs, const Clock& clock, const Text& path, Text& keptPath);
   // An unreadable pending file that could not be kept aside: this run never
   // writes or removes it.
   void LeaveAlone() { leftAlone_ = true; }
@@ -59,14 +85,17 @@ class PendingFile {
     return kind == SaveKind::kChange || !current_ || fs.Replaceable(path);
   }
 
-  // Puts `bytes` in place of `path` (waiting out a hold with `patience`);
-  // then a pending file is no longer needed and is removed. When the
-  // replace fails, the bytes go to the pending file instead. True when
-  // `path` was written. `report` tells whether the user is to hear of a
-  // failure: the first one of a hold, or one that left the change only in
-  // memory; later ones are already in the pending file.
+  // Puts `bytes` in place of `path` (waiting out a hold with `patience`,
+  // `beforeEachTry` right before every try); then a pending file is no
+  // longer needed and is removed, and `held` becomes the version written.
+  // When the replace fails, the bytes go to the pending file instead, and
+  // its record names `held`. True when `path` was written. `report` tells
+  // whether the user is to hear of a failure: the first one of a hold, or
+  // one that left the change only in memory; later ones are already in the
+  // pending file.
   bool Save(FileSystem& fs, const Text& path, std::string_view bytes, HoldPatience& patience,
-            SaveKind kind, bool& report);
+            SaveKind kind, FileVersion& held, const std::function<bool()>& beforeEachTry,
+            bool& report);
 
  private:
   bool current_ = false;    // the pending file holds the latest content

@@ -40,6 +40,7 @@ const char16_t* const kOwnFiles[] = {u"data.csv", u"data.bak", u"Dorvane.ini"};
 // A pending file that export wrote would be taken up at the next start.
 const char16_t* const kOwnSuffixes[] = {
     u".~pending",  // the pending file, and the temporaries of its saves
+    u".~base",     // the record of what a pending file was based on
     u".~tmp",      // the temporaries of a save, numbered
     u".tmp",       // data.bak's next content, before it takes data.bak's place
 };

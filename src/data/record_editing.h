@@ -60,14 +60,15 @@ class RecordEditing {
   using OverwriteQuestion = std::function<bool(const Text& path)>;
 
   // Writes every record to the file. The program's own data.csv, data.bak
-  // and Dorvane.ini and their pending files and temporaries are refused
-  // with a message of their own: by what they are where they exist, and by
-  // the name Windows resolves the path to (trailing dots and spaces
-  // dropped, a stream's ':' and what follows it ignored, case ignored)
-  // where they do not. Any other name that Windows would alter, and a file
-  // that exists but cannot be looked at, are refused with the open-failure
-  // message. A file that exists and is not empty is replaced only when
-  // mayOverwrite agrees. False when nothing was written.
+  // and Dorvane.ini, their pending files (with the records of what they
+  // were based on) and temporaries are refused with a message of their
+  // own: by what they are where they exist, and by the name Windows
+  // resolves the path to (trailing dots and spaces dropped, a stream's ':'
+  // and what follows it ignored, case ignored) where they do not. Any
+  // other name that Windows would alter, and a file that exists but cannot
+  // be looked at, are refused with the open-failure message. A file that
+  // exists and is not empty is replaced only when mayOverwrite agrees.
+  // False when nothing was written.
   bool Export(const Text& path, const OverwriteQuestion& mayOverwrite);
 
   // True when the last Add, Change, Delete or Import found data.csv written

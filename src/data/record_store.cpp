@@ -1,5 +1,7 @@
 #include "data/record_store.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 #include <utility>
 
@@ -48,6 +50,26 @@ bool FormatAll(const std::vector<ActivityRecord>& records, std::string& bytes) {
   }
 }
 
+// A record as the file keeps it: its name and both times to the minute.
+uint64_t RecordKey(const ActivityRecord& r) {
+  uint64_t key = ContentHash(std::string_view(reinterpret_cast<const char*>(r.name.data()),
+                                              r.name.size() * sizeof(char16_t)));
+  for (const LocalDateTime* t : {&r.start, &r.end}) {
+    for (const uint16_t field : {t->wYear, t->wMonth, t->wDay, t->wHour, t->wMinute}) {
+      key = (key ^ field) * 1099511628211u;
+    }
+  }
+  return key;
+}
+
+std::vector<uint64_t> SortedKeys(const std::vector<ActivityRecord>& records) {
+  std::vector<uint64_t> keys;
+  keys.reserve(records.size());
+  for (const ActivityRecord& r : records) keys.push_back(RecordKey(r));
+  std::sort(keys.begin(), keys.end());
+  return keys;
+}
+
 Text OpenItemOf(const std::vector<ActivityRecord>& records) {
   return !records.empty() && IsOpenRecord(records.back()) ? records.back().name : Text();
 }
@@ -82,52 +104,66 @@ void RecordStore::ReportOpenFailure(const Text& path, const Text& keptCopy) {
   ws_.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path, 0, keptCopy});
 }
 
-// A pending file exists only while data.csv could not be written, so it is
-// the newer history unless data.csv was written after it. One that cannot
-// be loaded, or is older than data.csv, is kept aside and reported, and
-// data.csv is loaded after all.
+// A pending file is taken up only while data.csv still holds what it was
+// based on. One that does not, or cannot be loaded, is renamed aside and
+// reported, and data.csv is loaded after all.
 bool RecordStore::LoadPending() {
-  const Text pending = PendingPath(DataPath());
+  FileSystem& fs = ws_.files;
+  const Text path = DataPath();
+  const Text pending = PendingPath(path);
   std::string bytes;
-  const PendingFile::Found found = pending_.Read(ws_.files, DataPath(), bytes);
+  const PendingFile::Found found = pending_.Read(fs, path, held_, bytes);
   if (found == PendingFile::Found::kNone) return false;
+  Text kept;
+  if (found == PendingFile::Found::kStale) {
+    pending_.PutAside(fs, ws_.clock, path, kept);
+    ws_.reporter.Report(DataReport{DataEvent::kStalePending, pending, 0, kept});
+    return false;
+  }
+  std::vector<ActivityRecord> records;
   int badLine = 0;
   ReadStatus status = found == PendingFile::Found::kTooLarge ? ReadStatus::kTooLarge : ReadStatus::kCannotOpen;
-  if (found == PendingFile::Found::kRead) status = Parse(bytes, records_, badLine);
+  if (found == PendingFile::Found::kRead) status = Parse(bytes, records, badLine);
   if (status == ReadStatus::kOk) {
+    records_.swap(records);
     TakeOpenItem();
     pending_.Adopt();
     unsaved_ = true;
     return true;
   }
-  if (found == PendingFile::Found::kStale) {
-    // Renamed, so that no later start finds it again.
-    Text kept;
-    if (!KeepAside(ws_.files, ws_.clock, pending, true, kept)) pending_.LeaveAlone();
-    ws_.reporter.Report(DataReport{DataEvent::kStalePending, pending, 0, kept});
-  } else if (!KeepAsideAndReport(pending, status == ReadStatus::kMalformed ? badLine : 0, true)) {
-    pending_.LeaveAlone();
-  }
+  pending_.PutAside(fs, ws_.clock, path, kept);
+  Report(pending, status == ReadStatus::kMalformed ? badLine : 0, kept);
   return false;
 }
 
 void RecordStore::Load() {
+  FileSystem& fs = ws_.files;
   const Text path = DataPath();
-  // Before reading: a write while it is read shows at the next look.
-  held_.Take(ws_.files, path);
-  if (LoadPending()) return;
+  std::string bytes;
+  const ReadResult read = ReadVersion(fs, path, bytes, held_);
+  std::vector<ActivityRecord> records;
   int badLine = 0;
-  const ReadStatus status = Read(ws_.files, path, records_, badLine);
+  ReadStatus status = read == ReadResult::kTooLarge ? ReadStatus::kTooLarge : ReadStatus::kCannotOpen;
+  if (read == ReadResult::kRead) status = Parse(bytes, records, badLine);
+  std::string().swap(bytes);
+  if (LoadPending()) {
+    // What data.csv held is what this run last read, though the pending
+    // file is in use.
+    if (status == ReadStatus::kOk) readKeys_ = SortedKeys(records);
+    return;
+  }
   if (status == ReadStatus::kOk) {
+    records_.swap(records);
+    readKeys_ = SortedKeys(records_);
     TakeOpenItem();
     return;
   }
-  if (status == ReadStatus::kCannotOpen && !ws_.files.Exists(path)) {
+  if (status == ReadStatus::kCannotOpen && !held_.Exists() && !fs.Exists(path)) {
     // The first start: the first save creates the file. But when data.bak
     // is there, data.csv was lost some other way, and the second save would
     // overwrite the history that data.bak still holds.
     Text copyPath;
-    if (ws_.files.Exists(BackupPath()) && KeepAside(ws_.files, ws_.clock, BackupPath(), false, copyPath)) {
+    if (fs.Exists(BackupPath()) && KeepAside(fs, ws_.clock, BackupPath(), false, copyPath)) {
       ReportOpenFailure(path, copyPath);
     } else {
       ReportOpenFailure(path);
@@ -136,23 +172,25 @@ void RecordStore::Load() {
   }
   // The file holds a history this run could not load. Saving the empty list
   // over it would lose that history (and, one save later, data.bak too), so
-  // it is kept under a name of its own, or, when that fails, never replaced.
-  if (KeepAsideAndReport(path, status == ReadStatus::kMalformed ? badLine : 0, status == ReadStatus::kTooLarge)) {
-    held_.Take(ws_.files, path);
-  } else {
+  // it is kept under a name of its own, or, when that fails, kept aside by
+  // the first save that can (until then, a change goes to the pending file).
+  const bool move = status == ReadStatus::kTooLarge;
+  Text copyPath;
+  const bool kept = KeepAside(fs, ws_.clock, path, move, copyPath);
+  Report(path, status == ReadStatus::kMalformed ? badLine : 0, copyPath);
+  if (!kept) {
     savesBlocked_ = true;
+  } else if (move) {
+    held_.TakeMissing();
   }
 }
 
-bool RecordStore::KeepAsideAndReport(const Text& path, int badLine, bool move) {
-  Text copyPath;
-  const bool kept = KeepAside(ws_.files, ws_.clock, path, move, copyPath);
+void RecordStore::Report(const Text& path, int badLine, const Text& keptCopy) {
   if (badLine == 0) {
-    ReportOpenFailure(path, copyPath);
+    ReportOpenFailure(path, keptCopy);
   } else {
-    ws_.reporter.Report(DataReport{DataEvent::kMalformedLine, Text(), badLine, copyPath});
+    ws_.reporter.Report(DataReport{DataEvent::kMalformedLine, Text(), badLine, keptCopy});
   }
-  return kept;
 }
 
 bool RecordStore::TakeInEdit() {
@@ -160,18 +198,27 @@ bool RecordStore::TakeInEdit() {
   const Text path = DataPath();
   // With a change of its own unsaved, the next save keeps the edit aside.
   if (savesBlocked_ || unsaved_ || !held_.Changed(fs, path)) return false;
-  FileFacts facts;
-  if (!fs.Examine(path, facts)) {
+  std::string bytes;
+  FileVersion now;
+  const ReadResult read = ReadVersion(fs, path, bytes, now);
+  if (!now.Exists()) {
     // Removed: the next save writes the history again.
-    held_.Take(fs, path);
+    if (!fs.Exists(path)) held_.TakeMissing();
+    return false;
+  }
+  if (read == ReadResult::kRead && held_.Holds(bytes)) {
+    held_ = now;  // touched, not edited
     return false;
   }
   std::vector<ActivityRecord> records;
   int badLine = 0;
-  const ReadStatus status = Read(fs, path, records, badLine);
+  ReadStatus status = read == ReadResult::kTooLarge ? ReadStatus::kTooLarge : ReadStatus::kCannotOpen;
+  if (read == ReadResult::kRead) status = Parse(bytes, records, badLine);
   if (status == ReadStatus::kOk) {
+    if (!KeepOwnVersionAside(records)) return false;
     records_.swap(records);
-    held_.Take(facts);
+    held_ = now;
+    readKeys_ = SortedKeys(records_);
     currentActivity_ = OpenItemOf(records_);
     return true;
   }
@@ -179,21 +226,38 @@ bool RecordStore::TakeInEdit() {
   if (status == ReadStatus::kCannotOpen) return false;
   // Kept aside, the history in memory may replace it; when that fails, the
   // next save tries again before it writes.
-  if (KeepAsideAndReport(path, status == ReadStatus::kMalformed ? badLine : 0, status == ReadStatus::kTooLarge)) held_.Take(fs, path);
+  const bool move = status == ReadStatus::kTooLarge;
+  Text copyPath;
+  if (KeepAside(fs, ws_.clock, path, move, copyPath)) {
+    if (move) {
+      held_.TakeMissing();
+    } else {
+      held_ = now;
+    }
+  }
+  Report(path, status == ReadStatus::kMalformed ? badLine : 0, copyPath);
   return false;
 }
 
-// Both sides changed: the program has a change of its own to save, and
-// another program wrote data.csv since this run read or wrote it. Its
-// version is kept aside before the save replaces it, and reported once (at
-// the end of a session nothing is shown; the copy is there all the same).
-bool RecordStore::KeepEditAside(SaveKind kind, Text& keptCopy) {
-  FileSystem& fs = ws_.files;
-  const Text path = DataPath();
-  if (!held_.Changed(fs, path) || !fs.Exists(path)) return true;
-  if (!KeepAside(fs, ws_.clock, path, false, keptCopy)) return false;
-  held_.Take(fs, path);
-  if (kind == SaveKind::kEnd) keptCopy.clear();
+// A file that lacks a record this run wrote since it last read the file
+// (added, changed or closed here) was saved from a copy read before that
+// save: taken in as it is, it would drop the record without a word. The
+// program's own last-written version is kept aside first, and reported once.
+// An edit that only adds records, or removes records this run did not
+// write, is taken in quietly.
+bool RecordStore::KeepOwnVersionAside(const std::vector<ActivityRecord>& theirs) {
+  const std::vector<uint64_t> mine = SortedKeys(records_);
+  std::vector<uint64_t> written;
+  std::set_difference(mine.begin(), mine.end(), readKeys_.begin(), readKeys_.end(),
+                      std::back_inserter(written));
+  const std::vector<uint64_t> found = SortedKeys(theirs);
+  if (std::includes(found.begin(), found.end(), written.begin(), written.end())) return true;
+  std::string bytes;
+  Text kept;
+  if (!FormatAll(records_, bytes) || !KeepBytesAside(ws_.files, ws_.clock, DataPath(), bytes, kept)) {
+    return false;  // the next look tries again; the history in memory stays
+  }
+  ws_.reporter.Report(DataReport{DataEvent::kOwnVersionKept, DataPath(), 0, kept});
   return true;
 }
 
@@ -253,31 +317,46 @@ bool RecordStore::Save() {
 
 bool RecordStore::Save(HoldPatience& patience, SaveKind kind) {
   unsaved_ = true;
-  if (savesBlocked_) {
-    if (kind == SaveKind::kChange) ReportOpenFailure(DataPath());
-    return false;
-  }
-  if (!pending_.WorthTrying(ws_.files, DataPath(), kind)) return false;
+  FileSystem& fs = ws_.files;
+  const Text path = DataPath();
+  if (!pending_.WorthTrying(fs, path, kind)) return false;
   std::string bytes;
-  Text keptCopy;
-  if (!FormatAll(records_, bytes) || !KeepEditAside(kind, keptCopy)) {
-    if (kind == SaveKind::kChange) ReportOpenFailure(DataPath());
+  if (!FormatAll(records_, bytes)) {
+    if (kind == SaveKind::kChange) ReportOpenFailure(path);
     return false;
   }
-  MakeBackup(patience);
+  // A data.csv this run could not load is kept aside before anything
+  // replaces it, data.bak included; until it can be, changes go to the
+  // pending file.
+  Text unloadedCopy, keptCopy;
+  if (savesBlocked_ && KeepOtherVersionAside(fs, ws_.clock, path, held_, true, unloadedCopy)) {
+    savesBlocked_ = false;
+  }
+  if (!savesBlocked_) MakeBackup(patience);
+  // Right before each try to replace data.csv: what another program saved
+  // there since this run read or wrote it is kept aside first.
+  const auto keepEdit = [&] {
+    return !savesBlocked_ && KeepOtherVersionAside(fs, ws_.clock, path, held_, false, keptCopy);
+  };
+  // A pending file made while data.csv is unloaded is based on nothing a
+  // start may build on: the next start keeps it aside and deals with
+  // data.csv first.
+  FileVersion unloaded;
+  unloaded.Restore(held_.Exists(), held_.Facts(), false, 0, 0);
   bool report = false;
-  unsaved_ = !pending_.Save(ws_.files, DataPath(), bytes, patience, kind, report);
-  if (!unsaved_) {
-    // The backup's second name of a held data.csv can be neither renamed
-    // nor removed until the hold ends.
-    ws_.files.Remove(BackupTemporaryPath());
-    held_.Take(ws_.files, DataPath());
+  unsaved_ = !pending_.Save(fs, path, bytes, patience, kind, savesBlocked_ ? unloaded : held_, keepEdit, report);
+  // The backup's second name of a held data.csv can be neither renamed
+  // nor removed until the hold ends.
+  if (!unsaved_) fs.Remove(BackupTemporaryPath());
+  // Last, at the end of the session never: the message box lets a timer's
+  // retry run inside it.
+  if (kind != SaveKind::kEnd) {
+    if (!unloadedCopy.empty()) ReportOpenFailure(path, unloadedCopy);
+    if (!keptCopy.empty()) {
+      ws_.reporter.Report(DataReport{DataEvent::kChangedElsewhere, path, 0, keptCopy});
+    }
   }
-  // Last: the message box lets a timer's retry run inside it.
-  if (!keptCopy.empty()) {
-    ws_.reporter.Report(DataReport{DataEvent::kChangedElsewhere, DataPath(), 0, keptCopy});
-  }
-  if (report) ReportOpenFailure(DataPath());
+  if (report) ReportOpenFailure(path);
   return !unsaved_;
 }
 

@@ -7,19 +7,24 @@
 // and data.bak is made by linking (or, where links fail, copying) data.csv
 // to a temporary name that then replaces data.bak. A data.csv that exists
 // but failed to load is copied aside first, so that no later save can
-// overwrite the history in it; when even that copy fails, no save of this
-// run replaces data.csv. A data.bak without a data.csv is copied aside too.
+// overwrite the history in it; when even that copy fails, no save replaces
+// data.csv (nor data.bak) until a save can make it. A data.bak without a
+// data.csv is copied aside too.
 //
 // When data.csv cannot be replaced (another program keeps it open, it is
 // read-only), the history goes to data.csv.~pending instead (PendingFile),
-// which the next start prefers to data.csv while it is the newer file.
+// which the next start takes up while data.csv still holds what it was
+// based on.
 //
-// The store knows which version of data.csv it holds. What another program
-// wrote there is taken in before the next change (TakeInEdit); when the
-// store has a change of its own that data.csv lacks, the other version is
-// kept aside under a dated name before the save replaces it.
+// The store knows which version of data.csv it holds, and which records
+// it last read there. What another program wrote there is taken in before
+// the next change (TakeInEdit); when that lacks a record this run wrote, the
+// store's own version is kept aside first. Right before every try to
+// replace data.csv (each retry after a wait included), a version that
+// another program saved since is kept aside under a dated name.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,15 +56,17 @@ class RecordStore {
   Text DataPath() const;
   Text BackupPath() const;
 
-  // Reads data.csv.~pending when it reads cleanly and is newer than
-  // data.csv, otherwise data.csv, keeping a file it cannot load.
+  // Reads data.csv.~pending when it reads cleanly and data.csv still holds
+  // what it was based on, otherwise data.csv, keeping a file it cannot load.
   void Load();
   // Looks at data.csv before a change, and when a view of the records
   // opens. When another program wrote it since the store read or wrote it,
   // and the store has no unsaved change: a file that reads cleanly is
   // loaded as a start would (the records and the running item) and true
-  // returned; one that does not is kept aside and reported, and the history
-  // in memory stays.
+  // returned (when it lacks a record this run wrote since it last read the
+  // file, the store's own version is kept aside first, and reported); one
+  // that does not read cleanly is kept aside and reported, and the history
+  // in memory stays. A file touched but holding the same content is no edit.
   bool TakeInEdit();
   // Backup, then replace data.csv; false when data.csv lags behind. A
   // change's save waits out a brief hold; the first failure of a hold is
@@ -70,14 +77,15 @@ class RecordStore {
   bool WriteTo(const Text& path);    // writes every record; false after a reported failure
 
   // True after a Load that could neither read nor keep a copy of an
-  // existing data.csv: every save of this run then fails with a message.
+  // existing data.csv, until a save keeps it aside (reported then): until
+  // then every save goes to the pending file.
   bool SavesBlocked() const { return savesBlocked_; }
   // True while the last Save failed or a pending file was loaded: the list
   // holds a change data.csv does not. The next Save that succeeds writes it.
   bool Unsaved() const { return unsaved_; }
   // True when the latest change is in memory only: neither data.csv nor a
-  // pending file holds it (the pending file could not be written either, or
-  // saves are blocked). Ending the program now would lose it.
+  // pending file holds it (the pending file could not be written either).
+  // Ending the program now would lose it.
   bool ChangeHeldByNoFile() const { return unsaved_ && !pending_.Holds(); }
 
   // Every change marks the list unsaved at once, before the save that
@@ -95,10 +103,9 @@ class RecordStore {
  private:
   void MarkChanged();
   // Reports a file that could not be loaded (badLine 0: not read at all),
-  // after copying it aside (or, with `move`, renaming it); false when that
-  // could not be done.
-  bool KeepAsideAndReport(const Text& path, int badLine, bool move);
-  bool KeepEditAside(SaveKind kind, Text& keptCopy);
+  // naming the copy kept aside, if one was.
+  void Report(const Text& path, int badLine, const Text& keptCopy);
+  bool KeepOwnVersionAside(const std::vector<ActivityRecord>& theirs);
   // The item of an open record at the end of the list keeps running.
   void TakeOpenItem();
   bool LoadPending();
@@ -113,4 +120,7 @@ class RecordStore {
   bool unsaved_ = false;
   PendingFile pending_;
   FileVersion held_;  // of data.csv
+  // The records of data.csv as this run last read it (their keys, sorted):
+  // what the list holds beyond them, this run wrote.
+  std::vector<uint64_t> readKeys_;
 };

@@ -200,9 +200,14 @@ void CMainDlg::OnNoNotificationArea() {
     return;
   }
   // The icon can also be lost in the middle of a run (a shell that
-  // restarted and refused it): a change whose save failed is tried once more.
-  saves_.SaveBeforeEnding();
+  // restarted and refused it): a change whose save failed is tried once
+  // more, and one that no file holds ends as 終了 ends it, asked first;
+  // いいえ keeps the program running and offering its icon.
   notifier_.Show(kTrayIconFailed.text, kTrayIconFailed.caption, kTrayIconFailed.icon);
+  if (!saves_.ConfirmExit()) {
+    AddTrayIcon();
+    return;
+  }
   DestroyWindow();
   ::PostQuitMessage(0);
 }

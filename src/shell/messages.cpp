@@ -24,6 +24,9 @@ constexpr char16_t kKeptUnused[] = u"\r\n使わなかったファイルを %s �
 constexpr char16_t kMalformedLine[] = u"%d番目のデータの形式が誤っています";
 constexpr char16_t kUnwritableItem[] = u"「%s」は記録ファイルに書けない文字を含むため使えません";
 constexpr char16_t kChangedElsewhere[] = u"他のプログラムでもファイルが変更されていました\r\n%s";
+constexpr char16_t kOwnVersionKept[] =
+    u"他のプログラムが保存したファイルに、Dorvane が保存した変更がありませんでした\r\n%s\r\n"
+    u"Dorvane が保存していた内容を %s に保存しました";
 constexpr char16_t kStalePending[] = u"保存できなかった変更のファイルを読み込みませんでした\r\n%s";
 constexpr char16_t kProgramFile[] = u"Dorvane の記録と設定のファイルには出力できません\r\n%s";
 constexpr char16_t kOverwrite[] = u"%s は既にあります。上書きしますか?";
@@ -69,6 +72,8 @@ MessageText DataMessage(const DataReport& r) {
       return {FormatText(kChangedElsewhere, r.subject.c_str()) + KeptCopyLine(kKeptOthersEdit, r.keptCopy), kWarningCaption};
     case DataEvent::kStalePending:
       return {FormatText(kStalePending, r.subject.c_str()) + KeptCopyLine(kKeptUnused, r.keptCopy), kWarningCaption};
+    case DataEvent::kOwnVersionKept:
+      return {FormatText(kOwnVersionKept, r.subject.c_str(), r.keptCopy.c_str()), kWarningCaption};
     case DataEvent::kProgramFile:
       return {FormatText(kProgramFile, r.subject.c_str()), kErrorCaption};
     case DataEvent::kEndNotAfterStart:

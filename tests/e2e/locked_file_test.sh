@@ -27,7 +27,8 @@ e2e_open_failure "message of the save that could not replace data.csv" "$pid" "$
 cmp -s "$E2E_RUN/history.csv" "$E2E_DIR/data.csv" || e2e_fail "data.csv changed while another program held it"
 # The backup's second name of data.csv cannot be renamed or removed while
 # the file is held (a link shares the file's lock); the next save clears it.
-leftovers=$(cd "$E2E_DIR" && ls | grep -v -x -e Dorvane.ini -e data.csv -e data.csv.~pending -e data.bak -e data.bak.tmp)
+leftovers=$(cd "$E2E_DIR" && ls | grep -v -x -e Dorvane.ini -e data.csv -e data.csv.~pending -e data.csv.~base \
+  -e data.bak -e data.bak.tmp)
 e2e_expect "temporary files beside data.csv after the failed save" "" "$leftovers"
 
 # Still working: the pick took effect in memory and the menus open.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A second copy started while the first runs reads the files, says
-# "起動済みです" (caption "通知"), ends with exit code 0 and changes no file;
+# "起動済みです" (caption "通知"), ends with exit code 0 and changes no file,
+# even one its load would keep aside;
 # the first copy runs on untouched. Only a dialog titled like the report
 # window counts as a running copy: another program's plain window of that
 # title (a folder window named so) does not keep the program from starting.
@@ -30,6 +31,22 @@ e2e_start
 second=${E2E_PIDS[0]}
 expect_refused "$second" "the second copy"
 e2e_expect "files after the second copy" "$before" "$(e2e_snapshot "$E2E_DIR")"
+
+# A second copy that finds what a start keeps aside (a pending file without
+# the record of its base) says so, but renames nothing: that waits for a
+# start that runs.
+e2e_write_cp932 "$E2E_DIR/data.csv.~pending" "会議,2024/03/04 09:00,2024/03/04 10:15"
+before=$(e2e_snapshot "$E2E_DIR")
+e2e_start
+fourth=${E2E_PIDS[0]}
+e2e_expect_output "stale pending file named by the second copy" \
+  "$(printf 'caption\t警告\ntext\t保存できなかった変更のファイルを読み込みませんでした\\r\\n%s\nbutton\tOK' \
+    "$(e2e_winpath "$E2E_DIR/data.csv.~pending")")" drv msgbox read --pid "$fourth"
+drv msgbox dismiss --pid "$fourth" || e2e_fail "could not dismiss the message of the second copy"
+expect_refused "$fourth" "the second copy that found a pending file"
+e2e_expect "files after the second copy that found a pending file" "$before" "$(e2e_snapshot "$E2E_DIR")"
+rm "$E2E_DIR/data.csv.~pending"
+before=$(e2e_snapshot "$E2E_DIR")
 
 drv alive --pid "$first" >/dev/null || e2e_fail "the first copy ended when the second started"
 drv msgbox none --pid "$first" || e2e_fail "the first copy shows a message box"

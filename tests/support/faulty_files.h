@@ -200,6 +200,7 @@ class FaultyFileSystem : public FileSystem {
       if (fs_.Trips(FileStep::Flush, path_)) return false;
       return file_->Flush();
     }
+    bool Facts(FileFacts& facts) override { return file_->Facts(facts); }
     bool Close() override {
       // The real file is closed either way: a failed close still releases
       // the handle.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -282,7 +283,7 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
     if (locked) {
       EXPECT_EQ(saved, ReadBytes(PendingPath()));
     }
-    const std::vector<Text> withPending = {u"Dorvane.ini", u"Dorvane.ini.~pending"};
+    const std::vector<Text> withPending = {u"Dorvane.ini", u"Dorvane.ini.~base", u"Dorvane.ini.~pending"};
     EXPECT_EQ(locked ? withPending : std::vector<Text>{u"Dorvane.ini"}, dir_.Names());
     ASSERT_EQ(1u, notifier_.shown.size());
     EXPECT_EQ(OpenFailure(), notifier_.shown[0].text);
@@ -300,49 +301,65 @@ TEST_F(CatalogueTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   }
 }
 
-// A newer pending file naming an item is loaded until a quiet retry puts it
-// in place; an unreadable one is left; an older or empty one is kept aside.
+// A pending file based on what Dorvane.ini holds and naming an item is
+// loaded until a quiet retry puts it in place; any other (unreadable, no
+// record, a file edited since, no item) is kept aside and reported.
 TEST_F(CatalogueTest, APendingFileIsLoadedInPlaceOfDorvaneIniUntilItIsPutInPlace) {
   const std::string old = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "old"), pending = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "new");
-  enum Fate { kAdopted, kLeft, kKeptAside };
+  const std::string edited = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "edited");
+  enum class Then { kNothing, kUnreadable, kNoRecord, kEdited, kNoItem };
+  const char16_t* const kUnread = u"ファイルを開けませんでした\r\n%s";
+  const char16_t* const kUnused = u"保存できなかった変更のファイルを読み込みませんでした\r\n%s";
   struct Case {
     const char* name;
-    std::string pending;
-    bool older, unreadable;
-    Fate fate;
+    Then then;
+    const char16_t* message;  // before the kept-copy line; null: none
   };
-  for (const Case& c : {Case{"unreadable", pending, false, true, kLeft}, Case{"newer", pending, false, false, kAdopted},
-                        Case{"older", pending, true, false, kKeptAside},
-                        Case{"no item", "[ITEM]\r\n" + Slot(1, "0x0000FF", "1"), false, false, kKeptAside}}) {
+  for (const Case& c : {Case{"based on Dorvane.ini", Then::kNothing, nullptr}, Case{"unreadable", Then::kUnreadable, kUnread},
+                        Case{"no record", Then::kNoRecord, kUnused}, Case{"restored since", Then::kEdited, kUnused},
+                        Case{"no item", Then::kNoItem, kUnused}}) {
     SCOPED_TRACE(c.name);
     for (const Text& name : dir_.Names()) std::filesystem::remove(std::filesystem::path(dir_.File(name)));
-    WriteBytes(IniPath(), old);
-    WriteBytes(PendingPath(), c.pending);
-    Age(c.older ? PendingPath() : IniPath());
-    if (c.unreadable) files_.Fail(FileStep::Read, u".~pending", 1);
+    {
+      ItemCatalogue run = LoadFrom(old);
+      run.ReplaceItem(0, c.then == Then::kNoItem ? Text() : Text(u"new"), 0x0000FF);
+      files_.Lock(IniPath());
+      EXPECT_FALSE(run.Save(ws_));
+      files_.Heal();
+      notifier_.shown.clear();
+    }
+    if (c.then == Then::kNoItem) WriteBytes(PendingPath(), "[ITEM]\r\n" + Slot(1, "0x0000FF", "1"));
+    if (c.then == Then::kUnreadable) files_.Fail(FileStep::Read, u".~pending", 1);
+    if (c.then == Then::kNoRecord) std::filesystem::remove(std::filesystem::path(dir_.File(u"Dorvane.ini.~base")));
+    if (c.then == Then::kEdited) {
+      WriteBytes(IniPath(), edited);
+      Age(IniPath());  // a restore keeps its old write time
+    }
+    const std::string before = ReadBytes(PendingPath());
     ItemCatalogue catalogue;
     catalogue.Load(ws_);
-    EXPECT_EQ(Names(catalogue), std::vector<Text>{c.fate == kAdopted ? u"new" : u"old"});
-    EXPECT_EQ(catalogue.Unsaved(), c.fate == kAdopted);
+    const bool adopted = c.then == Then::kNothing;
+    EXPECT_EQ(Names(catalogue), std::vector<Text>{adopted ? u"new" : c.then == Then::kEdited ? u"edited" : u"old"});
+    EXPECT_EQ(catalogue.Unsaved(), adopted);
     HoldPatience none = HoldPatience::None();
     EXPECT_TRUE(catalogue.Save(ws_, none, SaveKind::kQuiet));
-    EXPECT_EQ(ReadBytes(IniPath()), c.fate == kAdopted ? pending : old);
+    EXPECT_EQ(ReadBytes(IniPath()), adopted ? pending : c.then == Then::kEdited ? edited : old);
+    // Dorvane.ini and, when the pending file was not used, the dated copy
+    // that the only message names: no pending file, no record of its base.
     const std::vector<Text> names = dir_.Names();
-    if (c.fate == kKeptAside) {
-      // Dorvane.ini and the dated copy, which the only message names.
+    std::vector<Text> expected;
+    if (c.message) {
       ASSERT_EQ(names.size(), 2u);
-      const Text kept = dir_.File(names[0] == u"Dorvane.ini" ? names[1] : names[0]);
-      EXPECT_EQ(ReadBytes(kept), c.pending);
-      EXPECT_EQ(notifier_.Texts(), std::vector<Text>{u"保存できなかった変更のファイルを読み込みませんでした\r\n" + PendingPath() +
-                                                     u"\r\n元のファイルを " + kept + u" に保存しました"});
+      const Text kept = names.back();  // "Dorvane.ini.~pending.<date>" sorts last
+      EXPECT_EQ(names.front(), u"Dorvane.ini");
+      EXPECT_EQ(ReadBytes(dir_.File(kept)), before);
+      expected.push_back(FormatText(c.message, PendingPath().c_str()) +
+                         (c.message == kUnread ? u"\r\n読み込めなかったファイルの控えを " : u"\r\n使わなかったファイルを ") +
+                         dir_.File(kept) + u" に保存しました");
     } else {
-      EXPECT_EQ(names, (c.fate == kLeft ? std::vector<Text>{u"Dorvane.ini", u"Dorvane.ini.~pending"}
-                                        : std::vector<Text>{u"Dorvane.ini"}));
-      if (c.fate == kLeft) {
-        EXPECT_EQ(ReadBytes(PendingPath()), c.pending) << "never removed unread";
-      }
-      EXPECT_EQ(notifier_.Texts(), std::vector<Text>{});
+      EXPECT_EQ(names, std::vector<Text>{u"Dorvane.ini"});
     }
+    EXPECT_EQ(notifier_.Texts(), expected);
     notifier_.shown.clear();
   }
 }

@@ -90,8 +90,10 @@ TEST_F(EditWatchTest, OnlyAnotherProgramsChangeOfContentIsTakenIn) {
     EditWatchTest& t = *this;
     t.files_.files[Settings()] = kTwoSlots;
     t.files_.files[Records()] = kARuns;
-    t.data_.catalogue.TakeInEdit(t.data_.ws);
-    t.data_.store.TakeInEdit();
+    // Loaded afresh, as a start would: a taking in of the reset would keep
+    // the last row's own pick aside, which this row did not make.
+    t.data_.catalogue.Load(t.data_.ws);
+    t.data_.store.Load();
     t.watch_.Start();
     ASSERT_EQ(data_.currentActivity, u"A");
 

@@ -221,6 +221,24 @@ TEST_F(FilesTest, IdentityFollowsTheFileNotTheName) {
   EXPECT_FALSE(fs_.Identify(Path(u"missing"), copy));
 }
 
+// The version a save records is asked of the handle it wrote through: the
+// file as it lands, whatever the path names afterwards. Wait a moment first
+// so that a write time stamped at the close would differ.
+TEST_F(FilesTest, TheVersionWrittenIsTheFileAsItLandsNotWhatThePathNamesLater) {
+  HoldPatience patience;
+  FileVersion written;
+  ASSERT_TRUE(ReplaceFileContents(fs_, Path(u"data.csv"), kNew, patience, nullptr, &written));
+  EXPECT_TRUE(written.FactsKnown());
+  EXPECT_TRUE(written.Holds(kNew));
+  EXPECT_FALSE(written.Changed(fs_, Path(u"data.csv"))) << "a rename keeps the size, the time and the index";
+  SaveElsewhere(Path(u"data.csv"), kNew);  // another program's save, of the same bytes
+  EXPECT_TRUE(written.Changed(fs_, Path(u"data.csv")));
+  std::string bytes;
+  FileVersion now;
+  ASSERT_EQ(ReadVersion(fs_, Path(u"data.csv"), bytes, now), ReadResult::kRead);
+  EXPECT_TRUE(written.SameContent(now)) << "the content tells a touch from an edit";
+}
+
 TEST_F(FilesTest, RemoveDeletesOnlyWhatExists) {
   Put(u"data.csv", kOld);
   EXPECT_TRUE(fs_.Remove(Path(u"data.csv")));

@@ -470,8 +470,8 @@ TEST_F(RecordEditingTest, ExportRefusesTheProgramsOwnFilesByAnyName) {
     EXPECT_EQ(ReadBytes(dir.File(own)), "own\r\n");
   }
   // Pending files and temporaries by name alone; nor a file that cannot be looked at.
-  for (const char16_t* name : {u"data.csv.~pending", u"DORVANE.INI.~PENDING", u"data.csv.~tmp3",
-                               u"Dorvane.ini.~tmp1", u"data.bak.tmp", u"data.bak.~tmp2"}) {
+  for (const char16_t* name : {u"data.csv.~pending", u"DORVANE.INI.~PENDING", u"data.csv.~base", u"Dorvane.ini.~BASE",
+                               u"data.csv.~tmp3", u"Dorvane.ini.~tmp1", u"data.bak.tmp", u"data.bak.~tmp2"}) {
     expectRefused(JoinPath(folders.back(), name));
     EXPECT_FALSE(FileExists(dir.File(name)));
   }

@@ -45,6 +45,19 @@ class RecordStoreTest : public ::testing::Test {
 
   Text Pending() const { return dir.File(u"data.csv.~pending"); }
 
+  // What a run leaves when it ends while data.csv is held: its change in
+  // the pending file, with the record of what that was based on.
+  void LeavePending(const std::string& csv, const ActivityRecord& change) {
+    WriteBytes(DataCsv(), csv);
+    ActivityData run(Workspace{dir.Path(), files, notifier});
+    run.store.Load();
+    run.store.Append(change);
+    files.Lock(DataCsv());
+    EXPECT_FALSE(run.store.Save());
+    files.Heal();
+    notifier.shown.clear();
+  }
+
   // The path that the kept copy's last line ("… を %s に保存しました") names.
   static Text KeptCopyIn(const Text& message) {
     const size_t line = message.rfind(u"\r\n");
@@ -183,19 +196,32 @@ TEST_F(RecordStoreTest, UnreadableFileIsCopiedAsideBeforeTheMessage) {
   EXPECT_FALSE(store.SavesBlocked());
 }
 
-TEST_F(RecordStoreTest, FileThatCanNeitherBeReadNorCopiedIsNeverReplacedInThisRun) {
+// Nothing replaces it, data.bak included, until a save can keep it aside:
+// meanwhile a change goes to the pending file, and the catch-up timer's
+// quiet try keeps it aside once the other program lets go.
+TEST_F(RecordStoreTest, FileThatCanNeitherBeReadNorCopiedIsKeptAsideByTheFirstSaveThatCan) {
   WriteBytes(DataCsv(), kTwoRecords);
   files.Lock(DataCsv());
   store.Load();
   EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
   EXPECT_TRUE(store.SavesBlocked());
 
-  files.Heal();  // even once the other program lets go
   store.Append(Rec(u"C", DT(2010, 4, 6, 9, 0), DT(2010, 4, 6, 9, 0)));
   EXPECT_FALSE(store.Save());
   EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
   EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
   EXPECT_FALSE(FileExists(DataBak()));
+  EXPECT_EQ(ReadBytes(Pending()), "C,2010/04/06 09:00,2010/04/06 09:00\r\n");
+  EXPECT_FALSE(store.ChangeHeldByNoFile());
+
+  files.Heal();
+  HoldPatience none = HoldPatience::None();
+  EXPECT_TRUE(store.Save(none, SaveKind::kQuiet));
+  const Text kept = KeptAside(OpenFailure(DataCsv()));
+  EXPECT_EQ(ReadBytes(kept), kTwoRecords);
+  EXPECT_EQ(ReadBytes(DataCsv()), "C,2010/04/06 09:00,2010/04/06 09:00\r\n");
+  EXPECT_FALSE(store.SavesBlocked());
+  EXPECT_FALSE(FileExists(Pending()));
 
   // Export elsewhere still works.
   EXPECT_TRUE(store.WriteTo(dir.File(u"export.csv")));
@@ -222,20 +248,22 @@ TEST_F(RecordStoreTest, FileAboveTheSizeLimitIsKeptAsideUnread) {
 }
 
 TEST_F(RecordStoreTest, PendingFileAboveTheSizeLimitIsKeptAsideUnread) {
-  WriteBytes(DataCsv(), kTwoRecords);
-  WriteBytes(Pending(), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
-  Age(DataCsv());
+  LeavePending(kTwoRecords, Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
+  const std::string pending = ReadBytes(Pending());
   files.PretendSize(Pending(), kMaxReadBytes + 1);
+  const int reads = files.Calls(FileStep::Read);
   store.Load();
   EXPECT_EQ(store.Count(), 2);
-  EXPECT_EQ(files.Calls(FileStep::Read), 1) << "only data.csv is read";
-  EXPECT_EQ(ReadBytes(KeptAside(OpenFailure(Pending()))), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+  EXPECT_EQ(files.Calls(FileStep::Read) - reads, 2) << "data.csv and the record, not the pending file";
+  EXPECT_EQ(ReadBytes(KeptAside(OpenFailure(Pending()))), pending);
   EXPECT_FALSE(FileExists(Pending()));
+  EXPECT_FALSE(FileExists(dir.File(u"data.csv.~base")));
 }
 
-TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
+TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSavesUntilItCanBe) {
   WriteBytes(DataCsv(), "bad line\r\n");
   files.Fail(FileStep::Copy);
+  files.Fail(FileStep::Create, u"data.csv.2");  // no dated copy of any kind
   store.Load();
   EXPECT_EQ(OnlyMessage(), u"1番目のデータの形式が誤っています");
   EXPECT_TRUE(store.SavesBlocked());
@@ -247,7 +275,32 @@ TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
   EXPECT_FALSE(store.Save(none, SaveKind::kQuiet));
   EXPECT_TRUE(notifier.shown.empty()) << "a quiet save shows nothing";
   EXPECT_EQ(ReadBytes(DataCsv()), "bad line\r\n");
-  EXPECT_TRUE(store.ChangeHeldByNoFile());
+  EXPECT_FALSE(store.ChangeHeldByNoFile()) << "the pending file holds it";
+
+  files.Heal();
+  EXPECT_TRUE(store.Save(none, SaveKind::kQuiet));
+  EXPECT_EQ(ReadBytes(KeptAside(OpenFailure(DataCsv()))), "bad line\r\n");
+  EXPECT_EQ(ReadBytes(DataCsv()), "C,2010/04/05 11:00,2010/04/05 11:00\r\n");
+}
+
+// The pending file of a run that could not load data.csv is no base for the
+// next start: both files are kept aside there before anything replaces them.
+TEST_F(RecordStoreTest, APendingFileMadeOverAnUnloadedDataCsvIsNotTakenUp) {
+  WriteBytes(DataCsv(), "bad line\r\n");
+  files.Fail(FileStep::Copy);
+  files.Fail(FileStep::Create, u"data.csv.2");
+  store.Load();
+  store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
+  EXPECT_FALSE(store.Save());
+  files.Heal();
+  notifier.shown.clear();
+
+  ActivityData next(Workspace{dir.Path(), files, notifier});
+  next.store.Load();
+  ASSERT_EQ(notifier.Texts().size(), 2u);
+  EXPECT_EQ(ReadBytes(KeptCopyIn(notifier.Texts()[0])), "C,2010/04/05 11:00,2010/04/05 11:00\r\n");
+  EXPECT_EQ(ReadBytes(KeptCopyIn(notifier.Texts()[1])), "bad line\r\n");
+  notifier.shown.clear();
 }
 
 // A change is held by a file once data.csv or the pending file has it.
@@ -282,13 +335,13 @@ TEST_F(RecordStoreTest, TheLastChangeIsHeldByNoFileUntilDataCsvOrThePendingFileH
   notifier.shown.clear();
 }
 
-// A newer pending file is the history until saved in place; a malformed one
-// is kept aside; an unreadable one is left, and older after this run's save.
-TEST_F(RecordStoreTest, StartUpPrefersANewerPendingFileThatReadsCleanly) {
+// A pending file based on what data.csv holds is the history until saved in
+// place; a malformed one is kept aside; an unreadable one is left, and no
+// longer based on data.csv after this run's save.
+TEST_F(RecordStoreTest, StartUpTakesUpAPendingFileThatReadsCleanlyOnItsBase) {
+  const ActivityRecord c = Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0));
   const std::string newer = std::string(kTwoRecords) + "C,2010/04/05 11:00,2010/04/05 11:00\r\n";
-  WriteBytes(DataCsv(), kTwoRecords);
-  Age(DataCsv());
-  WriteBytes(Pending(), newer);
+  LeavePending(kTwoRecords, c);
   store.Load();
   EXPECT_EQ(store.Count(), 3);
   EXPECT_EQ(data.currentActivity, u"C");
@@ -299,8 +352,7 @@ TEST_F(RecordStoreTest, StartUpPrefersANewerPendingFileThatReadsCleanly) {
   EXPECT_EQ(ReadBytes(DataBak()), kTwoRecords);
   EXPECT_EQ(dir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
 
-  WriteBytes(DataCsv(), kTwoRecords);
-  Age(DataCsv());
+  LeavePending(kTwoRecords, c);
   WriteBytes(Pending(), "bad line\r\n");
   ActivityData malformed(Workspace{dir.Path(), files, notifier});
   malformed.store.Load();
@@ -311,33 +363,35 @@ TEST_F(RecordStoreTest, StartUpPrefersANewerPendingFileThatReadsCleanly) {
   EXPECT_EQ(malformed.store.Count(), 2);
   EXPECT_FALSE(malformed.store.Unsaved());
 
-  Age(DataCsv());
-  WriteBytes(Pending(), newer);
+  LeavePending(kTwoRecords, c);
   files.Lock(Pending());
   ActivityData locked(Workspace{dir.Path(), files, notifier});
   locked.store.Load();
   EXPECT_EQ(OnlyMessage(), OpenFailure(Pending()));
   EXPECT_EQ(locked.store.Count(), 2);
   files.Heal();
+  locked.store.Append(Rec(u"D", DT(2010, 4, 5, 12, 0), DT(2010, 4, 5, 13, 0)));
   EXPECT_TRUE(locked.store.Save());
   EXPECT_EQ(ReadBytes(Pending()), newer) << "never deleted unread";
   ActivityData later(Workspace{dir.Path(), files, notifier});
   later.store.Load();
-  EXPECT_EQ(later.store.Count(), 2) << "the run's own data.csv, not the older pending file";
+  EXPECT_EQ(later.store.Count(), 3) << "the run's own data.csv, not the pending file based on an older one";
   EXPECT_EQ(ReadBytes(KeptCopyIn(notifier.Texts().at(0))), newer);
 }
 
 // Left beside a newer data.csv it would bring back older history at the
 // next start: when it cannot be removed it gets the content just saved.
 TEST_F(RecordStoreTest, APendingFileThatCannotBeRemovedGetsTheSavedContent) {
-  WriteBytes(DataCsv(), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
-  Age(DataCsv());
-  WriteBytes(Pending(), kTwoRecords);
+  LeavePending("A,2010/04/05 09:05,2010/04/05 10:30\r\n", Rec(u"B", DT(2010, 4, 5, 10, 30), DT(2010, 4, 5, 11, 0)));
   store.Load();
   store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
   files.Fail(FileStep::Remove, u"~pending", 1);
   EXPECT_TRUE(store.Save());
   EXPECT_EQ(ReadBytes(Pending()), ReadBytes(DataCsv()));
+  ActivityData between(Workspace{dir.Path(), files, notifier});
+  between.store.Load();
+  EXPECT_EQ(between.store.Count(), 3) << "its record names what was just written";
+  EXPECT_TRUE(notifier.shown.empty());
   EXPECT_TRUE(store.Save());
   EXPECT_EQ(dir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
 }
@@ -347,12 +401,11 @@ TEST_F(RecordStoreTest, APendingFileThatCannotBeRemovedGetsTheSavedContent) {
 TEST_F(RecordStoreTest, EditsMadeElsewhereAreLoadedOrKeptAside) {
   const std::string kC = "C,2010/04/05 11:00,2010/04/05 12:00\r\n", kD = "D,2010/04/05 12:00,2010/04/05 13:00\r\n",
                     kE = "E,2010/04/05 13:00,2010/04/05 14:00\r\n", kAB = kTwoRecords, kBad = "bad line\r\n";
-  enum class OnDisk { kNothing, kCleanEdit, kUnreadableEdit, kNewerPending, kOlderPending };
+  enum class OnDisk { kNothing, kCleanEdit, kUnreadableEdit };
   const char16_t* const kChanged = u"他のプログラムでもファイルが変更されていました\r\n%s";
-  const char16_t* const kStale = u"保存できなかった変更のファイルを読み込みませんでした\r\n%s";
   struct Case {
     OnDisk disk;
-    bool ownChange;  // a save of C failed first (for the pending rows: the pending file holds C)
+    bool ownChange;  // a save of C failed first
     SaveKind kind;
     std::string final, kept;  // data.csv afterwards; the copy kept aside ("" none)
     const char16_t* message;  // the only message, before its kept-copy line; null: none
@@ -365,21 +418,14 @@ TEST_F(RecordStoreTest, EditsMadeElsewhereAreLoadedOrKeptAside) {
       {OnDisk::kCleanEdit, true, SaveKind::kChange, kAB + kC + kE, kAB + kD, kChanged},
       {OnDisk::kCleanEdit, true, SaveKind::kQuiet, kAB + kC, kAB + kD, kChanged},
       {OnDisk::kUnreadableEdit, true, SaveKind::kEnd, kAB + kC, kBad, nullptr},
-      {OnDisk::kNewerPending, true, SaveKind::kQuiet, kAB + kC, "", nullptr},
-      {OnDisk::kOlderPending, true, SaveKind::kChange, kAB + kE, kAB + kC, kStale},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "row " << (&c - cases));
     for (const Text& name : dir.Names()) std::filesystem::remove(std::filesystem::path(dir.File(name)));
     WriteBytes(DataCsv(), kAB);
-    const bool pendingRow = c.disk == OnDisk::kNewerPending || c.disk == OnDisk::kOlderPending;
-    if (pendingRow) {
-      WriteBytes(Pending(), kAB + kC);
-      Age(c.disk == OnDisk::kNewerPending ? DataCsv() : Pending());
-    }
     ActivityData run(Workspace{dir.Path(), files, notifier});
     run.store.Load();
-    if (c.ownChange && !pendingRow) {
+    if (c.ownChange) {
       run.store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 12, 0)));
       files.Fail(FileStep::Replace, u"data.csv", 1);
       EXPECT_FALSE(run.store.Save());
@@ -400,15 +446,60 @@ TEST_F(RecordStoreTest, EditsMadeElsewhereAreLoadedOrKeptAside) {
       if (name != u"data.csv" && name != u"data.bak") kept = dir.File(name);
     }
     EXPECT_EQ(kept.empty() ? std::string() : ReadBytes(kept), c.kept);
-    const Text subject = pendingRow ? Pending() : DataCsv();
     // The kept copy's line says whose content it holds.
     const Text keptLine = c.message == kChanged ? u"\r\n他のプログラムが保存した内容を "
-                          : c.message == kStale ? u"\r\n使わなかったファイルを "
                                                 : u"\r\n読み込めなかったファイルの控えを ";
-    EXPECT_EQ(notifier.Texts(), c.message ? std::vector<Text>{FormatText(c.message, subject.c_str()) + keptLine + kept + u" に保存しました"}
+    EXPECT_EQ(notifier.Texts(), c.message ? std::vector<Text>{FormatText(c.message, DataCsv().c_str()) + keptLine + kept + u" に保存しました"}
                                           : std::vector<Text>{});
     notifier.shown.clear();
   }
+}
+
+// Both sides changed and the other side's version cannot be kept aside: the
+// replace does not go ahead, and the pending file holds the change.
+TEST_F(RecordStoreTest, AnEditThatCannotBeKeptAsideLeavesTheChangeInThePendingFile) {
+  WriteBytes(DataCsv(), kTwoRecords);
+  store.Load();
+  store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
+  SaveElsewhere(DataCsv(), "D,2010/04/05 12:00,2010/04/05 13:00\r\n");
+  files.Fail(FileStep::Create, u"data.csv.2");
+  EXPECT_FALSE(store.Save());
+  EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
+  EXPECT_EQ(ReadBytes(DataCsv()), "D,2010/04/05 12:00,2010/04/05 13:00\r\n");
+  EXPECT_EQ(ReadBytes(Pending()), std::string(kTwoRecords) + "C,2010/04/05 11:00,2010/04/05 11:00\r\n");
+  EXPECT_FALSE(store.ChangeHeldByNoFile());
+
+  files.Heal();
+  HoldPatience none = HoldPatience::None();
+  EXPECT_TRUE(store.Save(none, SaveKind::kQuiet));
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].caption, u"警告");
+  const Text message = notifier.shown[0].text;
+  EXPECT_EQ(ReadBytes(KeptCopyIn(message)), "D,2010/04/05 12:00,2010/04/05 13:00\r\n");
+  EXPECT_EQ(message.substr(0, message.find(u"\r\n", message.find(u'\r') + 2)),
+            u"他のプログラムでもファイルが変更されていました\r\n" + DataCsv());
+}
+
+// A copy read before the last save and saved after it: the store's own
+// version is kept, and the user told where.
+TEST_F(RecordStoreTest, ACopyReadBeforeTheLastSaveKeepsTheStoresVersionAsideFirst) {
+  WriteBytes(DataCsv(), kTwoRecords);
+  store.Load();
+  store.Append(Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
+  ASSERT_TRUE(store.Save());
+  const std::string mine = ReadBytes(DataCsv());
+  SaveElsewhere(DataCsv(), std::string(kTwoRecords) + "D,2010/04/05 12:00,2010/04/05 13:00\r\n");
+  EXPECT_TRUE(store.TakeInEdit());
+  EXPECT_EQ(store.Count(), 3);
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].caption, u"警告");
+  const Text message = notifier.shown[0].text;
+  const Text prefix = u"他のプログラムが保存したファイルに、Dorvane が保存した変更がありませんでした\r\n" + DataCsv() +
+                      u"\r\nDorvane が保存していた内容を ";
+  ASSERT_EQ(message.compare(0, prefix.size(), prefix), 0) << TextToUtf8(message);
+  const Text kept = message.substr(prefix.size(), message.size() - prefix.size() - 8);
+  EXPECT_EQ(message.substr(message.size() - 8), u" に保存しました");
+  EXPECT_EQ(ReadBytes(kept), mine);
 }
 
 // A backup of a read-only data.csv must not leave a data.bak the next backup cannot replace.
@@ -427,8 +518,10 @@ TEST_F(RecordStoreTest, AReadOnlyDataCsvIsBackedUpAsAWritableFile) {
 }
 
 #ifdef _WIN32
-// Under Wine the lock is real: another handle without sharing.
-TEST_F(RecordStoreTest, FileLockedByAnotherProgramIsNeverReplaced) {
+// Under Wine the lock is real: another handle without sharing. While it is
+// held nothing replaces data.csv and the change goes to the pending file;
+// once it is released the next save keeps the file aside first.
+TEST_F(RecordStoreTest, FileLockedByAnotherProgramIsKeptAsideOnceReleased) {
   WriteBytes(DataCsv(), kTwoRecords);
   HANDLE h = CreateFileW(WStr(DataCsv()), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -437,10 +530,16 @@ TEST_F(RecordStoreTest, FileLockedByAnotherProgramIsNeverReplaced) {
   real.store.Load();
   EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
   EXPECT_TRUE(real.store.SavesBlocked());
-  CloseHandle(h);
   real.store.Append(Rec(u"C", DT(2010, 4, 6, 9, 0), DT(2010, 4, 6, 9, 0)));
-  EXPECT_FALSE(real.store.Save());
+  HoldPatience none = HoldPatience::None();
+  EXPECT_FALSE(real.store.Save(none, SaveKind::kChange));
+  EXPECT_EQ(OnlyMessage(), OpenFailure(DataCsv()));
+  EXPECT_FALSE(real.store.ChangeHeldByNoFile());
+  CloseHandle(h);
   EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
+  EXPECT_TRUE(real.store.Save(none, SaveKind::kQuiet));
+  EXPECT_EQ(ReadBytes(KeptAside(OpenFailure(DataCsv()))), kTwoRecords);
+  EXPECT_EQ(ReadBytes(DataCsv()), "C,2010/04/06 09:00,2010/04/06 09:00\r\n");
 }
 #endif
 
@@ -580,6 +679,7 @@ TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
     EXPECT_EQ(d.store.Count(), 3);  // the change stays in memory
     std::vector<Text> expected = {u"data.bak", u"data.csv"};
     if (c.pending) {
+      expected.push_back(u"data.csv.~base");  // what the pending file was based on
       expected.push_back(u"data.csv.~pending");
       EXPECT_EQ(ReadBytes(caseDir.File(u"data.csv.~pending")), fileB);
     }

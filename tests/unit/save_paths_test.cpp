@@ -122,7 +122,8 @@ TEST(SavePaths, EveryCallerKeepsBothFilesWholeUnderEveryFault) {
       if (fault.pending) {
         EXPECT_EQ(ReadBytes(dir.File(u"data.csv.~pending")), changed);
       }
-      const std::vector<Text> withPending = {u"data.bak", u"data.csv", u"data.csv.~pending", u"import.csv"};
+      const std::vector<Text> withPending = {u"data.bak", u"data.csv", u"data.csv.~base", u"data.csv.~pending",
+                                             u"import.csv"};
       EXPECT_EQ(dir.Names(), fault.pending ? withPending : files);
 
       // The fault is gone: the next change saves the list, this one included.
