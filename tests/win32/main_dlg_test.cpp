@@ -299,7 +299,7 @@ TEST_F(MainDlgTest, AnEndWithoutANotificationAreaAsksAboutAChangeThatNoFileHolds
   ::SendMessageW(hwnd, kTaskbarCreated, 0, 0);
   int asked = 0;
   {
-    ModalSpy no(L"エラー", [&](HWND box) {
+    ModalSpy no(L"警告", [&](HWND box) {
       ++asked;
       ::PostMessageW(box, WM_COMMAND, IDNO, 0);
     });
