@@ -70,21 +70,12 @@ TEST_F(EditWatchTest, OnlyAnotherProgramsChangeOfContentIsTakenIn) {
       {"data.csv edited, same size", [](EditWatchTest& t) { t.WriteByHand(t.Records(), kBRuns); }, true, u"B", 2},
       {"data.csv edited, longer", [](EditWatchTest& t) { t.WriteByHand(t.Records(), kAThenBRuns); }, true, u"B", 2},
       {"the program's own pick", [](EditWatchTest& t) { t.PickB(); }, false, u"B", 2},
-      {"the program's own pick, then touched",
-       [](EditWatchTest& t) {
-         t.PickB();
-         t.watch_.Look();
-         t.Touch(t.Records());
-       },
+      {"the program's own pick, then touched", [](EditWatchTest& t) { t.PickB(); t.watch_.Look(); t.Touch(t.Records()); },
        false, u"B", 2},
       {"Dorvane.ini touched", [](EditWatchTest& t) { t.Touch(t.Settings()); }, false, u"A", 2},
       {"Dorvane.ini edited by hand", [](EditWatchTest& t) { t.WriteByHand(t.Settings(), kOneSlot); }, true, u"A", 1},
       {"Dorvane.ini edited and data.csv touched",
-       [](EditWatchTest& t) {
-         t.WriteByHand(t.Settings(), kOneSlot);
-         t.Touch(t.Records());
-       },
-       true, u"A", 1},
+       [](EditWatchTest& t) { t.WriteByHand(t.Settings(), kOneSlot); t.Touch(t.Records()); }, true, u"A", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
