@@ -92,8 +92,7 @@ TEST(ChartText, ADayIsBoundedAndCountsWhatItLeavesOut) {
     for (char16_t c : text) shown += c == u'〜';
     const int omitted = row.count - static_cast<int>(shown);
     if (row.shown >= 0) { EXPECT_EQ(static_cast<int>(shown), row.shown) << row.what; }
-    Text end = u"。";
-    if (omitted > 0) end = FormatText(shown > 0 ? u"、ほか%d件。" : u"%d件。", omitted);
+    const Text end = omitted > 0 ? FormatText(shown > 0 ? u"、ほか%d件。" : u"%d件。", omitted) : Text(u"。");
     ASSERT_GE(text.size(), end.size()) << row.what;
     EXPECT_EQ(TextToUtf8(text.substr(text.size() - end.size())), TextToUtf8(end)) << row.what;
     if (row.count == 1000) { EXPECT_GT(shown, 100u) << row.what << ": the limit is filled, not cut short"; }
