@@ -127,11 +127,8 @@ TEST(FileDecisions, ExportWritesOnlyWhatWindowsWritesUnderTheNameChosen) {
     if (d.then == Then::kWrite) {
       EXPECT_TRUE(messages.shown.empty()) << d.what;
       EXPECT_EQ(ReadBytes(path), "B,2010/04/05 08:00,2010/04/05 09:00\r\n") << d.what;
-      if (Text(d.name) == u"other.csv") {
-        WriteBytes(path, "");
-      } else {
-        std::filesystem::remove(std::filesystem::path(path));
-      }
+      if (Text(d.name) == u"other.csv") WriteBytes(path, "");
+      else std::filesystem::remove(std::filesystem::path(path));
     } else {
       const Text refused = d.then == Then::kRefuse ? u"Dorvane の記録と設定のファイルには出力できません"
                                                    : u"ファイルを開けませんでした";
