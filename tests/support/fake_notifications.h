@@ -35,7 +35,6 @@ class FakeNotifications : public ChangeNotifications {
     if (handle == event) event = nullptr;
     ++closes;
   }
-  // Something changed in the folder.
   void Signal() { ::SetEvent(event); }
 
   bool refuse = false;

@@ -8,8 +8,7 @@
 namespace {
 
 TEST(ChartText, EachDayTellsWhatItsRowShows) {
-  const ItemCatalogue catalogue =
-      MakeCatalogue({{"A", 0xFF, 1}, {"B", 0xFF00, 1}, {"X", 0x808080, 0}});
+  const ItemCatalogue catalogue = MakeCatalogue({{"A", 0xFF, 1}, {"B", 0xFF00, 1}, {"X", 0x808080, 0}});
   const std::vector<ActivityRecord> records = {
       Rec("A", DT(2010, 1, 3, 9, 0), DT(2010, 1, 3, 10, 0)),
       Rec("B", DT(2010, 1, 3, 11, 0), DT(2010, 1, 3, 13, 0)),
@@ -25,8 +24,7 @@ TEST(ChartText, EachDayTellsWhatItsRowShows) {
     const char16_t* line;
   };
   const Row rows[] = {
-      {DescribeDayBars, 0,
-       u"1月3日(日): A 9:00〜10:00、B 11:00〜13:00、X 14:00〜17:00、A 13:00〜13:30。"},
+      {DescribeDayBars, 0, u"1月3日(日): A 9:00〜10:00、B 11:00〜13:00、X 14:00〜17:00、A 13:00〜13:30。"},
       {DescribeDayBars, 1, u"1月4日(月): B 23:00〜24:00。"},
       {DescribeDayBars, 2, u"1月5日(火): B 0:00〜1:30。"},
       {DescribeDayBars, 3, u"1月6日(水): 記録なし。"},
@@ -86,25 +84,18 @@ TEST(ChartText, ADayIsBoundedAndCountsWhatItLeavesOut) {
   };
   for (const Row& row : rows) {
     std::vector<ActivityRecord> records;
-    for (int i = 0; i < row.count; ++i) {
-      records.push_back(
-          Rec(Text(row.nameLength, u'A'), DT(2010, 1, 3, 9, 0), DT(2010, 1, 3, 10, 0)));
-    }
+    for (int i = 0; i < row.count; ++i)
+      records.push_back(Rec(Text(row.nameLength, u'A'), DT(2010, 1, 3, 9, 0), DT(2010, 1, 3, 10, 0)));
     const Text text = DescribeDay(PickedDate(2010, 1, 6), 0, catalogue, records, DescribeDayBars);
     EXPECT_LE(text.size(), kDayTextLimit) << row.what;
     size_t shown = 0;
     for (char16_t c : text) shown += c == u'〜';
     const int omitted = row.count - static_cast<int>(shown);
-    if (row.shown >= 0) {
-      EXPECT_EQ(static_cast<int>(shown), row.shown) << row.what;
-    }
-    Text end = u"。";
-    if (omitted > 0) end = FormatText(shown > 0 ? u"、ほか%d件。" : u"%d件。", omitted);
+    if (row.shown >= 0) { EXPECT_EQ(static_cast<int>(shown), row.shown) << row.what; }
+    const Text end = omitted > 0 ? FormatText(shown > 0 ? u"、ほか%d件。" : u"%d件。", omitted) : Text(u"。");
     ASSERT_GE(text.size(), end.size()) << row.what;
     EXPECT_EQ(TextToUtf8(text.substr(text.size() - end.size())), TextToUtf8(end)) << row.what;
-    if (row.count == 1000) {
-      EXPECT_GT(shown, 100u) << "the limit is filled, not cut short";
-    }
+    if (row.count == 1000) { EXPECT_GT(shown, 100u) << row.what << ": the limit is filled, not cut short"; }
   }
 }
 

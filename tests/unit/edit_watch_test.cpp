@@ -24,12 +24,13 @@ const char kAThenBRuns[] = "A,2010/04/05 09:00,2010/04/05 09:30\r\nB,2010/04/05 
 
 LocalDateTime TenOClock() { return LocalDateTime{2010, 4, 1, 5, 10, 0, 0, 0}; }
 
-// Items A and B from Dorvane.ini, A running from data.csv, as a start loads
-// them; the watch then remembers both files.
 class EditWatchTest : public ::testing::Test {
  public:  // the table's steps reach the fixture through a reference
-  EditWatchTest() : data_(Workspace{u"W", files_, notifier_}), watch_(data_) {
-    files_.files[SettingsPath(data_.ws)] = kTwoSlots;
+  EditWatchTest() : data_(Workspace{u"W", files_, notifier_}), watch_(data_) {}
+  // Items A and B from Dorvane.ini, A running from data.csv, loaded afresh
+  // as a start loads them; the watch then remembers both files.
+  void Start() {
+    files_.files[Settings()] = kTwoSlots;
     files_.files[Records()] = kARuns;
     data_.catalogue.Load(data_.ws);
     data_.store.Load();
@@ -69,35 +70,21 @@ TEST_F(EditWatchTest, OnlyAnotherProgramsChangeOfContentIsTakenIn) {
       {"data.csv edited, same size", [](EditWatchTest& t) { t.WriteByHand(t.Records(), kBRuns); }, true, u"B", 2},
       {"data.csv edited, longer", [](EditWatchTest& t) { t.WriteByHand(t.Records(), kAThenBRuns); }, true, u"B", 2},
       {"the program's own pick", [](EditWatchTest& t) { t.PickB(); }, false, u"B", 2},
-      {"the program's own pick, then touched",
-       [](EditWatchTest& t) {
-         t.PickB();
-         t.watch_.Look();
-         t.Touch(t.Records());
-       },
+      {"the program's own pick, then touched", [](EditWatchTest& t) { t.PickB(); t.watch_.Look(); t.Touch(t.Records()); },
        false, u"B", 2},
       {"Dorvane.ini touched", [](EditWatchTest& t) { t.Touch(t.Settings()); }, false, u"A", 2},
       {"Dorvane.ini edited by hand", [](EditWatchTest& t) { t.WriteByHand(t.Settings(), kOneSlot); }, true, u"A", 1},
       {"Dorvane.ini edited and data.csv touched",
-       [](EditWatchTest& t) {
-         t.WriteByHand(t.Settings(), kOneSlot);
-         t.Touch(t.Records());
-       },
-       true, u"A", 1},
+       [](EditWatchTest& t) { t.WriteByHand(t.Settings(), kOneSlot); t.Touch(t.Records()); }, true, u"A", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EditWatchTest& t = *this;
-    t.files_.files[Settings()] = kTwoSlots;
-    t.files_.files[Records()] = kARuns;
-    // Loaded afresh, as a start would: a taking in of the reset would keep
-    // the last row's own pick aside, which this row did not make.
-    t.data_.catalogue.Load(t.data_.ws);
-    t.data_.store.Load();
-    t.watch_.Start();
+    // Not a taking in of the reset: that would keep the last row's own pick
+    // aside, which this row did not make.
+    Start();
     ASSERT_EQ(data_.currentActivity, u"A");
 
-    c.happen(t);
+    c.happen(*this);
     const EditWatch::Outcome outcome = watch_.Look();
     EXPECT_EQ(outcome.takenIn, c.takenIn);
     EXPECT_FALSE(outcome.lookAgain);
@@ -112,36 +99,30 @@ TEST_F(EditWatchTest, OnlyAnotherProgramsChangeOfContentIsTakenIn) {
 TEST(LookAgain, TellsATouchFromAChangeOfContent) {
   struct Case {
     const char* what;
+    const char* first;  // the file when first seen; null: none
     std::function<void(MemoryFileSystem&)> happen;
     FileChange expected;
   };
   const Text path = u"f";
   const Case cases[] = {
-      {"as seen", [](MemoryFileSystem&) {}, FileChange::kNone},
-      {"written with the same bytes", [&](MemoryFileSystem& fs) { fs.writes[path] = 99; }, FileChange::kTouched},
-      {"same size, one byte other", [&](MemoryFileSystem& fs) { fs.files[path] = "abD"; }, FileChange::kContent},
-      {"longer", [&](MemoryFileSystem& fs) { fs.files[path] = "abcd"; }, FileChange::kContent},
-      {"emptied", [&](MemoryFileSystem& fs) { fs.files[path] = ""; }, FileChange::kContent},
-      {"removed", [&](MemoryFileSystem& fs) { fs.files.erase(path); }, FileChange::kContent},
+      {"as seen", "abc", [](MemoryFileSystem&) {}, FileChange::kNone},
+      {"written with the same bytes", "abc", [&](MemoryFileSystem& fs) { fs.writes[path] = 99; }, FileChange::kTouched},
+      {"same size, one byte other", "abc", [&](MemoryFileSystem& fs) { fs.files[path] = "abD"; }, FileChange::kContent},
+      {"longer", "abc", [&](MemoryFileSystem& fs) { fs.files[path] = "abcd"; }, FileChange::kContent},
+      {"emptied", "abc", [&](MemoryFileSystem& fs) { fs.files[path] = ""; }, FileChange::kContent},
+      {"removed", "abc", [&](MemoryFileSystem& fs) { fs.files.erase(path); }, FileChange::kContent},
+      {"no file, then an empty one", nullptr, [&](MemoryFileSystem& fs) { fs.files[path] = ""; }, FileChange::kContent},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     MemoryFileSystem fs;
-    fs.files[path] = "abc";
+    if (c.first) fs.files[path] = c.first;
     SeenFile seen;
-    ASSERT_EQ(LookAgain(fs, path, seen), FileChange::kContent) << "first seen";
+    ASSERT_EQ(LookAgain(fs, path, seen), c.first ? FileChange::kContent : FileChange::kNone) << "first seen";
     c.happen(fs);
     EXPECT_EQ(LookAgain(fs, path, seen), c.expected);
     EXPECT_EQ(LookAgain(fs, path, seen), FileChange::kNone) << "remembered";
   }
-}
-
-TEST(LookAgain, AFileThatComesIsContentAndNoFileIsNothing) {
-  MemoryFileSystem fs;
-  SeenFile seen;
-  EXPECT_EQ(LookAgain(fs, u"f", seen), FileChange::kNone);
-  fs.files[u"f"] = "";
-  EXPECT_EQ(LookAgain(fs, u"f", seen), FileChange::kContent);
 }
 
 // An edit in a file another program holds without sharing is not lost: the

@@ -1,10 +1,7 @@
-// What follows a refused rename and an export's chosen name, in one table:
-// a refusal of the rename with POSIX semantics (by its Win32 error code)
-// falls back to the older rename or waits for the holder; an export's name
-// is written or refused. The rule for refusals is checked on every
-// platform, and again under Wine through the Win32 file system itself; the
-// names go through export on every platform (on Win32 with the names
-// Windows resolves).
+// What follows a refused POSIX rename (by its Win32 error code) and an
+// export's chosen name, in one table. The refusals are checked on every
+// platform and again under Wine through the Win32 file system; the names go
+// through export on every platform (on Win32 with the names Windows resolves).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -126,28 +123,16 @@ TEST(FileDecisions, ExportWritesOnlyWhatWindowsWritesUnderTheNameChosen) {
     }
     messages.shown.clear();
     const bool written = editing.Export(path, [](const Text&) { return true; });
-    switch (d.then) {
-      case Then::kRefuse:
-        EXPECT_FALSE(written) << d.what;
-        EXPECT_EQ(messages.Texts(), std::vector<Text>{u"Dorvane の記録と設定のファイルには出力できません\r\n" + path}) << d.what;
-        break;
-      case Then::kUnopenable:
-        EXPECT_FALSE(written) << d.what;
-        EXPECT_EQ(messages.Texts(), std::vector<Text>{u"ファイルを開けませんでした\r\n" + path}) << d.what;
-        break;
-      case Then::kWrite:
-        EXPECT_TRUE(written) << d.what;
-        EXPECT_TRUE(messages.shown.empty()) << d.what;
-        EXPECT_EQ(ReadBytes(path), "B,2010/04/05 08:00,2010/04/05 09:00\r\n") << d.what;
-        if (Text(d.name) == u"other.csv") {
-          WriteBytes(path, "");
-        } else {
-          std::filesystem::remove(std::filesystem::path(path));
-        }
-        break;
-      case Then::kFallBack:
-      case Then::kWait:
-        ADD_FAILURE() << d.what;
+    EXPECT_EQ(written, d.then == Then::kWrite) << d.what;
+    if (d.then == Then::kWrite) {
+      EXPECT_TRUE(messages.shown.empty()) << d.what;
+      EXPECT_EQ(ReadBytes(path), "B,2010/04/05 08:00,2010/04/05 09:00\r\n") << d.what;
+      if (Text(d.name) == u"other.csv") WriteBytes(path, "");
+      else std::filesystem::remove(std::filesystem::path(path));
+    } else {
+      const Text refused = d.then == Then::kRefuse ? u"Dorvane の記録と設定のファイルには出力できません"
+                                                   : u"ファイルを開けませんでした";
+      EXPECT_EQ(messages.Texts(), std::vector<Text>{refused + u"\r\n" + path}) << d.what;
     }
     EXPECT_EQ(dir.Names(), before) << d.what;
     for (const char16_t* own : kOwnFiles) EXPECT_EQ(ReadBytes(dir.File(own)), "own\r\n") << d.what;
@@ -187,18 +172,17 @@ class RacingFiles : public MemoryFileSystem {
 
 TEST(FileDecisions, KeepingAsideNeverReplacesAFileCreatedMeanwhile) {
   RacingFiles fs(u"d/data.csv.2010-04-05_093000");
+  const auto nineThirty = [] { return DT(2010, 4, 5, 9, 30, 0); };
   fs.files[u"d/data.csv"] = "ours";
   Text kept;
-  ASSERT_TRUE(KeepAside(fs, [] { return DT(2010, 4, 5, 9, 30, 0); }, u"d/data.csv", true, kept));
+  ASSERT_TRUE(KeepAside(fs, nineThirty, u"d/data.csv", true, kept));
   EXPECT_EQ(fs.files[kept], "ours");
   EXPECT_EQ(fs.files.count(u"d/data.csv"), 0u);
-  if (fs.raced) {
-    EXPECT_EQ(fs.files[u"d/data.csv.2010-04-05_093000"], "theirs");
-  }
+  if (fs.raced) { EXPECT_EQ(fs.files[u"d/data.csv.2010-04-05_093000"], "theirs"); }
 
   // A name taken before: the next one.
   fs.files[u"d/data.csv"] = "ours again";
-  ASSERT_TRUE(KeepAside(fs, [] { return DT(2010, 4, 5, 9, 30, 0); }, u"d/data.csv", true, kept));
+  ASSERT_TRUE(KeepAside(fs, nineThirty, u"d/data.csv", true, kept));
   EXPECT_EQ(kept, u"d/data.csv.2010-04-05_093000-2");
   EXPECT_EQ(fs.files[kept], "ours again");
 }

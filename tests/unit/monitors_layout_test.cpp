@@ -52,9 +52,8 @@ TEST(MonitorsLayout, APhysicalPointMapsOnItsMonitorInProportion) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const MappedPoint mapped = MapToLogical(c.monitors, c.physical);
-    EXPECT_EQ(mapped.monitor, c.monitor);
-    EXPECT_EQ(mapped.point.x, c.logical.x);
-    EXPECT_EQ(mapped.point.y, c.logical.y);
+    EXPECT_EQ((std::vector<int32_t>{mapped.monitor, mapped.point.x, mapped.point.y}),
+              (std::vector<int32_t>{c.monitor, c.logical.x, c.logical.y}));
   }
 }
 

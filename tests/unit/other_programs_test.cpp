@@ -114,7 +114,6 @@ const Side kIni{u"Dorvane.ini", IniOf,
                 [](ActivityData& d) { return d.catalogue.TakeInEdit(d.ws); }};
 
 struct Row {
-  const Side* side;
   When when;
   What what;
   const char* final;  // the file's entries at the end
@@ -122,25 +121,18 @@ struct Row {
   DataEvent report;   // the one report (of the file, or of its pending file) when a copy was kept
 };
 
-// The program loads A B, then makes C, then E (the save under test), then,
-// after looking as a pick does, F. The other program's entry is D.
+// Each row runs against both files. The program loads A B, then makes C,
+// then E (the save under test), then, after looking as a pick does, F. The
+// other program's entry is D.
 const Row kRows[] = {
-    {&kCsv, When::kBeforeTheCheck, What::kEditOfTheLatest, "ABCEF", "ABCD", DataEvent::kChangedElsewhere},
-    {&kCsv, When::kDuringTheWait, What::kEditOfTheLatest, "ABCEF", "ABCD", DataEvent::kChangedElsewhere},
-    {&kCsv, When::kAfterTheRename, What::kEditOfTheLatest, "ABCEDF", nullptr, {}},
-    {&kCsv, When::kAfterTheRename, What::kCopyReadBeforeTheLastSave, "ABCDF", "ABCE", DataEvent::kOwnVersionKept},
-    {&kCsv, When::kAfterTheSave, What::kEditOfTheLatest, "ABCEDF", nullptr, {}},
-    {&kCsv, When::kAfterTheSave, What::kCopyReadBeforeTheLastSave, "ABCDF", "ABCE", DataEvent::kOwnVersionKept},
-    {&kCsv, When::kBeforeTheNextStart, What::kRestoreWithAnOldWriteTime, "ABDF", "ABCE", DataEvent::kStalePending},
-    {&kCsv, When::kBeforeTheNextStart, What::kTheSameWithAnEqualWriteTime, "ABCEF", nullptr, {}},
-    {&kIni, When::kBeforeTheCheck, What::kEditOfTheLatest, "ABCEF", "ABCD", DataEvent::kChangedElsewhere},
-    {&kIni, When::kDuringTheWait, What::kEditOfTheLatest, "ABCEF", "ABCD", DataEvent::kChangedElsewhere},
-    {&kIni, When::kAfterTheRename, What::kEditOfTheLatest, "ABCEDF", nullptr, {}},
-    {&kIni, When::kAfterTheRename, What::kCopyReadBeforeTheLastSave, "ABCDF", "ABCE", DataEvent::kOwnVersionKept},
-    {&kIni, When::kAfterTheSave, What::kEditOfTheLatest, "ABCEDF", nullptr, {}},
-    {&kIni, When::kAfterTheSave, What::kCopyReadBeforeTheLastSave, "ABCDF", "ABCE", DataEvent::kOwnVersionKept},
-    {&kIni, When::kBeforeTheNextStart, What::kRestoreWithAnOldWriteTime, "ABDF", "ABCE", DataEvent::kStalePending},
-    {&kIni, When::kBeforeTheNextStart, What::kTheSameWithAnEqualWriteTime, "ABCEF", nullptr, {}},
+    {When::kBeforeTheCheck, What::kEditOfTheLatest, "ABCEF", "ABCD", DataEvent::kChangedElsewhere},
+    {When::kDuringTheWait, What::kEditOfTheLatest, "ABCEF", "ABCD", DataEvent::kChangedElsewhere},
+    {When::kAfterTheRename, What::kEditOfTheLatest, "ABCEDF", nullptr, {}},
+    {When::kAfterTheRename, What::kCopyReadBeforeTheLastSave, "ABCDF", "ABCE", DataEvent::kOwnVersionKept},
+    {When::kAfterTheSave, What::kEditOfTheLatest, "ABCEDF", nullptr, {}},
+    {When::kAfterTheSave, What::kCopyReadBeforeTheLastSave, "ABCDF", "ABCE", DataEvent::kOwnVersionKept},
+    {When::kBeforeTheNextStart, What::kRestoreWithAnOldWriteTime, "ABDF", "ABCE", DataEvent::kStalePending},
+    {When::kBeforeTheNextStart, What::kTheSameWithAnEqualWriteTime, "ABCEF", nullptr, {}},
 };
 
 void Load(ActivityData& d) {
@@ -149,77 +141,71 @@ void Load(ActivityData& d) {
 }
 
 TEST(OtherPrograms, WhateverEitherSideWroteEndsInTheFileOrInOneDatedCopy) {
-  for (const Row& row : kRows) {
-    SCOPED_TRACE(testing::Message() << "row " << (&row - kRows));
-    TempDir dir;
-    OtherProgram fs;
-    KeptReports told;
-    const Side& side = *row.side;
-    const Text path = dir.File(side.name);
-    fs.target = path;
-    fs.when = row.when;
-    WriteBytes(path, side.content("AB"));
-    // The other file is there, untouched: its load reports nothing.
-    if (&side == &kIni) WriteBytes(dir.File(u"data.csv"), "");
-    auto data = std::make_unique<ActivityData>(Workspace{dir.Path(), fs, told});
-    Load(*data);
-    side.takeIn(*data);
-    side.change(*data, 'C');
-
-    const std::string before = ReadBytes(path);
-    fs.write = [&] {
-      switch (row.what) {
-        case What::kEditOfTheLatest:
-          SaveElsewhere(path, side.content(ReadBytes(path) == before ? "ABCD" : "ABCED"));
-          break;
-        case What::kCopyReadBeforeTheLastSave:
-          SaveElsewhere(path, side.content("ABCD"));
-          break;
-        case What::kRestoreWithAnOldWriteTime:
-          SaveElsewhere(path, side.content("ABD"));
-          Age(path);
-          break;
-        case What::kTheSameWithAnEqualWriteTime:
-          std::filesystem::last_write_time(
-              std::filesystem::path(path),
-              std::filesystem::last_write_time(std::filesystem::path(PendingPath(path))));
-          break;
-      }
-    };
-    side.takeIn(*data);
-    if (row.when == When::kBeforeTheCheck) fs.Fire();
-    if (row.when == When::kDuringTheWait) fs.HoldForReplaces(side.name, 1);
-    if (row.when == When::kBeforeTheNextStart) fs.Lock(path);
-    side.change(*data, 'E');
-    fs.Heal();
-    if (row.when == When::kAfterTheSave) fs.Fire();
-    if (row.when == When::kBeforeTheNextStart) {
-      // The program ends with its change in the pending file; the other
-      // program writes; the program starts again.
-      told.reports.clear();  // the held save's own message
-      data.reset();
-      fs.Fire();
-      data = std::make_unique<ActivityData>(Workspace{dir.Path(), fs, told});
+  for (const Side* sidePtr : {&kCsv, &kIni}) {
+    const Side& side = *sidePtr;
+    for (const Row& row : kRows) {
+      SCOPED_TRACE(testing::Message() << TextToUtf8(side.name) << ", row " << (&row - kRows));
+      TempDir dir;
+      OtherProgram fs;
+      KeptReports told;
+      const Text path = dir.File(side.name);
+      fs.target = path;
+      fs.when = row.when;
+      WriteBytes(path, side.content("AB"));
+      // The other file is there, untouched: its load reports nothing.
+      if (&side == &kIni) WriteBytes(dir.File(u"data.csv"), "");
+      auto data = std::make_unique<ActivityData>(Workspace{dir.Path(), fs, told});
       Load(*data);
-    }
-    EXPECT_FALSE(fs.write) << "the other program never wrote";
+      side.takeIn(*data);
+      side.change(*data, 'C');
 
-    side.takeIn(*data);
-    side.change(*data, 'F');
-    EXPECT_EQ(ReadBytes(path), side.content(row.final));
+      const std::string before = ReadBytes(path);
+      fs.write = [&] {
+        namespace stdfs = std::filesystem;
+        if (row.what == What::kTheSameWithAnEqualWriteTime) {
+          stdfs::last_write_time(stdfs::path(path), stdfs::last_write_time(stdfs::path(PendingPath(path))));
+          return;
+        }
+        const bool restore = row.what == What::kRestoreWithAnOldWriteTime;
+        const bool onOurs = row.what == What::kEditOfTheLatest && ReadBytes(path) != before;
+        SaveElsewhere(path, side.content(restore ? "ABD" : onOurs ? "ABCED" : "ABCD"));
+        if (restore) Age(path);
+      };
+      side.takeIn(*data);
+      if (row.when == When::kBeforeTheCheck) fs.Fire();
+      if (row.when == When::kDuringTheWait) fs.HoldForReplaces(side.name, 1);
+      if (row.when == When::kBeforeTheNextStart) fs.Lock(path);
+      side.change(*data, 'E');
+      fs.Heal();
+      if (row.when == When::kAfterTheSave) fs.Fire();
+      if (row.when == When::kBeforeTheNextStart) {
+        // The program ends with its change in the pending file; the other
+        // program writes; the program starts again.
+        told.reports.clear();  // the held save's own message
+        data.reset();
+        fs.Fire();
+        data = std::make_unique<ActivityData>(Workspace{dir.Path(), fs, told});
+        Load(*data);
+      }
+      EXPECT_FALSE(fs.write) << "the other program never wrote";
 
-    std::vector<Text> copies;
-    for (const Text& name : dir.Names()) {
-      if (name != u"data.csv" && name != u"data.bak" && name != u"Dorvane.ini") copies.push_back(dir.File(name));
+      side.takeIn(*data);
+      side.change(*data, 'F');
+      EXPECT_EQ(ReadBytes(path), side.content(row.final));
+
+      std::vector<Text> copies;
+      for (const Text& name : dir.Names()) {
+        if (name != u"data.csv" && name != u"data.bak" && name != u"Dorvane.ini") copies.push_back(dir.File(name));
+      }
+      // Every row runs: a failed row must not hide the next ones.
+      EXPECT_EQ(copies.size(), row.kept ? 1u : 0u);
+      EXPECT_EQ(told.reports.size(), row.kept ? 1u : 0u);
+      if (!row.kept || copies.size() != 1 || told.reports.size() != 1) continue;
+      EXPECT_EQ(ReadBytes(copies[0]), side.content(row.kept));
+      EXPECT_EQ(told.reports[0].event, row.report);
+      EXPECT_EQ(told.reports[0].subject, row.report == DataEvent::kStalePending ? PendingPath(path) : path);
+      EXPECT_EQ(told.reports[0].keptCopy, copies[0]);
     }
-    // Every row runs: a failed row must not hide the next ones.
-    EXPECT_EQ(copies.size(), row.kept ? 1u : 0u);
-    EXPECT_EQ(told.reports.size(), row.kept ? 1u : 0u);
-    if (!row.kept || copies.size() != 1 || told.reports.size() != 1) continue;
-    EXPECT_EQ(ReadBytes(copies[0]), side.content(row.kept));
-    EXPECT_EQ(told.reports[0].event, row.report);
-    EXPECT_EQ(told.reports[0].subject, row.report == DataEvent::kStalePending ? PendingPath(path) : path);
-    EXPECT_EQ(told.reports[0].keptCopy, copies[0]);
   }
 }
 
