@@ -117,8 +117,3 @@ void SavePolicy::OnEndSession() {
   HoldPatience none = HoldPatience::None();
   SaveUnsavedChanges(none, SaveKind::kEnd);
 }
-
-void SavePolicy::SaveBeforeEnding() {
-  HoldPatience patience;
-  SaveUnsavedChanges(patience);
-}

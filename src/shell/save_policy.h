@@ -1,9 +1,9 @@
 // When the program saves what a held file kept back, and what it does when a
 // change stays unsaved at the end: the catch-up timer, the patience of the
 // last saves, 終了's question and the end of the session. A change that no
-// file holds (the pending file could not be written either, or saves are
-// blocked) is never dropped without the user knowing: 終了 asks, and a
-// sign-out is held up with a reason Windows shows, never with a box.
+// file holds (the pending file could not be written either) is never
+// dropped without the user knowing: 終了 asks, and a sign-out is held up
+// with a reason Windows shows, never with a box.
 #pragma once
 
 #include <windows.h>
@@ -62,8 +62,6 @@ class SavePolicy {
   // idle time, a timer): the sign-out's reason follows whether a change is
   // held by no file.
   void UpdateBlockReason();
-  // The program ends without asking (no notification area).
-  void SaveBeforeEnding();
 
   bool AnythingUnsaved() const;
   bool ChangeHeldByNoFile() const;
