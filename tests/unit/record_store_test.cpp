@@ -235,7 +235,7 @@ TEST_F(RecordStoreTest, PendingFileAboveTheSizeLimitIsKeptAsideUnread) {
 
 TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
   WriteBytes(DataCsv(), "bad line\r\n");
-  files.Fail(FileStep::Copy);
+  files.Fail(FileStep::Create, u"data.csv.");
   store.Load();
   EXPECT_EQ(OnlyMessage(), u"1番目のデータの形式が誤っています");
   EXPECT_TRUE(store.SavesBlocked());
@@ -248,6 +248,17 @@ TEST_F(RecordStoreTest, MalformedFileThatCannotBeCopiedBlocksSaves) {
   EXPECT_TRUE(notifier.shown.empty()) << "a quiet save shows nothing";
   EXPECT_EQ(ReadBytes(DataCsv()), "bad line\r\n");
   EXPECT_TRUE(store.ChangeHeldByNoFile());
+}
+
+// The copy is on the disk before a save replaces the original: one whose
+// flush fails is no copy (after a power cut it could read as zeros).
+TEST_F(RecordStoreTest, AKeptCopyThatCannotBeFlushedIsNoCopy) {
+  WriteBytes(DataCsv(), "bad line\r\n");
+  files.Fail(FileStep::Flush, u"data.csv.");
+  store.Load();
+  EXPECT_EQ(OnlyMessage(), u"1番目のデータの形式が誤っています");
+  EXPECT_TRUE(store.SavesBlocked());
+  EXPECT_EQ(dir.Names(), std::vector<Text>{u"data.csv"});
 }
 
 // A change is held by a file once data.csv or the pending file has it.
