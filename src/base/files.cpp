@@ -139,3 +139,23 @@ bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view byte
   HoldPatience patience;
   return ReplaceFileContents(fs, path, bytes, patience);
 }
+
+bool RestoreFromTemporary(FileSystem& fs, const Text& path,
+                          const std::function<bool(const std::string& bytes)>& complete) {
+  if (fs.Exists(path)) return false;
+  const Text prefix = TemporaryPrefix(path);
+  Text newest;
+  uint64_t newestWrite = 0;
+  for (const Text& temporary : fs.FilesStartingWith(prefix)) {
+    FileFacts facts;
+    std::string bytes;
+    if (!AllDigits(temporary.substr(prefix.size())) || !fs.Examine(temporary, facts) ||
+        (!newest.empty() && facts.lastWrite <= newestWrite) ||
+        ReadWholeFile(fs, temporary, bytes) != ReadResult::kRead || !complete(bytes)) {
+      continue;
+    }
+    newest = temporary;
+    newestWrite = facts.lastWrite;
+  }
+  return !newest.empty() && fs.Replace(newest, path) == ReplaceResult::Done;
+}

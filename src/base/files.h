@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -150,3 +151,12 @@ class HoldPatience {
 bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes,
                          HoldPatience& patience);
 bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes);
+
+// Puts back a file that a power cut inside ReplaceFileContents left only as
+// its temporary. FAT may persist a rename that replaces a file as its two
+// parts, the old file removed and the new name not yet written; between
+// them only the temporary, flushed before the rename began, holds the file.
+// When `path` is missing, the newest of its temporaries that `complete`
+// accepts is renamed into its place. True when one was.
+bool RestoreFromTemporary(FileSystem& fs, const Text& path,
+                          const std::function<bool(const std::string& bytes)>& complete);

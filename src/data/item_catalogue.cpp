@@ -20,6 +20,11 @@ void ItemCatalogue::Load(const Workspace& ws) {
   unsaved_ = false;
   std::string bytes;
   const Text path = SettingsPath(ws);
+  // Settings that name no item are no evidence (the reader takes any bytes).
+  RestoreFromTemporary(ws.files, path, [](const std::string& text) {
+    ItemCatalogue probe;
+    return probe.TakeText(text) && probe.Count() > 0;
+  });
   held_.Take(ws.files, path);
   if (LoadPending(ws)) return;
   const ReadResult read = ReadWholeFile(ws.files, path, bytes);

@@ -113,6 +113,13 @@ bool RecordStore::LoadPending() {
 
 void RecordStore::Load() {
   const Text path = DataPath();
+  // An empty history is no evidence: a missing data.csv beside data.bak is
+  // then kept aside as below, rather than data.bak pushed out by it.
+  RestoreFromTemporary(ws_.files, path, [](const std::string& bytes) {
+    std::vector<ActivityRecord> records;
+    int badLine = 0;
+    return Parse(bytes, records, badLine) == ReadStatus::kOk && !records.empty();
+  });
   // Before reading: a write while it is read shows at the next look.
   held_.Take(ws_.files, path);
   if (LoadPending()) return;

@@ -202,6 +202,28 @@ TEST_F(RecordStoreTest, FileThatCanNeitherBeReadNorCopiedIsNeverReplacedInThisRu
   EXPECT_EQ(ReadBytes(dir.File(u"export.csv")), "C,2010/04/06 09:00,2010/04/06 09:00\r\n");
 }
 
+// A power cut inside a save's rename on FAT can leave the temporary alone:
+// it holds the newest history and goes back in place of data.csv. An empty
+// one proves nothing, and data.bak is kept aside as for any lost data.csv.
+TEST_F(RecordStoreTest, ADataCsvLeftOnlyAsItsTemporaryIsPutBack) {
+  const std::string backup = "A,2010/04/05 09:05,2010/04/05 10:30\r\n";
+  WriteBytes(DataBak(), backup);
+  WriteBytes(dir.File(u"data.csv.~tmp1"), kTwoRecords);
+  store.Load();
+  EXPECT_TRUE(notifier.shown.empty());
+  EXPECT_EQ(store.Count(), 2);
+  EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
+  EXPECT_EQ(dir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
+
+  ActivityData again{Workspace{dir.Path(), files, notifier}};
+  ASSERT_TRUE(std::filesystem::remove(std::filesystem::path(DataCsv())));
+  WriteBytes(dir.File(u"data.csv.~tmp1"), "");
+  again.store.Load();
+  EXPECT_EQ(ReadBytes(KeptAside(OpenFailure(DataCsv()))), backup);
+  EXPECT_EQ(again.store.Count(), 0);
+  EXPECT_FALSE(FileExists(DataCsv()));
+}
+
 // Above the limit the file is kept aside unread, as an unreadable one is.
 TEST_F(RecordStoreTest, FileAboveTheSizeLimitIsKeptAsideUnread) {
   WriteBytes(DataCsv(), kTwoRecords);
