@@ -159,3 +159,16 @@ bool RestoreFromTemporary(FileSystem& fs, const Text& path,
   }
   return !newest.empty() && fs.Replace(newest, path) == ReplaceResult::Done;
 }
+
+bool CopyFlushed(FileSystem& fs, const Text& from, const Text& to) {
+  std::string bytes;
+  if (ReadWholeFile(fs, from, bytes) != ReadResult::kRead) return fs.Copy(from, to, false);
+  std::unique_ptr<OutputFile> file = fs.CreateNew(to);
+  if (!file) return false;
+  bool written = file->Write(bytes.data(), bytes.size()) && file->Flush();
+  written = file->Close() && written;
+  file.reset();
+  // Half a copy would pass for a whole one.
+  if (!written) fs.Remove(to);
+  return written;
+}

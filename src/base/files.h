@@ -152,6 +152,13 @@ bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view byte
                          HoldPatience& patience);
 bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes);
 
+// A new file `to` (failing when it exists) with the content of `from`, on
+// the disk before this returns. A copy (CopyFileW) is not flushed: after a
+// power cut that follows a save which replaced the original, the copy could
+// read as zeros. A file that cannot be read whole here (memory is short) is
+// copied by the system all the same: unflushed is better than not at all.
+bool CopyFlushed(FileSystem& fs, const Text& from, const Text& to);
+
 // Puts back a file that a power cut inside ReplaceFileContents left only as
 // its temporary. FAT may persist a rename that replaces a file as its two
 // parts, the old file removed and the new name not yet written; between

@@ -1,31 +1,6 @@
 #include "data/pending_file.h"
 
-#include <memory>
-#include <string>
-
 Text PendingPath(const Text& path) { return path + u".~pending"; }
-
-namespace {
-
-// A new file with the content of `from`, on the disk before this returns.
-// A copy (CopyFileW) is not flushed: after a power cut that follows the save
-// which replaced the original, the copy could read as zeros. A file that
-// cannot be read whole here (memory is short) is copied by the system all
-// the same: unflushed is better than not kept.
-bool CopyFlushed(FileSystem& fs, const Text& from, const Text& to) {
-  std::string bytes;
-  if (ReadWholeFile(fs, from, bytes) != ReadResult::kRead) return fs.Copy(from, to, false);
-  std::unique_ptr<OutputFile> file = fs.CreateNew(to);
-  if (!file) return false;
-  bool written = file->Write(bytes.data(), bytes.size()) && file->Flush();
-  written = file->Close() && written;
-  file.reset();
-  // Half a copy would pass for the file kept.
-  if (!written) fs.Remove(to);
-  return written;
-}
-
-}  // namespace
 
 bool KeepAside(FileSystem& fs, const Clock& clock, const Text& path, bool move, Text& keptPath) {
   const LocalDateTime now = clock();

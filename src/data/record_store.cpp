@@ -229,7 +229,7 @@ void RecordStore::MakeBackup(HoldPatience& patience) {
   }
   const Text temp = BackupTemporaryPath();
   fs.Remove(temp);  // left by an interrupted save
-  if (!fs.HardLink(path, temp) && !fs.Copy(path, temp, false)) {
+  if (!fs.HardLink(path, temp) && !CopyFlushed(fs, path, temp)) {
     fs.Remove(temp);  // a copy that failed half way
     return;
   }

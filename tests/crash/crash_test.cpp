@@ -183,6 +183,7 @@ Recording Record(const CrashState& initial, const std::vector<Step>& steps, bool
 struct Expectation {
   std::vector<std::string> allowed[2];
   std::vector<std::string> precious;
+  bool backupRequired = false;  // data.bak was there: it may never go missing
 };
 
 Expectation ExpectAt(const Recording& r, CrashPoint point, const CrashModel& model) {
@@ -258,9 +259,16 @@ class Checker {
 
   // Every state of the recording under the model.
   void CheckAll(const Recording& r, int level) {
+    // What data.bak may hold: what data.csv or data.bak held, whole.
+    for (const std::string& v : r.versions[kRecords]) histories_.insert(v);
+    for (const Text& name : {At(u"data.csv"), At(u"data.bak")}) {
+      if (r.initial.count(name)) histories_.insert(r.initial.at(name).bytes);
+    }
     ForEachCrashState(r.initial, r.log, model_, Deep() ? 12 : 4, [&](const CrashState& state, CrashPoint point) {
       Expectation e = ExpectAt(r, point, model_);
       if (level > 0) e.precious.insert(e.precious.end(), inherited_.begin(), inherited_.end());
+      // FAT may persist the backup's rename as its parts too.
+      e.backupRequired = r.initial.count(At(u"data.bak")) != 0 && !model_.splitReplace;
       ++tally_.enumerated[level];
       if (!seen_.insert(Key(state, e)).second) return;
       ++tally_.checked[level];
@@ -280,6 +288,7 @@ class Checker {
       key += '\4';
     }
     for (const std::string& s : e.precious) key += s + '\5';
+    key += e.backupRequired ? '\6' : '\7';
     return std::hash<std::string>{}(key);
   }
 
@@ -295,6 +304,10 @@ class Checker {
       broken.push_back("the items loaded are no version a save wrote since the last that succeeded");
     }
     if (!out.recordsSaved || !out.itemsSaved) broken.push_back("the next save failed");
+    auto backup = state.find(At(u"data.bak"));
+    if (backup == state.end() ? e.backupRequired : !histories_.count(backup->second.bytes)) {
+      broken.push_back("data.bak is no complete earlier data.csv");
+    }
     for (const auto& [name, file] : out.files) {
       const bool pending = name.size() > 9 && name.compare(name.size() - 9, 9, u".~pending") == 0;
       // A pending file's own temporaries are not the next save's to remove:
@@ -349,6 +362,7 @@ class Checker {
   const CrashModel& model_;
   Tally& tally_;
   std::unordered_set<size_t> seen_;
+  std::unordered_set<std::string> histories_;
   std::vector<std::string> inherited_;
 };
 

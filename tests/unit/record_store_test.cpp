@@ -558,13 +558,20 @@ TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
       {"backup link and copy fail",
        [](FaultyFileSystem& f, const Text&) {
          f.Fail(FileStep::HardLink);
-         f.Fail(FileStep::Copy);
+         f.Fail(FileStep::Create, u"data.bak.tmp");
        },
        true, false},
       {"backup replace fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Replace, u"data.bak"); },
        true, false},
       {"no links: backup by copy", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::HardLink); },
        true, true},
+      // An unflushed copy could read as zeros after a power cut: no backup.
+      {"no links: the backup copy's flush fails",
+       [](FaultyFileSystem& f, const Text&) {
+         f.Fail(FileStep::HardLink);
+         f.Fail(FileStep::Flush, u"data.bak.tmp");
+       },
+       true, false},
       {"temporary not created", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Create); },
        false, true},
       {"write fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Write); }, false, true},
