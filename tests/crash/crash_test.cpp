@@ -276,6 +276,18 @@ class Checker {
     });
   }
 
+  // One state found once, with what it must load (states are the table's
+  // regressions), and the crashes of its recovery.
+  void CheckState(const CrashState& state, const Expectation& e) {
+    for (const Text& name : {At(u"data.csv"), At(u"data.bak")}) {
+      if (state.count(name)) histories_.insert(state.at(name).bytes);
+    }
+    for (const std::string& v : e.allowed[kRecords]) histories_.insert(v);
+    ++tally_.enumerated[0];
+    ++tally_.checked[0];
+    Check(state, e, 0);
+  }
+
  private:
   // A state's content with what it must load; equal keys need one check.
   static size_t Key(const CrashState& state, const Expectation& e) {
@@ -492,12 +504,57 @@ const std::vector<SaveCase>& Cases() {
   return cases;
 }
 
+
+enum { kKill, kNtfs, kNtfsLazy, kFat };
 const CrashModel kModels[] = {
     {"process kill", false, true, false, true, false},
     {"NTFS power cut", true, true, false, true, true},
     {"NTFS power cut, lazy rename", true, false, false, true, false},
     {"FAT power cut", true, true, true, false, true},
 };
+
+// States that broke a check once, each with what it must load. The faults
+// of the saves themselves (a copy kept aside or made as the backup without
+// a flush) are regressions of the cases above that enumerate their states:
+// "unreadable data.csv kept aside", "edit elsewhere kept aside by the
+// catch-up", "backup by copy (no links)".
+struct Regression {
+  const char* name;
+  int model;
+  CrashState state;
+  Expectation expect;
+};
+
+std::vector<Regression> Regressions() {
+  const CrashState files = Files();
+  const std::string before = files.at(At(u"data.csv")).bytes;
+  std::vector<ActivityRecord> records = History(2);
+  records.push_back(Rec(u"会議", DT(2026, 12, 7, 8), DT(2026, 12, 7, 8, 7)));
+  records.push_back(Rec(u"作業", DT(2026, 12, 7, 8, 7), DT(2026, 12, 7, 8, 7)));
+  const std::string after = Format(records);
+  const std::string items = [&] {
+    ItemCatalogue c;
+    for (uint32_t color : {0x0000FFu, 0x00FF00u, 0xFF0000u}) c.AddSlot(color, 1);
+    c.AddName(u"会議");
+    c.AddName(u"作業");
+    return ItemsText(c);
+  }();
+  // FAT persisted the replace of data.csv as its first part: data.csv
+  // removed, the temporary not yet renamed. The start found no data.csv,
+  // went on with an empty history, and the next save removed the temporary.
+  CrashState csvSplit = files;
+  csvSplit.erase(At(u"data.csv"));
+  csvSplit[At(u"data.bak")] = CrashFile{before, 5};
+  csvSplit[At(u"data.csv.~tmp1")] = CrashFile{after, 7};
+  // The same for Dorvane.ini: the menu came up empty.
+  CrashState iniSplit = files;
+  iniSplit[At(u"Dorvane.ini.~tmp1")] = iniSplit.at(At(u"Dorvane.ini"));
+  iniSplit.erase(At(u"Dorvane.ini"));
+  return {
+      {"FAT: data.csv removed, its temporary not renamed", kFat, csvSplit, {{{before, after}, {items}}, {}, false}},
+      {"FAT: Dorvane.ini removed, its temporary not renamed", kFat, iniSplit, {{{before}, {items}}, {}, true}},
+  };
+}
 
 void CheckModel(const CrashModel& model) {
   std::printf("%-44s %-28s %5s %9s %9s %9s %9s %6s\n", "save", "model", "ops", "states", "distinct",
@@ -520,9 +577,21 @@ void CheckModel(const CrashModel& model) {
   }
 }
 
-TEST(CrashStates, ProcessKill) { CheckModel(kModels[0]); }
-TEST(CrashStates, NtfsPowerCut) { CheckModel(kModels[1]); }
-TEST(CrashStates, NtfsPowerCutLazyRename) { CheckModel(kModels[2]); }
-TEST(CrashStates, FatPowerCut) { CheckModel(kModels[3]); }
+TEST(CrashStates, ProcessKill) { CheckModel(kModels[kKill]); }
+TEST(CrashStates, NtfsPowerCut) { CheckModel(kModels[kNtfs]); }
+TEST(CrashStates, NtfsPowerCutLazyRename) { CheckModel(kModels[kNtfsLazy]); }
+TEST(CrashStates, FatPowerCut) { CheckModel(kModels[kFat]); }
+
+TEST(CrashStates, Regressions) {
+  for (const Regression& r : Regressions()) {
+    Tally tally;
+    Checker checker(kModels[r.model], tally);
+    checker.CheckState(r.state, r.expect);
+    std::printf("%-52s %-14s recovery states %5zu, distinct %5zu, broken %zu\n", r.name, kModels[r.model].name,
+                tally.enumerated[1], tally.checked[1], tally.broken);
+    EXPECT_EQ(tally.broken, 0u) << r.name;
+    for (const std::string& f : tally.failures) ADD_FAILURE() << r.name << "\n" << f;
+  }
+}
 
 }  // namespace
