@@ -499,6 +499,9 @@ const std::vector<SaveCase>& Cases() {
       {"pick, pick", Files(), {kPick, kPick}},
       {"add, settings, delete", Files(), {kAdd, kSettings, kDelete}, true},
       {"import, held pick, catch-up", Files(), {kImportFile, kPickHeld, kCatchUp}, true},
+      {"pick, pick, pick", Files(), {kPick, kPick, kPick}, true},
+      {"held pick, held settings, catch-up", Files(), {kPickHeld, kSettingsHeld, kCatchUp}, true},
+      {"failed flush, disk full, pick", Files(), {kPickFlushFails, kPickDiskFull, kPick}, true},
       {"pick on a long history", Files(600), {kPick}},
   };
   return cases;
