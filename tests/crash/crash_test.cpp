@@ -504,7 +504,7 @@ const std::vector<SaveCase>& Cases() {
       {"add, settings, delete", Files(), {kAdd, kSettings, kDelete}, true},
       {"import, held pick, catch-up", Files(), {kImportFile, kPickHeld, kCatchUp}, true},
       {"pick, pick, pick", Files(), {kPick, kPick, kPick}, true},
-      {"held pick, held settings, catch-up", Files(), {kPickHeld, kSettingsHeld, kCatchUp}, true},
+      {"held pick, held settings, catch-up", Files(), {kPickHeld, kSettingsHeld, kCatchUp}},
       {"failed flush, disk full, pick", Files(), {kPickFlushFails, kPickDiskFull, kPick}, true},
       {"pick on a history of 5 blocks", Files(240), {kPick}},
       {"pick on a long history", Files(600), {kPick}},
