@@ -75,13 +75,20 @@ class Reports : public DataReporter {
 // A log of saves with what each wrote: versions[kRecords] and
 // versions[kItems], the first being what the start loaded; the log's
 // markers say from where each version was in memory and when its save
-// succeeded. `precious`: content that must stay whole in some file from a
+// succeeded. `precious`: files that must stay whole in some file from a
 // position of the log on.
+struct Precious {
+  std::string bytes;
+  int file;             // kRecords or kItems
+  std::string version;  // as loaded: once it is, its content lives on in later versions
+  size_t from = 0;
+};
+
 struct Recording {
   CrashState initial;
   FileLog log;
   std::vector<std::string> versions[2];
-  std::vector<std::pair<std::string, size_t>> precious;
+  std::vector<Precious> precious;
 };
 
 // The program at work on a file system in memory: faults injected above the
@@ -99,11 +106,9 @@ struct Scene {
     minutes += 7;
     return DT(2026, 12, 7, 8 + minutes / 60, minutes % 60);
   }
-  // Another program saves data.csv as carefully as this one does.
-  void External(const std::string& bytes) {
-    ReplaceFileContents(recorder, At(u"data.csv"), bytes);
-    external = bytes;
-  }
+  // Another program saves data.csv or Dorvane.ini as carefully as this
+  // one does.
+  void External(int file, const std::string& bytes);
 
   Recording& rec;
   MemoryFileSystem mem;
@@ -115,7 +120,7 @@ struct Scene {
   Clock clock = [this] { return Now(); };
   ActivityData data{Workspace{kDir, faulty, reports, clock}};
   RecordEditing editing{data, dialog, nullptr};
-  std::optional<std::string> external;
+  std::optional<Precious> external;
 };
 
 using Step = std::function<void(Scene&)>;
@@ -163,12 +168,16 @@ Recording Record(const CrashState& initial, const std::vector<Step>& steps, bool
       if (saved) s.recorder.Mark(FileOp::kSaved, file, static_cast<int>(v.size()) - 1);
     };
     if (s.external) {
-      note(kRecords, *s.external, true);
-      r.precious.push_back({*s.external, r.log.size()});
-    } else {
+      note(s.external->file, s.external->version, true);
+      s.external->from = r.log.size();
+      r.precious.push_back(*s.external);
+    }
+    if (!s.external || s.external->file != kRecords) {
       note(kRecords, Format(s.data.store.Records()), !s.data.store.Unsaved());
     }
-    note(kItems, ItemsText(s.data.catalogue), !s.data.catalogue.Unsaved());
+    if (!s.external || s.external->file != kItems) {
+      note(kItems, ItemsText(s.data.catalogue), !s.data.catalogue.Unsaved());
+    }
   }
   if (outcome) {
     outcome->recordsSaved = !s.data.store.Unsaved();
@@ -183,7 +192,7 @@ Recording Record(const CrashState& initial, const std::vector<Step>& steps, bool
 // the last one saved (for sure) and the one in memory then.
 struct Expectation {
   std::vector<std::string> allowed[2];
-  std::vector<std::string> precious;
+  std::vector<Precious> precious;
   bool backupRequired = false;  // data.bak was there: it may never go missing
 };
 
@@ -200,8 +209,8 @@ Expectation ExpectAt(const Recording& r, CrashPoint point, const CrashModel& mod
     }
     for (int n = required; n <= latest; ++n) e.allowed[file].push_back(r.versions[file][static_cast<size_t>(n)]);
   }
-  for (const auto& [bytes, from] : r.precious) {
-    if (from <= point.durable) e.precious.push_back(bytes);
+  for (const Precious& p : r.precious) {
+    if (p.from <= point.durable) e.precious.push_back(p);
   }
   return e;
 }
@@ -303,7 +312,7 @@ class Checker {
       for (const std::string& s : e.allowed[file]) key += s + '\3';
       key += '\4';
     }
-    for (const std::string& s : e.precious) key += s + '\5';
+    for (const Precious& p : e.precious) key += p.bytes + '\5';
     key += e.backupRequired ? '\6' : '\7';
     return std::hash<std::string>{}(key);
   }
@@ -339,12 +348,12 @@ class Checker {
     }
     // Content loaded is the history from then on: its records live on in
     // the later versions, not as a file of its own.
-    std::vector<std::string> precious;
-    for (const std::string& p : e.precious) {
-      if (p == recovery.versions[kRecords][0]) continue;
+    std::vector<Precious> precious;
+    for (const Precious& p : e.precious) {
+      if (p.version == recovery.versions[p.file][0]) continue;
       precious.push_back(p);
-      if (!HasFileWith(state, p)) broken.push_back("a file that must be kept is gone");
-      if (!HasFileWith(out.files, p)) broken.push_back("the next save lost a file that must be kept");
+      if (!HasFileWith(state, p.bytes)) broken.push_back("a file that must be kept is gone");
+      if (!HasFileWith(out.files, p.bytes)) broken.push_back("the next save lost a file that must be kept");
     }
     // A record file that does not read cleanly is kept aside, whole, and
     // the user told where.
@@ -379,7 +388,7 @@ class Checker {
   Tally& tally_;
   std::unordered_set<size_t> seen_;
   std::unordered_set<std::string> histories_;
-  std::vector<std::string> inherited_;
+  std::vector<Precious> inherited_;
 };
 
 // ---------------------------------------------------------------------------
@@ -429,6 +438,20 @@ CrashState WithUnreadableData() {
   return files;
 }
 
+void Scene::External(int file, const std::string& bytes) {
+  ReplaceFileContents(recorder, At(file == kRecords ? u"data.csv" : u"Dorvane.ini"), bytes);
+  std::string version = bytes;
+  if (file == kItems) {
+    MemoryFileSystem other;
+    other.files[At(u"Dorvane.ini")] = bytes;
+    Reports none;
+    ItemCatalogue items;
+    items.Load(Workspace{kDir, other, none});
+    version = ItemsText(items);
+  }
+  external = Precious{bytes, file, version};
+}
+
 const Step kPick = [](Scene& s) { PickItem(s.data, 1, s.clock, nullptr); };
 const Step kAdd = [](Scene& s) { s.editing.Add(1, DT(2026, 12, 7, 6), DT(2026, 12, 7, 7)); };
 const Step kChange = [](Scene& s) { s.editing.Change(0, 1, DT(2000, 1, 1, 8), DT(2000, 1, 1, 11)); };
@@ -458,7 +481,10 @@ const Step kCatchUp = [](Scene& s) {
   if (s.data.store.Unsaved()) s.data.store.Save(none, SaveKind::kQuiet);
 };
 const Step kEditedElsewhere = [](Scene& s) {
-  s.External(Format({Rec(u"作業", DT(2026, 12, 1, 8), DT(2026, 12, 1, 17))}));
+  s.External(kRecords, Format({Rec(u"作業", DT(2026, 12, 1, 8), DT(2026, 12, 1, 17))}));
+};
+const Step kSettingsEditedElsewhere = [](Scene& s) {
+  s.External(kItems, "[ITEM]\r\nITEM1_COLOR=0x0000FF\r\nITEM1_STATICS=0\r\nITEM1_NAME=Lunch\r\n");
 };
 const Step kPickNoLinks = [](Scene& s) {
   s.faulty.Fail(FileStep::HardLink);
@@ -497,6 +523,7 @@ const std::vector<SaveCase>& Cases() {
       {"settings to the pending file, catch-up", Files(), {kSettingsHeld, kCatchUp}},
       {"unreadable data.csv kept aside, pick", WithUnreadableData(), {kPick}, false, true},
       {"edit elsewhere kept aside by the catch-up", Files(), {kPickHeld, kEditedElsewhere, kCatchUp}},
+      {"settings edited elsewhere, kept aside", Files(), {kSettingsHeld, kSettingsEditedElsewhere, kCatchUp}},
       {"backup by copy (no links)", Files(), {kPickNoLinks}},
       {"pick, failed flush, pick", Files(), {kPick, kPickFlushFails, kPick}},
       {"pick, disk full, pick", Files(), {kPickDiskFull, kPick}},
@@ -572,7 +599,10 @@ void CheckModel(const CrashModel& model) {
     Tally tally;
     Checker checker(model, tally);
     Recording r = Record(c.initial, c.steps, model.links);
-    if (c.keepsInitialData) r.precious.push_back({c.initial.at(At(u"data.csv")).bytes, 0});
+    if (c.keepsInitialData) {
+      const std::string& unreadable = c.initial.at(At(u"data.csv")).bytes;
+      r.precious.push_back({unreadable, kRecords, unreadable});
+    }
     size_t ops = 0;
     for (const FileOp& op : r.log) ops += op.kind < FileOp::kVersion ? 1 : 0;
     checker.CheckAll(r, 0);
