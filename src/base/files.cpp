@@ -140,8 +140,9 @@ bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view byte
   return ReplaceFileContents(fs, path, bytes, patience);
 }
 
-bool RestoreFromTemporary(FileSystem& fs, const Text& path,
-                          const std::function<bool(const std::string& bytes)>& complete) {
+bool RestoreFromTemporary(
+    FileSystem& fs, const Text& path,
+    const std::function<bool(const std::string& bytes, const FileFacts& facts)>& complete) {
   if (fs.Exists(path)) return false;
   const Text prefix = TemporaryPrefix(path);
   Text newest;
@@ -151,7 +152,7 @@ bool RestoreFromTemporary(FileSystem& fs, const Text& path,
     std::string bytes;
     if (!AllDigits(temporary.substr(prefix.size())) || !fs.Examine(temporary, facts) ||
         (!newest.empty() && facts.lastWrite <= newestWrite) ||
-        ReadWholeFile(fs, temporary, bytes) != ReadResult::kRead || !complete(bytes)) {
+        ReadWholeFile(fs, temporary, bytes) != ReadResult::kRead || !complete(bytes, facts)) {
       continue;
     }
     newest = temporary;

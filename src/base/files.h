@@ -164,6 +164,8 @@ bool CopyFlushed(FileSystem& fs, const Text& from, const Text& to);
 // parts, the old file removed and the new name not yet written; between
 // them only the temporary, flushed before the rename began, holds the file.
 // When `path` is missing, the newest of its temporaries that `complete`
-// accepts is renamed into its place. True when one was.
-bool RestoreFromTemporary(FileSystem& fs, const Text& path,
-                          const std::function<bool(const std::string& bytes)>& complete);
+// accepts (by its content and what the file system tells of it) is renamed
+// into its place. True when one was.
+bool RestoreFromTemporary(
+    FileSystem& fs, const Text& path,
+    const std::function<bool(const std::string& bytes, const FileFacts& facts)>& complete);

@@ -21,7 +21,7 @@ void ItemCatalogue::Load(const Workspace& ws) {
   std::string bytes;
   const Text path = SettingsPath(ws);
   // Settings that name no item are no evidence (the reader takes any bytes).
-  RestoreFromTemporary(ws.files, path, [](const std::string& text) {
+  RestoreFromTemporary(ws.files, path, [](const std::string& text, const FileFacts&) {
     ItemCatalogue probe;
     return probe.TakeText(text) && probe.Count() > 0;
   });

@@ -24,6 +24,14 @@ bool KeepAside(FileSystem& fs, const Clock& clock, const Text& path, bool move, 
 
 PendingFile::Found PendingFile::Read(FileSystem& fs, const Text& path, std::string& bytes) {
   const Text pending = PendingPath(path);
+  // A power cut inside the replace of the pending file can leave only its
+  // temporary (RestoreFromTemporary); one that is newer than the file
+  // holds the latest content. An older one is what a cut write left behind.
+  FileFacts file;
+  const bool fileThere = fs.Examine(path, file);
+  RestoreFromTemporary(fs, pending, [&](const std::string& content, const FileFacts& facts) {
+    return !content.empty() && (!fileThere || facts.lastWrite > file.lastWrite);
+  });
   if (!fs.Exists(pending)) return Found::kNone;
   // A file written after its pending file holds what came later: an edit
   // saved by another program once its hold ended, or this program's own

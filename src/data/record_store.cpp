@@ -115,7 +115,7 @@ void RecordStore::Load() {
   const Text path = DataPath();
   // An empty history is no evidence: a missing data.csv beside data.bak is
   // then kept aside as below, rather than data.bak pushed out by it.
-  RestoreFromTemporary(ws_.files, path, [](const std::string& bytes) {
+  RestoreFromTemporary(ws_.files, path, [](const std::string& bytes, const FileFacts&) {
     std::vector<ActivityRecord> records;
     int badLine = 0;
     return Parse(bytes, records, badLine) == ReadStatus::kOk && !records.empty();

@@ -365,7 +365,7 @@ TEST_F(FilesTest, ReadingSharesTheFileWithOtherReadersAndWriters) {
 // complete goes back in its place; nothing happens while data.csv is there.
 TEST(RestoreFromTemporary, PutsTheNewestCompleteTemporaryInPlaceOfAMissingFile) {
   MemoryFileSystem fs;
-  const auto complete = [](const std::string& bytes) { return bytes != "cut short"; };
+  const auto complete = [](const std::string& bytes, const FileFacts&) { return bytes != "cut short"; };
   const Text csv = u"d/data.csv";
   int written = 0;
   for (const auto& [name, bytes] : {std::pair<Text, std::string>{u"d/data.csv.~tmp1", "older"},

@@ -224,6 +224,29 @@ TEST_F(RecordStoreTest, ADataCsvLeftOnlyAsItsTemporaryIsPutBack) {
   EXPECT_FALSE(FileExists(DataCsv()));
 }
 
+// The same for the pending file: its temporary, newer than data.csv, holds
+// the latest change. An older one is what a write cut short left behind.
+TEST_F(RecordStoreTest, APendingFileLeftOnlyAsItsTemporaryIsTakenUpWhileNewer) {
+  const std::string pending = std::string(kTwoRecords) + "C,2010/04/05 11:00,2010/04/05 11:00\r\n";
+  WriteBytes(DataCsv(), kTwoRecords);
+  Age(DataCsv());
+  WriteBytes(dir.File(u"data.csv.~pending.~tmp1"), pending);
+  store.Load();
+  EXPECT_TRUE(notifier.shown.empty());
+  EXPECT_EQ(store.Count(), 3);
+  EXPECT_EQ(ReadBytes(Pending()), pending);
+
+  ActivityData again{Workspace{dir.Path(), files, notifier}};
+  ASSERT_TRUE(std::filesystem::remove(std::filesystem::path(Pending())));
+  WriteBytes(dir.File(u"data.csv.~pending.~tmp1"), pending);
+  Age(dir.File(u"data.csv.~pending.~tmp1"));
+  Age(dir.File(u"data.csv.~pending.~tmp1"));
+  again.store.Load();
+  EXPECT_TRUE(notifier.shown.empty());
+  EXPECT_EQ(again.store.Count(), 2);
+  EXPECT_FALSE(FileExists(Pending()));
+}
+
 // Above the limit the file is kept aside unread, as an unreadable one is.
 TEST_F(RecordStoreTest, FileAboveTheSizeLimitIsKeptAsideUnread) {
   WriteBytes(DataCsv(), kTwoRecords);
