@@ -5,12 +5,17 @@
 // For each state:
 // - what loads is exactly one version that some save of the log was writing,
 //   no older than the last one that told its caller it succeeded (after a
-//   power cut with lazy renames: whose metadata reached the disk);
+//   power cut with lazy renames: whose metadata reached the disk), or what
+//   data.csv holds when another program saved it under a pending file,
+//   which is then kept;
+// - a pending file (or its temporary) is taken up only while its record
+//   (or the record's temporary) names what data.csv holds, and one not
+//   taken up is still whole in some file after the next save;
 // - a record file that does not read cleanly is kept aside with a message,
 //   and what a user must never lose (an unreadable data.csv, another
 //   program's edit kept aside) is still whole in some file;
-// - the next save succeeds whatever was left, and leaves no temporary and no
-//   pending file behind; and every state that a crash inside that load and
+// - the next save succeeds whatever was left, and leaves no temporary, no
+//   pending file and no record of one behind; and every state that a crash inside that load and
 //   save can leave passes the same checks (two levels deep).
 //
 // DORVANE_CRASH_DEEP=1 enumerates every subset of up to 10 unflushed blocks
@@ -249,6 +254,47 @@ bool HasFileWith(const CrashState& state, const std::string& bytes) {
   return false;
 }
 
+// A file named `name`, or a temporary of it ("<name>.~tmpN") that a replace
+// cut short left.
+bool IsOrTemporaryOf(const Text& file, const Text& name) {
+  if (file == name) return true;
+  const Text prefix = name + u".~tmp";
+  if (file.compare(0, prefix.size(), prefix) != 0 || file.size() == prefix.size()) return false;
+  for (size_t i = prefix.size(); i < file.size(); ++i) {
+    if (file[i] < u'0' || file[i] > u'9') return false;
+  }
+  return true;
+}
+
+// The value of "key=" in a pending file's record, read here on its own
+// terms rather than by the program's parser.
+bool RecordValue(const std::string& record, const std::string& key, int base, uint64_t& value) {
+  const std::string line = "\r\n" + key + "=";
+  const size_t at = record.find(line);
+  if (at == std::string::npos) return false;
+  char* stop = nullptr;
+  value = std::strtoull(record.c_str() + at + line.size(), &stop, base);
+  return stop != record.c_str() + at + line.size() && *stop == '\r';
+}
+
+// Some record of the pending file in the state (or what a cut replace left
+// of one) names the content of data.csv there (or of its temporary).
+bool RecordNamesData(const CrashState& state) {
+  for (const auto& [recordName, record] : state) {
+    uint64_t size = 0, hash = 0;
+    if (!IsOrTemporaryOf(recordName, At(u"data.csv.~base")) || !RecordValue(record.bytes, "size", 10, size) ||
+        !RecordValue(record.bytes, "hash", 16, hash)) {
+      continue;
+    }
+    for (const auto& [name, file] : state) {
+      if (IsOrTemporaryOf(name, At(u"data.csv")) && file.bytes.size() == size && ContentHash(file.bytes) == hash) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 bool Contains(const std::vector<std::string>& list, const std::string& s) {
   for (const std::string& x : list) {
     if (x == s) return true;
@@ -321,8 +367,38 @@ class Checker {
     Outcome out;
     const Recording recovery = Record(state, Recovery(), model_.links, &out);
     std::vector<std::string> broken;
+    // A pending file (or what a cut replace left of it) is taken up only
+    // while its record names what data.csv holds; one that is not taken up
+    // is kept whole in some file, for the change it may hold. One set aside
+    // because data.csv is no longer its base (another program saved it)
+    // lets the start load data.csv as it is.
     const std::string& loaded = recovery.versions[kRecords][0];
-    if (!Contains(e.allowed[kRecords], loaded)) {
+    // data.csv holds what loaded, or a temporary of it that a cut replace
+    // left, which the start puts back.
+    bool loadedData = false;
+    for (const auto& [name, file] : state) {
+      std::vector<ActivityRecord> inData;
+      loadedData = loadedData || (IsOrTemporaryOf(name, At(u"data.csv")) &&
+                                  ParseRecordFile(file.bytes, inData) == 0 && Format(inData) == loaded);
+    }
+    bool setAside = false;
+    for (const auto& [name, file] : state) {
+      std::vector<ActivityRecord> records;
+      if (!IsOrTemporaryOf(name, At(u"data.csv.~pending")) || ParseRecordFile(file.bytes, records) != 0 ||
+          records.empty()) {
+        continue;
+      }
+      if (Format(records) == loaded) {
+        if (!loadedData && !RecordNamesData(state)) {
+          broken.push_back(TextToUtf8(name) + " was taken up on a base its record does not name");
+        }
+      } else if (!HasFileWith(out.files, file.bytes)) {
+        broken.push_back(TextToUtf8(name) + " was not taken up, nor kept");
+      } else if (!RecordNamesData(state)) {
+        setAside = true;
+      }
+    }
+    if (!Contains(e.allowed[kRecords], loaded) && !(setAside && loadedData)) {
       broken.push_back("the records loaded are no version a save wrote since the last that succeeded:\n" +
                        Describe(CrashState{{u"loaded", CrashFile{loaded, 0}}}));
     }
@@ -528,6 +604,10 @@ const std::vector<SaveCase>& Cases() {
       {"settings to the pending file, catch-up", Files(), {kSettingsHeld, kCatchUp}},
       {"unreadable data.csv kept aside, pick", WithUnreadableData(), {kPick}, false, true},
       {"edit elsewhere kept aside by the catch-up", Files(), {kPickHeld, kEditedElsewhere, kCatchUp}},
+      // The pending file's base is gone: data.csv saved by another program
+      // once its hold ended, before the next start.
+      {"held pick, edit elsewhere", Files(), {kPickHeld, kEditedElsewhere}},
+      {"held pick, edit elsewhere, held pick", Files(), {kPickHeld, kEditedElsewhere, kPickHeld}},
       {"settings edited elsewhere, kept aside", Files(), {kSettingsHeld, kSettingsEditedElsewhere, kCatchUp}},
       {"backup by copy (no links)", Files(), {kPickNoLinks}},
       {"pick, failed flush, pick", Files(), {kPick, kPickFlushFails, kPick}},
