@@ -1,6 +1,7 @@
 #include "base/files.h"
 
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -223,4 +224,56 @@ bool WriteNewFile(FileSystem& fs, const Text& path, std::string_view bytes) {
 bool ReplaceFileContents(FileSystem& fs, const Text& path, std::string_view bytes) {
   HoldPatience patience;
   return ReplaceFileContents(fs, path, bytes, patience);
+}
+
+namespace {
+
+// The temporaries of `path` whose content and facts `complete` accepts.
+std::vector<std::pair<Text, FileFacts>> WholeTemporaries(
+    FileSystem& fs, const Text& path,
+    const std::function<bool(const std::string& bytes, const FileFacts& facts)>& complete) {
+  std::vector<std::pair<Text, FileFacts>> whole;
+  const Text prefix = TemporaryPrefix(path);
+  for (const Text& temporary : fs.FilesStartingWith(prefix)) {
+    FileFacts facts;
+    std::string bytes;
+    if (AllDigits(temporary.substr(prefix.size())) && fs.Examine(temporary, facts) &&
+        ReadWholeFile(fs, temporary, bytes) == ReadResult::kRead && complete(bytes, facts)) {
+      whole.emplace_back(temporary, facts);
+    }
+  }
+  return whole;
+}
+
+}  // namespace
+
+bool RestoreFromTemporary(
+    FileSystem& fs, const Text& path,
+    const std::function<bool(const std::string& bytes, const FileFacts& facts)>& complete) {
+  if (fs.Exists(path)) return false;
+  const Text* newest = nullptr;
+  uint64_t newestWrite = 0;
+  const auto whole = WholeTemporaries(fs, path, complete);
+  for (const auto& [temporary, facts] : whole) {
+    if (newest && facts.lastWrite <= newestWrite) continue;
+    newest = &temporary;
+    newestWrite = facts.lastWrite;
+  }
+  // Never onto a file that appeared meanwhile.
+  return newest && fs.MoveToNew(*newest, path);
+}
+
+bool RestoreOnlyTemporary(FileSystem& fs, const Text& path,
+                          const std::function<bool(const std::string& bytes)>& complete) {
+  if (fs.Exists(path)) return false;
+  const auto whole = WholeTemporaries(
+      fs, path, [&](const std::string& bytes, const FileFacts&) { return complete(bytes); });
+  return whole.size() == 1 && fs.MoveToNew(whole.front().first, path);
+}
+
+bool CopyFlushed(FileSystem& fs, const Text& from, const Text& to) {
+  std::string bytes;
+  if (ReadWholeFile(fs, from, bytes) != ReadResult::kRead) return fs.Copy(from, to, false);
+  // Half a copy would pass for a whole one: WriteNewFile removes it.
+  return WriteNewFile(fs, to, bytes);
 }

@@ -278,3 +278,27 @@ class ReadOnlyFileSystem : public FileSystem {
  private:
   FileSystem& files_;
 };
+
+// A new file `to` (failing when it exists) with the content of `from`, on
+// the disk before this returns. A copy (CopyFileW) is not flushed: after a
+// power cut that follows a save which replaced the original, the copy could
+// read as zeros. A file that cannot be read whole here (memory is short) is
+// copied by the system all the same: unflushed is better than not at all.
+bool CopyFlushed(FileSystem& fs, const Text& from, const Text& to);
+
+// Puts back a file that a power cut inside ReplaceFileContents left only as
+// its temporary. FAT may persist a rename that replaces a file as its two
+// parts, the old file removed and the new name not yet written; between
+// them only the temporary, flushed before the rename began, holds the file.
+// When `path` is missing, the newest of its temporaries that `complete`
+// accepts (by its content and what the file system tells of it) is renamed
+// into its place. True when one was.
+bool RestoreFromTemporary(
+    FileSystem& fs, const Text& path,
+    const std::function<bool(const std::string& bytes, const FileFacts& facts)>& complete);
+
+// The same where no clock may choose (a pending file, whose adoption its
+// record decides): a temporary is put back only when it is the one that
+// `complete` accepts; with several, none is.
+bool RestoreOnlyTemporary(FileSystem& fs, const Text& path,
+                          const std::function<bool(const std::string& bytes)>& complete);

@@ -15,6 +15,11 @@ constexpr char16_t kSection[] = u"ITEM";
 
 }  // namespace
 
+bool ItemCatalogue::WholeSettings(const std::string& text) {
+  ItemCatalogue probe;
+  return probe.TakeText(text) && probe.Count() > 0;
+}
+
 Text SettingsPath(const Workspace& ws) { return JoinPath(ws.directory, u"Dorvane.ini"); }
 
 void ItemCatalogue::Load(const Workspace& ws) {
@@ -23,6 +28,8 @@ void ItemCatalogue::Load(const Workspace& ws) {
   unsaved_ = false;
   std::string bytes;
   const Text path = SettingsPath(ws);
+  RestoreFromTemporary(ws.files, path,
+                       [](const std::string& text, const FileFacts&) { return WholeSettings(text); });
   const ReadResult read = ReadVersion(ws.files, path, bytes, held_);
   if (LoadPending(ws)) {
     ItemCatalogue file;
@@ -47,7 +54,7 @@ bool ItemCatalogue::LoadPending(const Workspace& ws) {
   const Text path = SettingsPath(ws);
   const Text pending = PendingPath(path);
   std::string bytes;
-  const PendingFile::Found found = pending_.Read(ws.files, path, held_, bytes);
+  const PendingFile::Found found = pending_.Read(ws.files, path, held_, WholeSettings, bytes);
   if (found == PendingFile::Found::kNone) return false;
   if (found == PendingFile::Found::kRead && TakeText(bytes) && Count() > 0) {
     pending_.Adopt();

@@ -75,6 +75,9 @@ class ItemCatalogue {
   void Take(const IniFile& ini);
   // False, and an empty catalogue, when the text is too large for memory.
   bool TakeText(const std::string& bytes);
+  // Settings that name an item: any others are no evidence (the reader
+  // takes any bytes).
+  static bool WholeSettings(const std::string& text);
   bool LoadPending(const Workspace& ws);
   // The settings section as Save writes it, and the whole file.
   IniSection Section() const;

@@ -109,7 +109,9 @@ Text PendingBasePath(const Text& path) { return path + u".~base"; }
 
 bool KeepAside(FileSystem& fs, const Clock& clock, const Text& path, bool move, Text& keptPath) {
   return PlaceAside(fs, clock, path, keptPath, [&](const Text& kept) {
-    return move ? fs.MoveToNew(path, kept) : fs.Copy(path, kept, false);
+    // A copy is flushed: a save may replace the original right after, and
+    // a power cut then must not leave the only copy as zeros.
+    return move ? fs.MoveToNew(path, kept) : CopyFlushed(fs, path, kept);
   });
 }
 
@@ -153,8 +155,22 @@ bool KeepOtherVersionAside(FileSystem& fs, const Clock& clock, const Text& path,
 }
 
 PendingFile::Found PendingFile::Read(FileSystem& fs, const Text& path, const FileVersion& target,
+                                     const std::function<bool(const std::string&)>& whole,
                                      std::string& bytes) {
   const Text pending = PendingPath(path);
+  // A power cut inside the replace of the pending file, or of its record,
+  // can leave either only as its temporary (RestoreFromTemporary). Put
+  // back, the pending file is taken up only as any other is: while its
+  // record names what the file holds. What a write cut short left behind
+  // has no record that matches, or is no whole content; when none of that
+  // can be told apart, nothing is put back.
+  RestoreOnlyTemporary(fs, pending, whole);
+  if (fs.Exists(pending)) {
+    RestoreOnlyTemporary(fs, PendingBasePath(path), [](const std::string& record) {
+      FileVersion named;
+      return Parse(record, named);
+    });
+  }
   if (!fs.Exists(pending)) return Found::kNone;
   // The file holds something the pending file never saw (an edit saved by
   // another program once its hold ended, a restore, this program's own

@@ -60,8 +60,10 @@ class PendingFile {
 
   // Start-up: the pending file of `path`, when there is one, checked
   // against `target`, the file as the start read it. kRead: `bytes` holds
-  // it, and the file is to be brought up to date.
-  Found Read(FileSystem& fs, const Text& path, const FileVersion& target, std::string& bytes);
+  // it, and the file is to be brought up to date. `whole` tells a whole
+  // content of the file from what a write cut short leaves.
+  Found Read(FileSystem& fs, const Text& path, const FileVersion& target,
+             const std::function<bool(const std::string&)>& whole, std::string& bytes);
   // The content read is in use: the pending file holds it already.
   void Adopt() { current_ = true; }
   // Start-up: a pending file not taken up is renamed aside (so that no

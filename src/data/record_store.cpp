@@ -104,6 +104,18 @@ void RecordStore::ReportOpenFailure(const Text& path, const Text& keptCopy) {
   ws_.reporter.Report(DataReport{DataEvent::kCannotOpenFile, path, 0, keptCopy});
 }
 
+namespace {
+
+// A history that parses and holds a record: an empty one is no evidence of
+// a save, which never writes one over records.
+bool WholeHistory(const std::string& bytes) {
+  std::vector<ActivityRecord> records;
+  int badLine = 0;
+  return Parse(bytes, records, badLine) == ReadStatus::kOk && !records.empty();
+}
+
+}  // namespace
+
 // A pending file is taken up only while data.csv still holds what it was
 // based on. One that does not, or cannot be loaded, is renamed aside and
 // reported, and data.csv is loaded after all.
@@ -112,7 +124,7 @@ bool RecordStore::LoadPending() {
   const Text path = DataPath();
   const Text pending = PendingPath(path);
   std::string bytes;
-  const PendingFile::Found found = pending_.Read(fs, path, held_, bytes);
+  const PendingFile::Found found = pending_.Read(fs, path, held_, WholeHistory, bytes);
   if (found == PendingFile::Found::kNone) return false;
   Text kept;
   if (found == PendingFile::Found::kStale) {
@@ -139,6 +151,11 @@ bool RecordStore::LoadPending() {
 void RecordStore::Load() {
   FileSystem& fs = ws_.files;
   const Text path = DataPath();
+  // An empty history is no evidence: a missing data.csv beside data.bak is
+  // then kept aside as below, rather than data.bak pushed out by it.
+  RestoreFromTemporary(fs, path, [](const std::string& text, const FileFacts&) {
+    return WholeHistory(text);
+  });
   std::string bytes;
   const ReadResult read = ReadVersion(fs, path, bytes, held_);
   std::vector<ActivityRecord> records;
@@ -286,7 +303,7 @@ void RecordStore::MakeBackup(HoldPatience& patience) {
   }
   const Text temp = BackupTemporaryPath();
   fs.Remove(temp);  // left by an interrupted save
-  if (!fs.HardLink(path, temp) && !fs.Copy(path, temp, false)) {
+  if (!fs.HardLink(path, temp) && !CopyFlushed(fs, path, temp)) {
     fs.Remove(temp);  // a copy that failed half way
     return;
   }

@@ -72,6 +72,25 @@ std::string DefaultIni() {
 
 }  // namespace
 
+// A power cut inside a save's rename on FAT can leave only the temporary;
+// one that names an item goes back in place of Dorvane.ini.
+TEST_F(CatalogueTest, SettingsLeftOnlyAsTheirTemporaryArePutBack) {
+  const std::string ini = "[ITEM]\r\n" + Slot(1, "0x0000FF", "1", "A") + Slot(2, "0x00FF00", "1");
+  WriteBytes(dir_.File(u"Dorvane.ini.~tmp1"), ini);
+  ItemCatalogue catalogue;
+  catalogue.Load(ws_);
+  EXPECT_EQ(Names(catalogue), std::vector<Text>{u"A"});
+  EXPECT_EQ(ReadBytes(IniPath()), ini);
+  EXPECT_TRUE(notifier_.shown.empty());
+
+  ASSERT_TRUE(std::filesystem::remove(std::filesystem::path(IniPath())));
+  WriteBytes(dir_.File(u"Dorvane.ini.~tmp1"), "[ITEM]\r\n" + Slot(1, "0x0000FF", "1"));
+  ItemCatalogue none;
+  none.Load(ws_);
+  EXPECT_EQ(none.SlotCount(), 0) << "a temporary without items is no settings of ours";
+  EXPECT_FALSE(FileExists(IniPath()));
+}
+
 TEST_F(CatalogueTest, MissingOrUnreadableFileGivesNoSlotsAndNoMessage) {
   for (bool exists : {false, true}) {
     if (exists) {

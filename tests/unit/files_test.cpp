@@ -13,6 +13,7 @@
 #endif
 
 #include "support/faulty_files.h"
+#include "support/memory_files.h"
 #include "support/temp_dir.h"
 
 namespace stdfs = std::filesystem;
@@ -415,3 +416,54 @@ TEST_F(FilesTest, ReadingSharesTheFileWithOtherReadersAndWriters) {
   CloseHandle(other);
 }
 #endif
+
+// FAT may persist a rename that replaces data.csv as its two parts: the old
+// file removed, the temporary not yet renamed. The newest temporary that is
+// complete goes back in its place; nothing happens while data.csv is there.
+TEST(RestoreFromTemporary, PutsTheNewestCompleteTemporaryInPlaceOfAMissingFile) {
+  MemoryFileSystem fs;
+  const auto complete = [](const std::string& bytes, const FileFacts&) { return bytes != "cut short"; };
+  const Text csv = u"d/data.csv";
+  int written = 0;
+  for (const auto& [name, bytes] : {std::pair<Text, std::string>{u"d/data.csv.~tmp1", "older"},
+                                    {u"d/data.csv.~tmp2", "newest"},
+                                    {u"d/data.csv.~tmp3", "cut short"},
+                                    {u"d/data.csv.~tmpx", "no temporary of ours"}}) {
+    fs.files[name] = bytes;
+    fs.writes[name] = static_cast<uint64_t>(++written);
+  }
+  EXPECT_TRUE(RestoreFromTemporary(fs, csv, complete));
+  EXPECT_EQ(fs.files[csv], "newest");
+  EXPECT_FALSE(fs.Exists(u"d/data.csv.~tmp2"));
+
+  fs.files[u"d/data.csv.~tmp4"] = "newer still";
+  fs.writes[u"d/data.csv.~tmp4"] = 9;
+  EXPECT_FALSE(RestoreFromTemporary(fs, csv, complete));
+  EXPECT_EQ(fs.files[csv], "newest");
+
+  fs.files.erase(csv);
+  fs.files.erase(u"d/data.csv.~tmp1");
+  fs.files.erase(u"d/data.csv.~tmp4");
+  EXPECT_FALSE(RestoreFromTemporary(fs, csv, complete)) << "none is complete";
+  EXPECT_FALSE(fs.Exists(csv));
+}
+
+// Where no clock may choose, a temporary goes back only when it is the one
+// that is whole.
+TEST(RestoreOnlyTemporary, PutsBackTheOneWholeTemporaryAndNoneOfSeveral) {
+  MemoryFileSystem fs;
+  const auto whole = [](const std::string& bytes) { return bytes != "cut short"; };
+  const Text pending = u"d/data.csv.~pending";
+  fs.files[u"d/data.csv.~pending.~tmp1"] = "cut short";
+  fs.files[u"d/data.csv.~pending.~tmp2"] = "whole";
+  EXPECT_TRUE(RestoreOnlyTemporary(fs, pending, whole));
+  EXPECT_EQ(fs.files[pending], "whole");
+
+  fs.files.erase(pending);
+  fs.files[u"d/data.csv.~pending.~tmp2"] = "whole";
+  fs.files[u"d/data.csv.~pending.~tmp3"] = "whole too";
+  fs.writes[u"d/data.csv.~pending.~tmp3"] = 9;
+  EXPECT_FALSE(RestoreOnlyTemporary(fs, pending, whole)) << "two whole ones: neither is chosen";
+  EXPECT_FALSE(fs.Exists(pending));
+  EXPECT_TRUE(fs.Exists(u"d/data.csv.~pending.~tmp3"));
+}

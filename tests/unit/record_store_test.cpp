@@ -228,6 +228,63 @@ TEST_F(RecordStoreTest, FileThatCanNeitherBeReadNorCopiedIsKeptAsideByTheFirstSa
   EXPECT_EQ(ReadBytes(dir.File(u"export.csv")), "C,2010/04/06 09:00,2010/04/06 09:00\r\n");
 }
 
+// A power cut inside a save's rename on FAT can leave the temporary alone:
+// it holds the newest history and goes back in place of data.csv. An empty
+// one proves nothing, and data.bak is kept aside as for any lost data.csv.
+TEST_F(RecordStoreTest, ADataCsvLeftOnlyAsItsTemporaryIsPutBack) {
+  const std::string backup = "A,2010/04/05 09:05,2010/04/05 10:30\r\n";
+  WriteBytes(DataBak(), backup);
+  WriteBytes(dir.File(u"data.csv.~tmp1"), kTwoRecords);
+  store.Load();
+  EXPECT_TRUE(notifier.shown.empty());
+  EXPECT_EQ(store.Count(), 2);
+  EXPECT_EQ(ReadBytes(DataCsv()), kTwoRecords);
+  EXPECT_EQ(dir.Names(), (std::vector<Text>{u"data.bak", u"data.csv"}));
+
+  ActivityData again{Workspace{dir.Path(), files, notifier}};
+  ASSERT_TRUE(std::filesystem::remove(std::filesystem::path(DataCsv())));
+  WriteBytes(dir.File(u"data.csv.~tmp1"), "");
+  again.store.Load();
+  EXPECT_EQ(ReadBytes(KeptAside(OpenFailure(DataCsv()))), backup);
+  EXPECT_EQ(again.store.Count(), 0);
+  EXPECT_FALSE(FileExists(DataCsv()));
+}
+
+// The same for the pending file and its record: put back, the pending file
+// is taken up only as any other is, while its record names what data.csv
+// holds; one based on another data.csv is kept aside, whatever the times.
+TEST_F(RecordStoreTest, APendingFileLeftOnlyAsItsTemporaryIsTakenUpOnItsRecordedBase) {
+  LeavePending(kTwoRecords, Rec(u"C", DT(2010, 4, 5, 11, 0), DT(2010, 4, 5, 11, 0)));
+  const std::string pending = ReadBytes(Pending());
+  const Text temporary = dir.File(u"data.csv.~pending.~tmp1");
+  const Text base = dir.File(u"data.csv.~base");
+  std::filesystem::rename(std::filesystem::path(Pending()), std::filesystem::path(temporary));
+  store.Load();
+  EXPECT_TRUE(notifier.shown.empty());
+  EXPECT_EQ(store.Count(), 3);
+  EXPECT_EQ(ReadBytes(Pending()), pending);
+
+  ActivityData record{Workspace{dir.Path(), files, notifier}};
+  std::filesystem::rename(std::filesystem::path(Pending()), std::filesystem::path(temporary));
+  std::filesystem::rename(std::filesystem::path(base), std::filesystem::path(base + u".~tmp1"));
+  record.store.Load();
+  EXPECT_TRUE(notifier.shown.empty());
+  EXPECT_EQ(record.store.Count(), 3) << "the record put back too";
+  EXPECT_TRUE(FileExists(base));
+
+  ActivityData other{Workspace{dir.Path(), files, notifier}};
+  std::filesystem::rename(std::filesystem::path(Pending()), std::filesystem::path(temporary));
+  WriteBytes(DataCsv(), "A,2010/04/05 09:05,2010/04/05 10:30\r\n");
+  Age(temporary);  // a later write time decides nothing
+  other.store.Load();
+  EXPECT_EQ(other.store.Count(), 1);
+  ASSERT_EQ(notifier.Texts().size(), 1u);
+  EXPECT_EQ(notifier.Texts()[0].rfind(u"保存できなかった変更のファイルを読み込みませんでした\r\n" + Pending(), 0), 0u);
+  EXPECT_EQ(ReadBytes(KeptCopyIn(notifier.Texts()[0])), pending);
+  EXPECT_FALSE(FileExists(Pending()));
+  EXPECT_FALSE(FileExists(temporary));
+}
+
 // Above the limit the file is kept aside unread, as an unreadable one is.
 TEST_F(RecordStoreTest, FileAboveTheSizeLimitIsKeptAsideUnread) {
   WriteBytes(DataCsv(), kTwoRecords);
@@ -301,6 +358,17 @@ TEST_F(RecordStoreTest, APendingFileMadeOverAnUnloadedDataCsvIsNotTakenUp) {
   EXPECT_EQ(ReadBytes(KeptCopyIn(notifier.Texts()[0])), "C,2010/04/05 11:00,2010/04/05 11:00\r\n");
   EXPECT_EQ(ReadBytes(KeptCopyIn(notifier.Texts()[1])), "bad line\r\n");
   notifier.shown.clear();
+}
+
+// The copy is on the disk before a save replaces the original: one whose
+// flush fails is no copy (after a power cut it could read as zeros).
+TEST_F(RecordStoreTest, AKeptCopyThatCannotBeFlushedIsNoCopy) {
+  WriteBytes(DataCsv(), "bad line\r\n");
+  files.Fail(FileStep::Flush, u"data.csv.");
+  store.Load();
+  EXPECT_EQ(OnlyMessage(), u"1番目のデータの形式が誤っています");
+  EXPECT_TRUE(store.SavesBlocked());
+  EXPECT_EQ(dir.Names(), std::vector<Text>{u"data.csv"});
 }
 
 // A change is held by a file once data.csv or the pending file has it.
@@ -628,13 +696,20 @@ TEST_F(RecordStoreTest, SaveSurvivesAFaultAtEveryStep) {
       {"backup link and copy fail",
        [](FaultyFileSystem& f, const Text&) {
          f.Fail(FileStep::HardLink);
-         f.Fail(FileStep::Copy);
+         f.Fail(FileStep::Create, u"data.bak.tmp");
        },
        true, false},
       {"backup replace fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Replace, u"data.bak"); },
        true, false},
       {"no links: backup by copy", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::HardLink); },
        true, true},
+      // An unflushed copy could read as zeros after a power cut: no backup.
+      {"no links: the backup copy's flush fails",
+       [](FaultyFileSystem& f, const Text&) {
+         f.Fail(FileStep::HardLink);
+         f.Fail(FileStep::Flush, u"data.bak.tmp");
+       },
+       true, false},
       {"temporary not created", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Create); },
        false, true},
       {"write fails", [](FaultyFileSystem& f, const Text&) { f.Fail(FileStep::Write); }, false, true},

@@ -57,7 +57,7 @@ TEST(SavePaths, EveryCallerKeepsBothFilesWholeUnderEveryFault) {
       {"data.csv locked", [](FaultyFileSystem& f, const Text& csv) { f.Lock(csv); }, true},
       {"backup fails", [](FaultyFileSystem& f, const Text&) {
          f.Fail(FileStep::HardLink);
-         f.Fail(FileStep::Copy);
+         f.Fail(FileStep::Create, u"data.bak.tmp");
        }},
   };
   const SavePath paths[] = {
