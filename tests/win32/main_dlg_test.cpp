@@ -18,6 +18,7 @@
 #include "shell/message_box_notifier.h"
 #include "support/dates.h"
 #include "support/fake_notifications.h"
+#include "support/main_dlg_fixture.h"
 #include "support/memory_files.h"
 #include "support/modal_spy.h"
 #include "support/recording_notifier.h"
@@ -36,14 +37,10 @@ LocalDateTime FixedNow() { return DTW(2024, 5, 14, 2, 9, 30); }
 const Text kCsv = u"C:\\dorvane-test\\data.csv";
 const Text kIni = u"C:\\dorvane-test\\Dorvane.ini";
 
-// A CMainDlg on fakes, with the thread's message loop registered as at
-// start-up, and `items` in the catalogue.
-class MainDlgTest : public ::testing::Test {
+// A CMainDlg on fakes, with `items` in the catalogue.
+class MainDlgTest : public MainDlgFixture {
  protected:
-  MainDlgTest() : registration_(&loop_), data_(Workspace{u"C:\\dorvane-test", files_, notifier_}) {}
-
-  void SetUp() override { DrainMessages(); }
-
+  MainDlgTest() : MainDlgFixture(u"C:\\dorvane-test") {}
   void AddItems(int count) { AddItems(data_, count); }
   static void AddItems(ActivityData& data, int count) {
     for (int j = 0; j < ItemCatalogue::kMaxSlots; ++j) data.catalogue.AddSlot(0x0000FF + j, 1);
@@ -67,15 +64,6 @@ class MainDlgTest : public ::testing::Test {
   }
 
   LRESULT Command(UINT id) { return ::SendMessageW(Dialog().Hwnd(), WM_COMMAND, id, 0); }
-
-  CMessageLoop loop_;
-  MessageLoopRegistration registration_;
-  FakeTray tray_;
-  RecordingNotifier notifier_;
-  FakeMonitors monitors_;
-  MemoryFileSystem files_;
-  ActivityData data_;
-  std::unique_ptr<CMainDlg> dialog_;
 };
 
 // ---- the notification icon ----

@@ -14,8 +14,10 @@
 #include "base/system_time_win32.h"
 #include "resource.h"
 #include "shell/main_dlg.h"
+#include "support/child_variant.h"
 #include "support/dates.h"
 #include "support/dib_surface.h"
+#include "support/main_dlg_fixture.h"
 #include "support/memory_files.h"
 #include "support/recording_notifier.h"
 #include "support/shell_fakes.h"
@@ -31,9 +33,9 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kUndrawn = RGB(128, 128, 128);
 
-class ReportWindowTest : public ::testing::Test {
+class ReportWindowTest : public MainDlgFixture {
  protected:
-  ReportWindowTest() : registration_(&loop_), data_(Workspace{u"C:\\report-test", files_, notifier_}) {
+  ReportWindowTest() : MainDlgFixture(u"C:\\report-test") {
     monitors_.workArea = RECT{0, 0, 1024, 768};
     // 会議 red and counted, 読書 blue and not counted.
     data_.catalogue.AddSlot(0x0000FF, 1);
@@ -41,7 +43,6 @@ class ReportWindowTest : public ::testing::Test {
     data_.catalogue.AddName(u"会議");
     data_.catalogue.AddName(u"読書");
   }
-  void SetUp() override { DrainMessages(); }
 
   HWND Create() {
     dialog_ = std::make_unique<CMainDlg>(data_, notifier_, tray_, monitors_, SystemLocalTime);
@@ -84,15 +85,6 @@ class ReportWindowTest : public ::testing::Test {
     ::GetClientRect(Item(IDC_REPORT_TIME), &r);
     return SIZE{r.right, r.bottom};
   }
-
-  CMessageLoop loop_;
-  MessageLoopRegistration registration_;
-  FakeTray tray_;
-  MemoryFileSystem files_;
-  RecordingNotifier notifier_;
-  FakeMonitors monitors_;
-  ActivityData data_;
-  std::unique_ptr<CMainDlg> dialog_;
 };
 
 TEST_F(ReportWindowTest, TwoTabsCarryTheirPagesAndTheTimeChartShowsFirst) {
@@ -190,14 +182,6 @@ TEST_F(ReportWindowTest, ADateChangeOrAWeekButtonRepaintsTheShownPage) {
 
 // ---- the pages for the keyboard and a screen reader ----
 
-VARIANT Child(LONG id) {
-  VARIANT v;
-  ::VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
-}
-
 // The events a page raised, as a client out of context hears them.
 struct HeardEvent {
   DWORD event;
@@ -235,18 +219,15 @@ class PageAccessTest : public ReportWindowTest {
               S_OK);
     return *object_;
   }
-  LONG Role(IAccessible& o, LONG child) {
+  // A child's role or state, as its number (-1: none).
+  LONG Ask(IAccessible& o, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*), LONG child) {
     VARIANT v;
     ::VariantInit(&v);
-    EXPECT_EQ(o.get_accRole(Child(child), &v), S_OK);
+    EXPECT_EQ((o.*get)(Child(child), &v), S_OK);
     return v.vt == VT_I4 ? v.lVal : -1;
   }
-  LONG State(IAccessible& o, LONG child) {
-    VARIANT v;
-    ::VariantInit(&v);
-    EXPECT_EQ(o.get_accState(Child(child), &v), S_OK);
-    return v.vt == VT_I4 ? v.lVal : -1;
-  }
+  LONG Role(IAccessible& o, LONG child) { return Ask(o, &IAccessible::get_accRole, child); }
+  LONG State(IAccessible& o, LONG child) { return Ask(o, &IAccessible::get_accState, child); }
   Text Name(IAccessible& o, LONG child) {
     BSTR name = nullptr;
     EXPECT_EQ(o.get_accName(Child(child), &name), S_OK);
