@@ -18,6 +18,7 @@
 #include "shell/message_box_notifier.h"
 #include "support/dates.h"
 #include "support/fake_notifications.h"
+#include "support/ini_by_hand.h"
 #include "support/main_dlg_fixture.h"
 #include "support/memory_files.h"
 #include "support/modal_spy.h"
@@ -1281,17 +1282,6 @@ TEST_F(TrayMenuTest, WhileAboutIsOpenTheMenusStayClosedAndOpenAgainAfterwards) {
 }
 
 // ---- the watch on the working folder ----
-
-// Dorvane.ini as a user saves it from a text editor (UTF-8), one slot per name.
-std::string IniByHand(std::initializer_list<const char16_t*> names) {
-  Text text = u"[ITEM]\r\n";
-  int k = 1;
-  for (const char16_t* name : names) {
-    const Text n = TextFromUtf8(std::to_string(k++));
-    text += u"ITEM" + n + u"_COLOR=255\r\nITEM" + n + u"_STATICS=1\r\nITEM" + n + u"_NAME=" + name + u"\r\n";
-  }
-  return "\xEF\xBB\xBF" + TextToUtf8(text);
-}
 
 class WatchTest : public TrayMenuTest {
  protected:
