@@ -461,41 +461,38 @@ TEST_F(PageAccessTest, TheFocusFrameShowsOnlyWhileThePageHasTheFocus) {
   EXPECT_EQ(grab(), unfocused) << "the frame goes with the focus";
 }
 
-// A client that holds the object after the window is gone reaches nothing.
-TEST_F(PageAccessTest, AfterTheWindowIsGoneEveryCallFailsAsDisconnected) {
-  Create();
-  IAccessible& o = Object(IDC_REPORT_TIME);
-  EXPECT_EQ(Role(o, CHILDID_SELF), ROLE_SYSTEM_LIST);
-  dialog_.reset();
-  BSTR name = nullptr;
-  LONG count = 0;
-  VARIANT v;
-  ::VariantInit(&v);
-  long l = 0, t = 0, w = 0, h = 0;
-  EXPECT_EQ(o.get_accName(Child(CHILDID_SELF), &name), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.get_accName(Child(1), &name), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.get_accChildCount(&count), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.get_accRole(Child(1), &v), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.get_accFocus(&v), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.accLocation(&l, &t, &w, &h, Child(1)), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.accHitTest(0, 0, &v), RPC_E_DISCONNECTED);
-  IDispatch* parent = nullptr;
-  EXPECT_EQ(o.get_accParent(&parent), RPC_E_DISCONNECTED);
-  EXPECT_EQ(name, nullptr);
-}
-
-// A window that is not the page's any more (the binding gone, as after its
-// object let go of it) is not read either.
-TEST_F(PageAccessTest, AWindowNoLongerBoundToThePageIsNotRead) {
-  Create();
-  IAccessible& o = Object(IDC_REPORT_TIME);
-  HWND page = Item(IDC_REPORT_TIME);
-  HANDLE bound = ::RemovePropW(page, L"Dorvane.WindowObject");
-  ASSERT_NE(bound, nullptr);
-  LONG count = 0;
-  EXPECT_EQ(o.get_accChildCount(&count), RPC_E_DISCONNECTED);
-  ::SetPropW(page, L"Dorvane.WindowObject", bound);
-  EXPECT_EQ(o.get_accChildCount(&count), S_OK);
+// A client that holds the object after the window is gone reaches nothing;
+// nor after the window is no longer the page's (the binding gone, as after
+// its object let go of it).
+TEST_F(PageAccessTest, AnObjectWhoseWindowIsGoneOrNoLongerBoundFailsAsDisconnected) {
+  for (const bool gone : {true, false}) {
+    SCOPED_TRACE(gone ? "the window is gone" : "the window is no longer bound");
+    Create();
+    IAccessible& o = Object(IDC_REPORT_TIME);
+    EXPECT_EQ(Role(o, CHILDID_SELF), ROLE_SYSTEM_LIST);
+    HWND page = Item(IDC_REPORT_TIME);
+    HANDLE bound = gone ? nullptr : ::RemovePropW(page, L"Dorvane.WindowObject");
+    if (gone) dialog_.reset();
+    ASSERT_NE(gone, bound != nullptr);
+    BSTR name = nullptr;
+    LONG count = 0;
+    VARIANT v;
+    ::VariantInit(&v);
+    long l = 0, t = 0, w = 0, h = 0;
+    EXPECT_EQ(o.get_accName(Child(CHILDID_SELF), &name), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.get_accName(Child(1), &name), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.get_accChildCount(&count), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.get_accRole(Child(1), &v), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.get_accFocus(&v), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.accLocation(&l, &t, &w, &h, Child(1)), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.accHitTest(0, 0, &v), RPC_E_DISCONNECTED);
+    IDispatch* parent = nullptr;
+    EXPECT_EQ(o.get_accParent(&parent), RPC_E_DISCONNECTED);
+    EXPECT_EQ(name, nullptr);
+    if (gone) continue;
+    ::SetPropW(page, L"Dorvane.WindowObject", bound);
+    EXPECT_EQ(o.get_accChildCount(&count), S_OK);
+  }
 }
 
 // The row of day d (0 to 13) of the shown weeks: the middle of its band.
