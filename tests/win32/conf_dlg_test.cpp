@@ -9,6 +9,7 @@
 
 #include "resource.h"
 #include "support/faulty_files.h"
+#include "support/ini_by_hand.h"
 #include "support/modal_spy.h"
 #include "support/recording_notifier.h"
 #include "support/temp_dir.h"
@@ -625,15 +626,6 @@ TEST_F(ConfDlgTest, EnterEscAndTheCloseBoxEndTheDialogWithTwo) {
 // operation on a row applies nothing, saves nothing, and the list shows the
 // edit, so that the user acts on what is there.
 TEST_F(ConfDlgTest, AnOperationAfterAnEditElsewhereShowsTheEditAndAppliesNothing) {
-  auto ini = [](std::initializer_list<const char*> names) {
-    std::string text = "[ITEM]\r\n";
-    int k = 1;
-    for (const char* name : names) {
-      const std::string n = std::to_string(k++);
-      text += "ITEM" + n + "_COLOR=255\r\nITEM" + n + "_STATICS=1\r\nITEM" + n + "_NAME=" + name + "\r\n";
-    }
-    return text;
-  };
   struct Case {
     const char* what;
     std::function<void(Dialog&)> act;
@@ -646,13 +638,13 @@ TEST_F(ConfDlgTest, AnOperationAfterAnEditElsewhereShowsTheEditAndAppliesNothing
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    WriteBytes(dir_.File(u"Dorvane.ini"), ini({"A", "B", "C"}));
+    WriteBytes(dir_.File(u"Dorvane.ini"), IniByHand({u"A", u"B", u"C"}));
     data_.catalogue.TakeInEdit(data_.ws);
     ASSERT_EQ(Names(), (std::vector<Text>{u"A", u"B", u"C"}));
     std::vector<std::wstring> shown;
     Run([&](Dialog& d) {
       d.Activate(0);
-      WriteBytes(dir_.File(u"Dorvane.ini"), ini({"X", "Y"}));
+      WriteBytes(dir_.File(u"Dorvane.ini"), IniByHand({u"X", u"Y"}));
       CountSavesFromHere();
       c.act(d);
       shown = d.Names();

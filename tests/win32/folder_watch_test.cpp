@@ -32,28 +32,32 @@ TEST(FolderWatch, TheSystemsNotificationReachesTheLoopOnItsThread) {
 }
 
 // Each signal is armed again (FindNextChangeNotification) before it is told,
-// so the next change signals too.
-TEST(FolderWatch, EachChangeIsToldOnceAndTheNotificationArmedAgain) {
-  DrainMessages();
-  FakeNotifications notifications;
-  CMessageLoop loop;
-  CFolderWatch watch(notifications);
-  int changes = 0;
-  ASSERT_TRUE(watch.Start(&loop, u"C:\\w", [&] {
-    ++changes;
-    ::PostQuitMessage(changes);
-  }));
-  for (int round = 1; round <= 2; ++round) {
-    notifications.Signal();
-    EXPECT_EQ(loop.Run(), round);
-    EXPECT_EQ(notifications.nexts, round);
-    EXPECT_EQ(::WaitForSingleObject(notifications.event, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "armed again";
+// so the next change signals too; one that cannot be armed again (the folder
+// went away) ends the watch quietly, and the change that came is still told.
+TEST(FolderWatch, EachChangeIsToldOnceAndTheWatchArmedAgainOrEndedWhenItCannotBe) {
+  for (const bool failNext : {false, true}) {
+    SCOPED_TRACE(failNext ? "cannot be armed again" : "armed again");
+    DrainMessages();
+    FakeNotifications notifications;
+    notifications.failNext = failNext;
+    CMessageLoop loop;
+    CFolderWatch watch(notifications);
+    int changes = 0;
+    ASSERT_TRUE(watch.Start(&loop, u"C:\\w", [&] { ::PostQuitMessage(++changes); }));
+    HANDLE handle = notifications.event;
+    for (int round = 1; round <= (failNext ? 1 : 2); ++round) {
+      notifications.Signal();
+      EXPECT_EQ(loop.Run(), round);
+      EXPECT_EQ(notifications.nexts, round);
+      if (!failNext) {
+        EXPECT_EQ(::WaitForSingleObject(handle, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "armed again";
+      }
+    }
+    EXPECT_EQ(watch.Active(), !failNext);
+    if (!failNext) watch.Stop();
+    EXPECT_EQ(notifications.closes, 1);
+    EXPECT_FALSE(loop.RemoveWaitHandle(handle)) << "out of the loop's wait, before it was closed";
   }
-  EXPECT_TRUE(watch.Active());
-  HANDLE handle = notifications.event;
-  watch.Stop();
-  EXPECT_EQ(notifications.closes, 1);
-  EXPECT_FALSE(loop.RemoveWaitHandle(handle)) << "out of the loop's wait";
 }
 
 TEST(FolderWatch, AFolderThatCannotBeWatchedGivesNoWatchAndNoWait) {
@@ -68,28 +72,6 @@ TEST(FolderWatch, AFolderThatCannotBeWatchedGivesNoWatchAndNoWait) {
   CFolderWatch real;
   EXPECT_FALSE(real.Start(&loop, u"C:\\no-such-folder-of-dorvane", [] {}));
   EXPECT_FALSE(real.Active());
-}
-
-// A notification that cannot be armed again (the folder went away) ends the
-// watch quietly; the change that came is still told.
-TEST(FolderWatch, AWatchThatCannotBeArmedAgainEndsAfterTellingItsChange) {
-  DrainMessages();
-  FakeNotifications notifications;
-  CMessageLoop loop;
-  CFolderWatch watch(notifications);
-  int changes = 0;
-  ASSERT_TRUE(watch.Start(&loop, u"C:\\w", [&] {
-    ++changes;
-    ::PostQuitMessage(0);
-  }));
-  HANDLE handle = notifications.event;
-  notifications.failNext = true;
-  notifications.Signal();
-  loop.Run();
-  EXPECT_EQ(changes, 1);
-  EXPECT_FALSE(watch.Active());
-  EXPECT_EQ(notifications.closes, 1);
-  EXPECT_FALSE(loop.RemoveWaitHandle(handle)) << "out of the loop's wait before it was closed";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "support/child_variant.h"
 #include "win/window.h"
 
 namespace {
@@ -29,14 +30,6 @@ class ThrowingList final : public CWindowImpl, public AccessibleList {
  private:
   ClientObject client_;
 };
-
-VARIANT Child(LONG id) {
-  VARIANT v;
-  ::VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
-}
 
 TEST(PageAccessible, AnExceptionBecomesAnErrorAtTheComBoundary) {
   ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));

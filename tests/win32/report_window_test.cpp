@@ -14,8 +14,10 @@
 #include "base/system_time_win32.h"
 #include "resource.h"
 #include "shell/main_dlg.h"
+#include "support/child_variant.h"
 #include "support/dates.h"
 #include "support/dib_surface.h"
+#include "support/main_dlg_fixture.h"
 #include "support/memory_files.h"
 #include "support/recording_notifier.h"
 #include "support/shell_fakes.h"
@@ -31,9 +33,9 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kUndrawn = RGB(128, 128, 128);
 
-class ReportWindowTest : public ::testing::Test {
+class ReportWindowTest : public MainDlgFixture {
  protected:
-  ReportWindowTest() : registration_(&loop_), data_(Workspace{u"C:\\report-test", files_, notifier_}) {
+  ReportWindowTest() : MainDlgFixture(u"C:\\report-test") {
     monitors_.workArea = RECT{0, 0, 1024, 768};
     // 会議 red and counted, 読書 blue and not counted.
     data_.catalogue.AddSlot(0x0000FF, 1);
@@ -41,7 +43,6 @@ class ReportWindowTest : public ::testing::Test {
     data_.catalogue.AddName(u"会議");
     data_.catalogue.AddName(u"読書");
   }
-  void SetUp() override { DrainMessages(); }
 
   HWND Create() {
     dialog_ = std::make_unique<CMainDlg>(data_, notifier_, tray_, monitors_, SystemLocalTime);
@@ -84,15 +85,6 @@ class ReportWindowTest : public ::testing::Test {
     ::GetClientRect(Item(IDC_REPORT_TIME), &r);
     return SIZE{r.right, r.bottom};
   }
-
-  CMessageLoop loop_;
-  MessageLoopRegistration registration_;
-  FakeTray tray_;
-  MemoryFileSystem files_;
-  RecordingNotifier notifier_;
-  FakeMonitors monitors_;
-  ActivityData data_;
-  std::unique_ptr<CMainDlg> dialog_;
 };
 
 TEST_F(ReportWindowTest, TwoTabsCarryTheirPagesAndTheTimeChartShowsFirst) {
@@ -190,14 +182,6 @@ TEST_F(ReportWindowTest, ADateChangeOrAWeekButtonRepaintsTheShownPage) {
 
 // ---- the pages for the keyboard and a screen reader ----
 
-VARIANT Child(LONG id) {
-  VARIANT v;
-  ::VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
-}
-
 // The events a page raised, as a client out of context hears them.
 struct HeardEvent {
   DWORD event;
@@ -235,18 +219,15 @@ class PageAccessTest : public ReportWindowTest {
               S_OK);
     return *object_;
   }
-  LONG Role(IAccessible& o, LONG child) {
+  // A child's role or state, as its number (-1: none).
+  LONG Ask(IAccessible& o, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*), LONG child) {
     VARIANT v;
     ::VariantInit(&v);
-    EXPECT_EQ(o.get_accRole(Child(child), &v), S_OK);
+    EXPECT_EQ((o.*get)(Child(child), &v), S_OK);
     return v.vt == VT_I4 ? v.lVal : -1;
   }
-  LONG State(IAccessible& o, LONG child) {
-    VARIANT v;
-    ::VariantInit(&v);
-    EXPECT_EQ(o.get_accState(Child(child), &v), S_OK);
-    return v.vt == VT_I4 ? v.lVal : -1;
-  }
+  LONG Role(IAccessible& o, LONG child) { return Ask(o, &IAccessible::get_accRole, child); }
+  LONG State(IAccessible& o, LONG child) { return Ask(o, &IAccessible::get_accState, child); }
   Text Name(IAccessible& o, LONG child) {
     BSTR name = nullptr;
     EXPECT_EQ(o.get_accName(Child(child), &name), S_OK);
@@ -480,41 +461,38 @@ TEST_F(PageAccessTest, TheFocusFrameShowsOnlyWhileThePageHasTheFocus) {
   EXPECT_EQ(grab(), unfocused) << "the frame goes with the focus";
 }
 
-// A client that holds the object after the window is gone reaches nothing.
-TEST_F(PageAccessTest, AfterTheWindowIsGoneEveryCallFailsAsDisconnected) {
-  Create();
-  IAccessible& o = Object(IDC_REPORT_TIME);
-  EXPECT_EQ(Role(o, CHILDID_SELF), ROLE_SYSTEM_LIST);
-  dialog_.reset();
-  BSTR name = nullptr;
-  LONG count = 0;
-  VARIANT v;
-  ::VariantInit(&v);
-  long l = 0, t = 0, w = 0, h = 0;
-  EXPECT_EQ(o.get_accName(Child(CHILDID_SELF), &name), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.get_accName(Child(1), &name), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.get_accChildCount(&count), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.get_accRole(Child(1), &v), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.get_accFocus(&v), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.accLocation(&l, &t, &w, &h, Child(1)), RPC_E_DISCONNECTED);
-  EXPECT_EQ(o.accHitTest(0, 0, &v), RPC_E_DISCONNECTED);
-  IDispatch* parent = nullptr;
-  EXPECT_EQ(o.get_accParent(&parent), RPC_E_DISCONNECTED);
-  EXPECT_EQ(name, nullptr);
-}
-
-// A window that is not the page's any more (the binding gone, as after its
-// object let go of it) is not read either.
-TEST_F(PageAccessTest, AWindowNoLongerBoundToThePageIsNotRead) {
-  Create();
-  IAccessible& o = Object(IDC_REPORT_TIME);
-  HWND page = Item(IDC_REPORT_TIME);
-  HANDLE bound = ::RemovePropW(page, L"Dorvane.WindowObject");
-  ASSERT_NE(bound, nullptr);
-  LONG count = 0;
-  EXPECT_EQ(o.get_accChildCount(&count), RPC_E_DISCONNECTED);
-  ::SetPropW(page, L"Dorvane.WindowObject", bound);
-  EXPECT_EQ(o.get_accChildCount(&count), S_OK);
+// A client that holds the object after the window is gone reaches nothing;
+// nor after the window is no longer the page's (the binding gone, as after
+// its object let go of it).
+TEST_F(PageAccessTest, AnObjectWhoseWindowIsGoneOrNoLongerBoundFailsAsDisconnected) {
+  for (const bool gone : {true, false}) {
+    SCOPED_TRACE(gone ? "the window is gone" : "the window is no longer bound");
+    Create();
+    IAccessible& o = Object(IDC_REPORT_TIME);
+    EXPECT_EQ(Role(o, CHILDID_SELF), ROLE_SYSTEM_LIST);
+    HWND page = Item(IDC_REPORT_TIME);
+    HANDLE bound = gone ? nullptr : ::RemovePropW(page, L"Dorvane.WindowObject");
+    if (gone) dialog_.reset();
+    ASSERT_NE(gone, bound != nullptr);
+    BSTR name = nullptr;
+    LONG count = 0;
+    VARIANT v;
+    ::VariantInit(&v);
+    long l = 0, t = 0, w = 0, h = 0;
+    EXPECT_EQ(o.get_accName(Child(CHILDID_SELF), &name), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.get_accName(Child(1), &name), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.get_accChildCount(&count), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.get_accRole(Child(1), &v), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.get_accFocus(&v), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.accLocation(&l, &t, &w, &h, Child(1)), RPC_E_DISCONNECTED);
+    EXPECT_EQ(o.accHitTest(0, 0, &v), RPC_E_DISCONNECTED);
+    IDispatch* parent = nullptr;
+    EXPECT_EQ(o.get_accParent(&parent), RPC_E_DISCONNECTED);
+    EXPECT_EQ(name, nullptr);
+    if (gone) continue;
+    ::SetPropW(page, L"Dorvane.WindowObject", bound);
+    EXPECT_EQ(o.get_accChildCount(&count), S_OK);
+  }
 }
 
 // The row of day d (0 to 13) of the shown weeks: the middle of its band.
