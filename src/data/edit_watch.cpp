@@ -2,31 +2,22 @@
 
 #include <string>
 
-namespace {
-bool SameVersion(const FileFacts& a, const FileFacts& b) {
-  return a.size == b.size && a.lastWrite == b.lastWrite && a.volume == b.volume && a.index == b.index;
-}
-}  // namespace
-
-FileChange LookAgain(FileSystem& fs, const Text& path, SeenFile& seen) {
-  FileFacts now;
-  if (!fs.Examine(path, now)) {
-    if (fs.Exists(path)) return FileChange::kUnreadable;
-    if (!seen.exists) return FileChange::kNone;
-    seen = SeenFile();
-    return FileChange::kContent;
-  }
-  if (seen.exists && SameVersion(now, seen.facts)) return FileChange::kNone;
+// The same version bookkeeping as the store's and the catalogue's: the
+// facts say whether to read, the content's hash whether it was a touch.
+FileChange LookAgain(FileSystem& fs, const Text& path, FileVersion& seen) {
+  FileFacts facts;
+  // There, but it cannot be looked at now: come back later.
+  if (!fs.Examine(path, facts) && fs.Exists(path)) return FileChange::kUnreadable;
+  if (!seen.Changed(fs, path)) return FileChange::kNone;
   std::string bytes;
-  const ReadResult read = ReadWholeFile(fs, path, bytes);
-  // Held without sharing: the owner could not read it either.
-  if (read == ReadResult::kCannotRead) return FileChange::kUnreadable;
-  // Too large to hash is no history of ours: content to keep aside.
-  const uint64_t hash = read == ReadResult::kRead ? ContentHash(bytes) : 0;
-  const bool touched = seen.exists && read == ReadResult::kRead && now.size == seen.facts.size && hash == seen.hash;
-  seen.exists = true;
-  seen.facts = now;
-  seen.hash = hash;
+  FileVersion now;
+  // Held without sharing: the owner could not read it either. Too large to
+  // hash is no history of ours: content, which its owner keeps aside.
+  if (ReadVersion(fs, path, bytes, now) == ReadResult::kCannotRead && fs.Exists(path)) {
+    return FileChange::kUnreadable;
+  }
+  const bool touched = seen.Exists() && now.Exists() && seen.SameContent(now);
+  seen = now;
   return touched ? FileChange::kTouched : FileChange::kContent;
 }
 

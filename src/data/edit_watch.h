@@ -17,13 +17,6 @@
 #include "base/files.h"
 #include "data/activity_data.h"
 
-// The file as the watch last looked at it.
-struct SeenFile {
-  bool exists = false;
-  FileFacts facts;
-  uint64_t hash = 0;  // of the content (ContentHash)
-};
-
 enum class FileChange {
   kNone,        // the version seen last
   kTouched,     // another version with the same content
@@ -33,7 +26,7 @@ enum class FileChange {
 
 // Compares the file at path with what was seen and, unless it could not be
 // read, remembers it as it is now.
-FileChange LookAgain(FileSystem& fs, const Text& path, SeenFile& seen);
+FileChange LookAgain(FileSystem& fs, const Text& path, FileVersion& seen);
 
 class EditWatch {
  public:
@@ -52,6 +45,6 @@ class EditWatch {
 
  private:
   ActivityData& data_;
-  SeenFile items_;
-  SeenFile records_;
+  FileVersion items_;
+  FileVersion records_;
 };

@@ -117,7 +117,7 @@ TEST(LookAgain, TellsATouchFromAChangeOfContent) {
     SCOPED_TRACE(c.what);
     MemoryFileSystem fs;
     if (c.first) fs.files[path] = c.first;
-    SeenFile seen;
+    FileVersion seen;
     ASSERT_EQ(LookAgain(fs, path, seen), c.first ? FileChange::kContent : FileChange::kNone) << "first seen";
     c.happen(fs);
     EXPECT_EQ(LookAgain(fs, path, seen), c.expected);
